@@ -1,0 +1,25 @@
+#include "data/core/messages.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+// Both boxes join their texts in 200 bytes; callers keep message and detail below that.
+void JoinTexts(char (&out)[200], const char* message, const char* detail) {
+  std::snprintf(out, sizeof out, "%s%s", message ? message : "", detail ? detail : "");
+}
+}  // namespace
+
+void FatalError(const char* message, const char* detail) {
+  char text[200];
+  JoinTexts(text, message, detail);
+  MessageBoxA(nullptr, text, "ERROR", MB_OK | MB_ICONHAND);
+  ExitProcess(1);
+}
+
+int WarningBox(const char* message, const char* detail) {
+  char text[200];
+  JoinTexts(text, message, detail);
+  return MessageBoxA(nullptr, text, "WARNING", MB_OK | MB_ICONEXCLAMATION);
+}

@@ -1,0 +1,85 @@
+// Linking a freshly loaded model: names become pointers, pages and form
+// templates are counted, shadow attributes find their real attribute.
+#include "data/core/messages.h"
+#include "data/core/strings.h"
+#include "data/model/model.h"
+
+#include <cstring>
+
+namespace {
+
+void CountPagesAndTemplates(TDataModel& model, TEntity& entity) {
+  entity.PageCount = 0;
+  for (int i = 0; i < entity.AttributeCount; ++i) {
+    TAttribute& attribute = entity.Attributes[i];
+    if (attribute.Page > entity.PageCount) entity.PageCount = attribute.Page;
+  }
+  for (int i = 0; i < entity.RelationshipCount; ++i) {
+    int page = entity.Relationships[i].KindAndPage / 10;
+    if (page > entity.PageCount) entity.PageCount = page;
+  }
+  if (entity.FormResource[0] == '\0') model.FormTemplateCount += entity.PageCount + 1;
+  if (entity.PageCount > 0) model.FormTemplateCount += 1;
+}
+
+void ResolveRelationshipNames(TDataModel& model, TEntity& entity) {
+  for (int i = 0; i < entity.RelationshipCount; ++i) {
+    TRelationship& rel = entity.Relationships[i];
+    rel.WithEntity = model.FindEntity(rel.WithEntName);
+    if (!rel.WithEntity) FatalError("Could not find entity for withent", "");
+    rel.PrimaryEntity = model.FindEntity(rel.PrimaryEntName);
+    if (!rel.PrimaryEntity) FatalError("Could not find entity for primaryentname", "");
+    rel.ForeignEntity = model.FindEntity(rel.ForeignEntName);
+    if (!rel.ForeignEntity) FatalError("Could not find entity for foreignentname", "");
+    rel.Reverse = rel.WithEntity->FindRelationship(rel.RevName);
+    if (!rel.Reverse) FatalError("Could not find relationship for revname", "");
+  }
+}
+
+void ResolveAttributeNames(TDataModel& model, TEntity& entity) {
+  for (int i = 0; i < entity.AttributeCount; ++i) {
+    TAttribute& attribute = entity.Attributes[i];
+    if (attribute.CodeListName[0]) {
+      attribute.CodeList = model.FindCodeList(attribute.CodeListName);
+      if (!attribute.CodeList) FatalError("Could not find code list for codelistname", "");
+    }
+    if (attribute.ForeignRelName[0]) {
+      attribute.ForeignRel = entity.FindRelationship(attribute.ForeignRelName);
+      if (!attribute.ForeignRel) FatalError("Could not find relationship for foreignrelname", "");
+      attribute.PrimAttr = attribute.ForeignRel->PrimaryEntity->FindAttribute(attribute.PrimAttrName);
+      if (!attribute.PrimAttr) FatalError("Could not find attribute for primattrname", "");
+    }
+  }
+}
+
+void LinkAttributes(TEntity& entity) {
+  for (int i = 0; i < entity.AttributeCount; ++i) {
+    TAttribute& attribute = entity.Attributes[i];
+    attribute.EffectiveMandatory =
+        (HasAttrFlag(&attribute, 'F') || HasAttrFlag(&attribute, 'E')) ? 0 : attribute.Mandatory;
+    if (attribute.NonStored && attribute.DefaultText[0] == '\0') {
+      attribute.RealAttrIndex = -1;
+      for (int j = 0; j < entity.AttributeCount; ++j) {
+        const TAttribute& other = entity.Attributes[j];
+        if (j != i && !other.NonStored && _stricmp(other.Name, attribute.Name) == 0) {
+          attribute.RealAttrIndex = j;
+          break;
+        }
+      }
+      if (attribute.RealAttrIndex < 0)
+        FatalError("Real attribute non-existent for shadow attribute: ", attribute.Name);
+    }
+  }
+}
+
+}  // namespace
+
+void TDataModel::LinkAndValidate() {
+  FormTemplateCount = 0;
+  for (int i = 0; i < EntityCount; ++i) CountPagesAndTemplates(*this, Entities[i]);
+  for (int i = 0; i < EntityCount; ++i) {
+    ResolveRelationshipNames(*this, Entities[i]);
+    ResolveAttributeNames(*this, Entities[i]);
+  }
+  for (int i = 0; i < EntityCount; ++i) LinkAttributes(Entities[i]);
+}

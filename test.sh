@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything for Windows and runs every test under Wine.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")" && pwd)
+BUILD=${BUILD_DIR:-$ROOT/build}
+JOBS=${JOBS:-$(nproc)}
+
+"$ROOT/tools/install-deps.sh"
+
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-Release} >/dev/null
+cmake --build "$BUILD" -j "$JOBS"
+
+source "$ROOT/tools/session.sh"
+trap session_stop EXIT
+session_start_display
+session_start_wine
+session_start_postgres
+
+cd "$BUILD"
+ctest --output-on-failure -j "$JOBS" ${CTEST_ARGS:-}

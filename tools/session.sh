@@ -1,0 +1,61 @@
+# Sourced by test.sh and run.sh: starts a private X display, Wine prefix and PostgreSQL
+# cluster under the build folder, and stops all of them on exit.
+# Needs BUILD (the build folder) set by the caller.
+
+session_stop() {
+  set +e
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
+  if [ -n "${PG_DATA:-}" ] && [ -f "$PG_DATA/postmaster.pid" ]; then
+    runuser -u postgres -- "$PG_BIN/pg_ctl" -D "$PG_DATA" stop -m fast >/dev/null 2>&1
+  fi
+  if [ -n "${XVFB_PID:-}" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
+}
+
+free_port() {
+  local port=$1
+  while (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; do port=$((port + 1)); done
+  echo "$port"
+}
+
+session_start_display() {
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$BUILD/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  export DISPLAY=":$n"
+}
+
+session_start_wine() {
+  export WINEPREFIX="$BUILD/wineprefix"
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
+  export WINEARCH=win64
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >"$BUILD/wineboot.log" 2>&1
+    wineserver -w
+  fi
+  # Keep one server alive for the whole run: every test start is then cheap.
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+session_start_postgres() {
+  PG_BIN=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+  PG_DATA="$BUILD/pgdata"
+  PG_SOCK="$BUILD/pgsock"
+  PG_PORT=$(free_port 55432)
+  mkdir -p "$PG_SOCK"
+  if [ ! -f "$PG_DATA/PG_VERSION" ]; then
+    mkdir -p "$PG_DATA"
+    chown postgres "$PG_DATA" "$PG_SOCK"
+    runuser -u postgres -- "$PG_BIN/initdb" -D "$PG_DATA" --auth=trust -U postgres -E UTF8 >"$BUILD/initdb.log" 2>&1
+  fi
+  chown postgres "$PG_SOCK"
+  runuser -u postgres -- "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$BUILD/postgres.log" -w \
+    -o "-p $PG_PORT -k $PG_SOCK -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
+  runuser -u postgres -- "$PG_BIN/psql" -h 127.0.0.1 -p "$PG_PORT" -U postgres -d postgres -qtAc \
+    "SELECT 1 FROM pg_database WHERE datname='vorn_test'" | grep -q 1 ||
+    runuser -u postgres -- "$PG_BIN/createdb" -h 127.0.0.1 -p "$PG_PORT" -U postgres vorn_test
+  export VORN_PG_PORT=$PG_PORT
+  export VORN_PG_CONNECT="DRIVER={PostgreSQL ANSI};Server=127.0.0.1;Port=$PG_PORT;Database=vorn_test;Uid=postgres;Pwd=;"
+}
