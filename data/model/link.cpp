@@ -2,6 +2,7 @@
 // templates are counted, shadow attributes find their real attribute.
 #include "data/core/messages.h"
 #include "data/core/strings.h"
+#include "data/db/sqltypes.h"
 #include "data/model/model.h"
 
 #include <cstring>
@@ -13,6 +14,9 @@ void CountPagesAndTemplates(TDataModel& model, TEntity& entity) {
   for (int i = 0; i < entity.AttributeCount; ++i) {
     TAttribute& attribute = entity.Attributes[i];
     if (attribute.Page > entity.PageCount) entity.PageCount = attribute.Page;
+    if (!ParseSqlType(attribute.SqlTypeText, &attribute.SqlType, &attribute.ColumnSize,
+                      &attribute.DecimalDigits))
+      FatalError("Invalid SQL data type encountered", "");
   }
   for (int i = 0; i < entity.RelationshipCount; ++i) {
     int page = entity.Relationships[i].KindAndPage / 10;
