@@ -41,18 +41,17 @@ session_start_wine() {
 
 session_start_postgres() {
   PG_BIN=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
-  PG_DATA="$BUILD/pgdata"
-  PG_SOCK="$BUILD/pgsock"
+  # The server runs as the postgres user: everything it writes lives in a folder it owns.
+  local root="$BUILD/postgres"
+  PG_DATA="$root/data"
   PG_PORT=$(free_port 55432)
-  mkdir -p "$PG_SOCK"
+  mkdir -p "$root"
+  chown postgres "$root"
   if [ ! -f "$PG_DATA/PG_VERSION" ]; then
-    mkdir -p "$PG_DATA"
-    chown postgres "$PG_DATA" "$PG_SOCK"
     runuser -u postgres -- "$PG_BIN/initdb" -D "$PG_DATA" --auth=trust -U postgres -E UTF8 >"$BUILD/initdb.log" 2>&1
   fi
-  chown postgres "$PG_SOCK"
-  runuser -u postgres -- "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$BUILD/postgres.log" -w \
-    -o "-p $PG_PORT -k $PG_SOCK -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
+  runuser -u postgres -- "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$root/server.log" -w \
+    -o "-p $PG_PORT -k $root -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
   runuser -u postgres -- "$PG_BIN/psql" -h 127.0.0.1 -p "$PG_PORT" -U postgres -d postgres -qtAc \
     "SELECT 1 FROM pg_database WHERE datname='vorn_test'" | grep -q 1 ||
     runuser -u postgres -- "$PG_BIN/createdb" -h 127.0.0.1 -p "$PG_PORT" -U postgres vorn_test
