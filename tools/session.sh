@@ -35,8 +35,10 @@ session_start_wine() {
     wineboot -i >"$BUILD/wineboot.log" 2>&1
     wineserver -w
   fi
-  # Keep one server alive for the whole run: every test start is then cheap.
+  # Keep one server and Wine's own services alive for the whole run: every test start is
+  # then cheap, and no service started by a test holds the test's output pipe open.
   wineserver -p >/dev/null 2>&1 || true
+  wineboot -r </dev/null >/dev/null 2>&1 || true
 }
 
 session_start_postgres() {
