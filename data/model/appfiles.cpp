@@ -1,0 +1,3 @@
+#include "data/model/appfiles.h"
+
+std::string ApplicationIniPath;
