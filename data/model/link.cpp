@@ -1,13 +1,33 @@
 // Linking a freshly loaded model: names become pointers, pages and form
-// templates are counted, shadow attributes find their real attribute.
+// templates are counted, shadow attributes find their real attribute and every
+// expression of the model is compiled.
 #include "data/core/messages.h"
 #include "data/core/strings.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
+#include "expr/expr.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
+
+// Compiles one expression of the model; a faulty one ends the program with the message
+// (already formatted by the caller) followed by the reason the compiler gave.
+TExpression* CompileOrDie(const char* entityName, const char* text, const char* message) {
+  TExpression* expression = new TExpression;
+  if (!expression->Compile(entityName, text)) {
+    delete expression;
+    FatalError(message, ExpressionErrorState.GetErrorMessage());
+  }
+  return expression;
+}
+
+// Linking again replaces what an earlier link compiled.
+void SetExpression(TExpression** slot, TExpression* expression) {
+  delete *slot;
+  *slot = expression;
+}
 
 void CountPagesAndTemplates(TDataModel& model, TEntity& entity) {
   entity.PageCount = 0;
@@ -37,6 +57,12 @@ void ResolveRelationshipNames(TDataModel& model, TEntity& entity) {
     if (!rel.ForeignEntity) FatalError("Could not find entity for foreignentname", "");
     rel.Reverse = rel.WithEntity->FindRelationship(rel.RevName);
     if (!rel.Reverse) FatalError("Could not find relationship for revname", "");
+    if (rel.WhereText[0]) {
+      TTempString message;
+      std::snprintf(message, TEMP_STRING_SIZE, "Invalid Validation for where clause of relationship %s:%s ",
+                    rel.WithEntName, rel.Name);
+      SetExpression(&rel.Where, CompileOrDie(rel.WithEntName, rel.WhereText, message));
+    }
   }
 }
 
@@ -56,11 +82,23 @@ void ResolveAttributeNames(TDataModel& model, TEntity& entity) {
   }
 }
 
+// The compiled expression of an attribute, or null for an empty text.
+TExpression* CompileAttributeExpression(const TEntity& entity, const TAttribute& attribute,
+                                        const char* text, const char* format) {
+  if (!text[0]) return nullptr;
+  TTempString message;
+  std::snprintf(message, TEMP_STRING_SIZE, format, attribute.Name, entity.Name);
+  return CompileOrDie(entity.Name, text, message);
+}
+
 void LinkAttributes(TEntity& entity) {
   for (int i = 0; i < entity.AttributeCount; ++i) {
     TAttribute& attribute = entity.Attributes[i];
     attribute.EffectiveMandatory =
         (HasAttrFlag(&attribute, 'F') || HasAttrFlag(&attribute, 'E')) ? 0 : attribute.Mandatory;
+    SetExpression(&attribute.Validation,
+                  CompileAttributeExpression(entity, attribute, attribute.ValidationText,
+                                             "Invalid Validation for attribute %s of entity %s: "));
     if (attribute.NonStored && attribute.DefaultText[0] == '\0') {
       attribute.RealAttrIndex = -1;
       for (int j = 0; j < entity.AttributeCount; ++j) {
@@ -73,6 +111,14 @@ void LinkAttributes(TEntity& entity) {
       if (attribute.RealAttrIndex < 0)
         FatalError("Real attribute non-existent for shadow attribute: ", attribute.Name);
     }
+    SetExpression(&attribute.Default,
+                  CompileAttributeExpression(entity, attribute, attribute.DefaultText,
+                                             "Invalid Default Value for attribute %s of entity %s: "));
+    SetExpression(&attribute.DefaultAtStore,
+                  CompileAttributeExpression(entity, attribute, attribute.DefaultAtStoreText,
+                                             "Invalid Default at Store for attribute %s of entity %s: "));
+    if (attribute.Default)
+      attribute.Default->RegisterDependencies(!attribute.NonStored && attribute.Calculated ? 1 : 0);
   }
 }
 
