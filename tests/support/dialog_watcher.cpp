@@ -80,7 +80,7 @@ int ColourDistance(COLORREF a, COLORREF b) {
 
 // Which system icon a message box shows: its pixels on screen against each
 // reference icon drawn here, over the box's own background, closest wins.
-TBoxIcon IdentifyIcon(HWND iconControl) {
+TBoxIcon CaptureIcon(HWND iconControl) {
   RECT rect;
   GetWindowRect(iconControl, &rect);
   HDC screen = GetDC(nullptr);
@@ -108,6 +108,21 @@ TBoxIcon IdentifyIcon(HWND iconControl) {
   }
   // A reference that differs everywhere is no match at all.
   return bestScore > 32 * 32 * 200 ? TBoxIcon::Unknown : best;
+}
+
+// The box of another test running at the same time may cover this one: bring it to the
+// top and look again until the icon is recognised.
+TBoxIcon IdentifyIcon(HWND iconControl) {
+  HWND box = GetAncestor(iconControl, GA_ROOT);
+  TBoxIcon icon = CaptureIcon(iconControl);
+  for (int attempt = 0; icon == TBoxIcon::Unknown && attempt < 20; ++attempt) {
+    SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(50 + 25 * attempt);
+    icon = CaptureIcon(iconControl);
+    SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  return icon;
 }
 
 void ReadDialog(TWatchedDialog& result) {
