@@ -1,0 +1,55 @@
+#include "data/db/dialect.h"
+
+#include <cstdio>
+#include <cstring>
+
+const TSqlDialect& TSqlDialect::Of(TKind kind) {
+  static const TSqlDialect sqlServer(SqlServer), sqlite(SQLite), postgres(PostgreSQL);
+  switch (kind) {
+    case SQLite: return sqlite;
+    case PostgreSQL: return postgres;
+    default: return sqlServer;
+  }
+}
+
+const TSqlDialect& TSqlDialect::ForDbmsName(const char* dbmsName) {
+  if (dbmsName && _strnicmp(dbmsName, "SQLite", 6) == 0) return Of(SQLite);
+  if (dbmsName && _strnicmp(dbmsName, "PostgreSQL", 10) == 0) return Of(PostgreSQL);
+  return Of(SqlServer);
+}
+
+const char* TSqlDialect::Name() const {
+  switch (kind_) {
+    case SQLite: return "SQLite";
+    case PostgreSQL: return "PostgreSQL";
+    default: return "SQL Server";
+  }
+}
+
+bool TSqlDialect::DatabaseSwitch(char* buffer, size_t size, const char* database) const {
+  if (kind_ != SqlServer) return false;
+  snprintf(buffer, size, "USE %s", database);
+  return true;
+}
+
+void TSqlDialect::RowLockClause(char* buffer, size_t size, const char* column) const {
+  switch (kind_) {
+    // SQLite locks the whole database on the first write; PostgreSQL names tables, not
+    // columns, after OF, and a single-table SELECT locks its rows without it.
+    case SQLite: snprintf(buffer, size, "%s", ""); break;
+    case PostgreSQL: snprintf(buffer, size, "%s", " FOR UPDATE"); break;
+    default: snprintf(buffer, size, " FOR UPDATE OF %s", column); break;
+  }
+}
+
+void TSqlDialect::SequenceLock(char* buffer, size_t size, const char* quotedTable) const {
+  switch (kind_) {
+    // A write as the first statement takes SQLite's one write lock (waiting while busy).
+    case SQLite:
+      snprintf(buffer, size, "UPDATE SEQNUM SET NEXTID=NEXTID WHERE TABLENAME='%s'", quotedTable);
+      break;
+    // Conflicts with itself and with every writer, not with plain readers.
+    case PostgreSQL: snprintf(buffer, size, "%s", "LOCK TABLE SEQNUM IN SHARE ROW EXCLUSIVE MODE"); break;
+    default: snprintf(buffer, size, "%s", "SELECT COUNT(*) FROM SEQNUM WITH (TABLOCKX, HOLDLOCK)"); break;
+  }
+}

@@ -1,0 +1,38 @@
+// The few statements that differ between the database servers. The program's statements
+// are SQL Server's; SQLite and PostgreSQL get their own forms here and nowhere else.
+// Chosen once per connection from the server's DBMS name.
+#pragma once
+
+#include <cstddef>
+
+class TSqlDialect {
+public:
+  enum TKind { SqlServer, SQLite, PostgreSQL };
+
+  // The dialect of a DBMS name as SQLGetInfo(SQL_DBMS_NAME) reports it; SQL Server's for
+  // any name not recognised.
+  static const TSqlDialect& ForDbmsName(const char* dbmsName);
+  static const TSqlDialect& Of(TKind kind);
+
+  TKind Kind() const { return kind_; }
+  const char* Name() const;
+
+  // The statement that makes the named database current on a connection ("USE name"),
+  // written into buffer; false when the server names the database in the connection
+  // string and there is nothing to switch.
+  bool DatabaseSwitch(char* buffer, size_t size, const char* database) const;
+
+  // The clause appended to a SELECT that reads a row before changing it, so the row
+  // stays locked until the transaction ends; "" where the server locks otherwise.
+  // column is the column about to be changed.
+  void RowLockClause(char* buffer, size_t size, const char* column) const;
+
+  // First statement of a sequence transaction: it takes the lock that keeps every
+  // other taker of the table's numbers waiting until this one commits (also when the
+  // table's row does not exist yet). quotedTable is already doubled for a literal.
+  void SequenceLock(char* buffer, size_t size, const char* quotedTable) const;
+
+private:
+  explicit constexpr TSqlDialect(TKind kind) : kind_(kind) {}
+  TKind kind_;
+};

@@ -1,0 +1,130 @@
+// The object layer over the ODBC driver manager: handles with the diagnostics of their
+// last call, the one environment of the run and its connections. Statements are in
+// data/db/odbcstatement.h.
+#pragma once
+
+#include <windows.h>
+
+#include <sql.h>
+#include <sqlext.h>
+
+class TSqlDialect;
+
+// Description of one column of a statement's current result.
+struct TOdbcColumn {
+  TOdbcColumn* next = nullptr;
+  char name[81] = "";
+  SQLSMALLINT sqlType = 0;
+  SQLULEN columnSize = 0;
+  SQLSMALLINT decimalDigits = 0;
+  SQLSMALLINT nullable = 0;
+};
+
+// Handle kinds of GetErrorText.
+enum TOdbcHandleKind { OdbcEnvironmentHandle = 0, OdbcConnectionHandle = 1, OdbcStatementHandle = 2 };
+
+class TOdbcHandle {
+public:
+  SQLRETURN GetReturnCode() const { return returnCode_; }
+  bool IsSuccess() const { return SQL_SUCCEEDED(returnCode_); }
+  SQLINTEGER GetNativeError() const { return nativeError_; }
+  const char* GetSqlState() const { return sqlState_; }
+  // The diagnostic message of the last call ("" when it succeeded without one).
+  const char* GetMessage() const { return message_; }
+  // Reads the first diagnostic of the handle of this kind into SQLSTATE, native error
+  // and message.
+  void GetErrorText(int handleKind);
+  // Position of the column named so, ignoring case; the number of columns when absent.
+  int ColumnIndex(const char* name) const;
+  SQLHANDLE Handle() const { return handle_; }
+
+protected:
+  TOdbcHandle() = default;
+  ~TOdbcHandle() { DeleteColumns(); }
+  TOdbcHandle(const TOdbcHandle&) = delete;
+  TOdbcHandle& operator=(const TOdbcHandle&) = delete;
+
+  // SQLGetDiagRec of record 1 of this handle into the fields above.
+  void ReadDiagnostic(SQLSMALLINT handleType);
+  void ClearDiagnostic();
+  void DeleteColumns();
+
+  SQLHANDLE handle_ = SQL_NULL_HANDLE;
+  TOdbcColumn* columns_ = nullptr;
+  int columnCount_ = 0;
+  SQLRETURN returnCode_ = SQL_SUCCESS;
+  SQLINTEGER nativeError_ = 0;
+  char sqlState_[6] = "";
+  char message_[512] = "";
+};
+
+// Connect flags: bit 0 set leaves the connection's autocommit as the driver has it.
+constexpr unsigned long ODBC_KEEP_AUTOCOMMIT = 1;
+
+class TOdbcEnv : public TOdbcHandle {
+public:
+  TOdbcEnv();
+  ~TOdbcEnv();
+
+  void GetDiagRec() { ReadDiagnostic(SQL_HANDLE_ENV); }
+  // After a call: the diagnostic when it failed, else an empty message.
+  void CaptureError();
+
+  const char* RememberedDsn() const { return dsn_; }
+  const char* RememberedUser() const { return user_; }
+  const char* RememberedPassword() const { return password_; }
+  const char* RememberedConnectString() const { return connectString_; }
+  unsigned long RememberedFlags() const { return flags_; }
+  int OpenConnections() const { return openConnections_; }
+
+private:
+  friend class TOdbcConnection;
+  char* dsn_;
+  char* user_;
+  char* password_;
+  char* connectString_;
+  unsigned long flags_ = 0;
+  int openConnections_ = 0;
+};
+
+class TOdbcConnection : public TOdbcHandle {
+public:
+  // A bare connection handle on the environment: not connected.
+  explicit TOdbcConnection(TOdbcEnv* env);
+  // With reconnect 1: connected again with what the environment remembers.
+  TOdbcConnection(TOdbcEnv* env, int reconnect);
+  // As above, then switched to the database when its name is not empty.
+  TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database);
+  ~TOdbcConnection();
+
+  SQLRETURN Connect(const char* dsn, const char* user, const char* password, unsigned long flags);
+  SQLRETURN DriverConnect(const char* connectString, unsigned long flags);
+  SQLRETURN Disconnect();
+  SQLRETURN Commit();
+  SQLRETURN Rollback();
+  // Ends whatever is open, so the next statement begins a fresh transaction.
+  SQLRETURN StartTransaction();
+  // Switches autocommit of the connection on or off.
+  SQLRETURN SetAutoCommit(bool on);
+  bool IsAutoCommit();
+
+  void SetEnvironment(TOdbcEnv* env);
+  TOdbcEnv* GetEnvironment() const { return env_; }
+  bool IsConnected() const { return connected_; }
+  // The statement forms of the server this connection reached (SQL Server's until connected).
+  const TSqlDialect& Dialect() const { return *dialect_; }
+
+  void GetDiagRec() { ReadDiagnostic(SQL_HANDLE_DBC); }
+  void CaptureError();
+
+private:
+  void Allocate();
+  void Reconnect();
+  void SwitchDatabase(const char* database);
+  void Connected();
+  SQLRETURN EndTransaction(SQLSMALLINT completion);
+
+  TOdbcEnv* env_;
+  bool connected_ = false;
+  const TSqlDialect* dialect_;
+};

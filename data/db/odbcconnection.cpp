@@ -1,0 +1,166 @@
+#include "data/db/odbc.h"
+
+#include <cstring>
+
+#include "data/core/strings.h"
+#include "data/db/dialect.h"
+#include "data/db/odbcstatement.h"
+#include "data/db/sqltrace.h"
+
+namespace {
+// True when a connection string can open a connection again: it names a driver or a
+// data source. The SQLite driver completes a string with an empty "DSN=" and no driver.
+bool CanReconnectWith(const char* connectString) {
+  for (const char* p = connectString; *p; ++p) {
+    if (p != connectString && p[-1] != ';') continue;
+    while (*p == ' ') ++p;
+    if (_strnicmp(p, "DRIVER=", 7) == 0 && p[7] && p[7] != ';') return true;
+    if (_strnicmp(p, "DSN=", 4) == 0 && p[4] && p[4] != ';') return true;
+  }
+  return false;
+}
+}  // namespace
+
+TOdbcConnection::TOdbcConnection(TOdbcEnv* env)
+    : env_(env), dialect_(&TSqlDialect::Of(TSqlDialect::SqlServer)) {
+  Allocate();
+}
+
+TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect) : TOdbcConnection(env) {
+  if (reconnect == 1) Reconnect();
+}
+
+TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database)
+    : TOdbcConnection(env, reconnect) {
+  if (database && *database && connected_) SwitchDatabase(database);
+}
+
+TOdbcConnection::~TOdbcConnection() {
+  if (connected_) Disconnect();
+  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+}
+
+void TOdbcConnection::Allocate() {
+  // A failed allocation is the environment's to report.
+  env_->returnCode_ = SQLAllocHandle(SQL_HANDLE_DBC, env_->handle_, &handle_);
+  env_->CaptureError();
+  if (!SQL_SUCCEEDED(env_->returnCode_)) handle_ = SQL_NULL_HANDLE;
+}
+
+void TOdbcConnection::Reconnect() {
+  if (*env_->dsn_) {
+    Connect(env_->dsn_, env_->user_, env_->password_, env_->flags_);
+  } else if (*env_->connectString_) {
+    DriverConnect(env_->connectString_, env_->flags_);
+  }
+}
+
+void TOdbcConnection::SwitchDatabase(const char* database) {
+  TTempString text;
+  if (!dialect_->DatabaseSwitch(text, TEMP_STRING_SIZE, database)) return;
+  TOdbcStatement statement(this);
+  statement.ExecDirect(text);
+}
+
+void TOdbcConnection::Connected() {
+  connected_ = true;
+  ++env_->openConnections_;
+  char dbmsName[64] = "";
+  SQLSMALLINT length = 0;
+  if (SQL_SUCCEEDED(SQLGetInfo(handle_, SQL_DBMS_NAME, dbmsName, sizeof dbmsName, &length))) {
+    dialect_ = &TSqlDialect::ForDbmsName(dbmsName);
+  }
+}
+
+SQLRETURN TOdbcConnection::Connect(const char* dsn, const char* user, const char* password,
+                                   unsigned long flags) {
+  if (!(flags & ODBC_KEEP_AUTOCOMMIT)) SetAutoCommit(false);
+  returnCode_ = SQLConnect(handle_, (SQLCHAR*)dsn, SQL_NTS, (SQLCHAR*)user, SQL_NTS,
+                           (SQLCHAR*)password, SQL_NTS);
+  CaptureError();
+  if (!SQL_SUCCEEDED(returnCode_)) return returnCode_;
+  if (strcmp(dsn, env_->dsn_) != 0) {
+    ReplaceString(&env_->dsn_, dsn);
+    ReplaceString(&env_->user_, user);
+    ReplaceString(&env_->password_, password);
+    env_->flags_ = flags;
+  }
+  Connected();
+  return returnCode_;
+}
+
+SQLRETURN TOdbcConnection::DriverConnect(const char* connectString, unsigned long flags) {
+  if (!(flags & ODBC_KEEP_AUTOCOMMIT)) SetAutoCommit(true);
+  SQLCHAR completed[1024] = "";
+  SQLSMALLINT length = 0;
+  returnCode_ = SQLDriverConnect(handle_, GetFocus(), (SQLCHAR*)connectString, SQL_NTS, completed,
+                                 sizeof completed, &length, SQL_DRIVER_COMPLETE);
+  CaptureError();
+  if (!SQL_SUCCEEDED(returnCode_)) return returnCode_;
+  const char* remembered = reinterpret_cast<char*>(completed);
+  if (!CanReconnectWith(remembered)) remembered = connectString;
+  if (remembered != env_->connectString_) ReplaceString(&env_->connectString_, remembered);
+  Connected();
+  return returnCode_;
+}
+
+SQLRETURN TOdbcConnection::Disconnect() {
+  returnCode_ = SQLDisconnect(handle_);
+  CaptureError();
+  if (connected_) {
+    connected_ = false;
+    --env_->openConnections_;
+  }
+  return returnCode_;
+}
+
+SQLRETURN TOdbcConnection::EndTransaction(SQLSMALLINT completion) {
+  returnCode_ = SQLEndTran(SQL_HANDLE_DBC, handle_, completion);
+  CaptureError();
+  return returnCode_;
+}
+
+SQLRETURN TOdbcConnection::Commit() {
+  if (SqlSpyFlag) SqlSpy("Commit\n");
+  return EndTransaction(SQL_COMMIT);
+}
+
+SQLRETURN TOdbcConnection::Rollback() {
+  if (SqlSpyFlag) SqlSpy("Rollback\n");
+  return EndTransaction(SQL_ROLLBACK);
+}
+
+SQLRETURN TOdbcConnection::StartTransaction() {
+  if (SqlSpyFlag) SqlSpy("Start transaction\n");
+  return EndTransaction(SQL_COMMIT);
+}
+
+SQLRETURN TOdbcConnection::SetAutoCommit(bool on) {
+  returnCode_ = SQLSetConnectAttr(
+      handle_, SQL_ATTR_AUTOCOMMIT,
+      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+      SQL_IS_UINTEGER);
+  CaptureError();
+  return returnCode_;
+}
+
+bool TOdbcConnection::IsAutoCommit() {
+  SQLULEN value = 0;
+  returnCode_ = SQLGetConnectAttr(handle_, SQL_ATTR_AUTOCOMMIT, &value, SQL_IS_UINTEGER, nullptr);
+  CaptureError();
+  return value == SQL_AUTOCOMMIT_ON;
+}
+
+void TOdbcConnection::SetEnvironment(TOdbcEnv* env) {
+  if (connected_) Disconnect();
+  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+  handle_ = SQL_NULL_HANDLE;
+  env_ = env;
+  dialect_ = &TSqlDialect::Of(TSqlDialect::SqlServer);
+  Allocate();
+}
+
+void TOdbcConnection::CaptureError() {
+  if (SQL_SUCCEEDED(returnCode_)) ClearDiagnostic();
+  else GetDiagRec();
+}

@@ -1,0 +1,227 @@
+#include "data/db/odbcstatement.h"
+
+#include <cstring>
+
+#include "data/core/strings.h"
+#include "data/db/sqltrace.h"
+
+TOdbcStatement::TOdbcStatement(TOdbcConnection* connection) : connection_(connection) {
+  Allocate();
+}
+
+TOdbcStatement::~TOdbcStatement() {
+  DeleteColumns();
+  Free();
+  DeleteParameters();
+}
+
+void TOdbcStatement::Allocate() {
+  returnCode_ = SQLAllocHandle(SQL_HANDLE_STMT, connection_->Handle(), &handle_);
+  if (SQL_SUCCEEDED(returnCode_)) {
+    ClearDiagnostic();
+    return;
+  }
+  // No statement handle: the reason is the connection's.
+  handle_ = connection_->Handle();
+  ReadDiagnostic(SQL_HANDLE_DBC);
+  handle_ = SQL_NULL_HANDLE;
+}
+
+void TOdbcStatement::Free() {
+  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+  handle_ = SQL_NULL_HANDLE;
+}
+
+void TOdbcStatement::SetConnection(TOdbcConnection* connection) {
+  DeleteColumns();
+  Free();
+  connection_ = connection;
+  Allocate();
+  DeleteParameters();
+}
+
+void TOdbcStatement::CaptureError() {
+  // A call that returns SQL_SUCCESS leaves no diagnostic records behind.
+  if (returnCode_ == SQL_SUCCESS) ClearDiagnostic();
+  else GetDiagRec();
+}
+
+SQLRETURN TOdbcStatement::Prepare(const char* sql) {
+  if (SqlSpyFlag) SqlSpy("Preparing: %s\n", sql);
+  returnCode_ = SQLPrepare(handle_, (SQLCHAR*)sql, SQL_NTS);
+  CaptureError();
+  return returnCode_;
+}
+
+SQLRETURN TOdbcStatement::Execute() {
+  returnCode_ = SQLExecute(handle_);
+  CaptureError();
+  if (SQL_SUCCEEDED(returnCode_)) DescribeColumns();
+  return returnCode_;
+}
+
+SQLRETURN TOdbcStatement::ExecDirect(const char* sql) {
+  returnCode_ = SQLExecDirect(handle_, (SQLCHAR*)sql, SQL_NTS);
+  CaptureError();
+  if (SQL_SUCCEEDED(returnCode_)) DescribeColumns();
+  return returnCode_;
+}
+
+void TOdbcStatement::DescribeColumns() {
+  DeleteColumns();
+  SQLSMALLINT count = 0;
+  if (!SQL_SUCCEEDED(SQLNumResultCols(handle_, &count))) return;
+  TOdbcColumn** tail = &columns_;
+  for (SQLSMALLINT i = 1; i <= count; ++i) {
+    TOdbcColumn* column = new TOdbcColumn;
+    SQLSMALLINT nameLength = 0;
+    SQLDescribeCol(handle_, i, reinterpret_cast<SQLCHAR*>(column->name), sizeof column->name,
+                   &nameLength, &column->sqlType, &column->columnSize, &column->decimalDigits,
+                   &column->nullable);
+    *tail = column;
+    tail = &column->next;
+    ++columnCount_;
+  }
+}
+
+const TOdbcColumn* TOdbcStatement::Column(int column) const {
+  const TOdbcColumn* c = columns_;
+  for (int i = 0; c && i < column; ++i) c = c->next;
+  return column < 0 ? nullptr : c;
+}
+
+SQLRETURN TOdbcStatement::Fetch() {
+  returnCode_ = SQLFetch(handle_);
+  CaptureError();
+  return returnCode_;
+}
+
+SQLRETURN TOdbcStatement::CloseCursor() {
+  returnCode_ = SQLFreeStmt(handle_, SQL_CLOSE);
+  CaptureError();
+  return returnCode_;
+}
+
+SQLLEN TOdbcStatement::RowCount() {
+  SQLLEN count = 0;
+  returnCode_ = SQLRowCount(handle_, &count);
+  CaptureError();
+  return count;
+}
+
+int TOdbcStatement::NumResultCols() {
+  SQLSMALLINT count = 0;
+  returnCode_ = SQLNumResultCols(handle_, &count);
+  CaptureError();
+  return count;
+}
+
+SQLRETURN TOdbcStatement::GetColumnName(int column, char* buffer, int size) {
+  SQLSMALLINT length = 0;
+  if (size > 0) buffer[0] = '\0';
+  returnCode_ = SQLColAttribute(handle_, column + 1, SQL_DESC_NAME, buffer, size, &length, nullptr);
+  CaptureError();
+  return returnCode_;
+}
+
+namespace {
+SQLLEN NumericAttribute(SQLHANDLE handle, int column,
+                        SQLUSMALLINT field, SQLRETURN& rc) {
+  SQLLEN value = 0;
+  rc = SQLColAttribute(handle, column + 1, field, nullptr, 0, nullptr, &value);
+  return value;
+}
+}  // namespace
+
+SQLLEN TOdbcStatement::GetColumnType(int column) {
+  SQLLEN value = NumericAttribute(handle_, column, SQL_DESC_CONCISE_TYPE, returnCode_);
+  CaptureError();
+  return value;
+}
+
+SQLLEN TOdbcStatement::GetColumnPrecision(int column) {
+  SQLLEN value = NumericAttribute(handle_, column, SQL_COLUMN_PRECISION, returnCode_);
+  CaptureError();
+  return value;
+}
+
+SQLLEN TOdbcStatement::GetColumnScale(int column) {
+  SQLLEN value = NumericAttribute(handle_, column, SQL_COLUMN_SCALE, returnCode_);
+  CaptureError();
+  return value;
+}
+
+SQLLEN TOdbcStatement::GetColumnNullable(int column) {
+  SQLLEN value = NumericAttribute(handle_, column, SQL_DESC_NULLABLE, returnCode_);
+  CaptureError();
+  return value;
+}
+
+SQLLEN TOdbcStatement::GetData(int column, char* buffer, int size) {
+  SQLLEN indicator = SQL_NULL_DATA;
+  if (size > 0) buffer[0] = '\0';
+  returnCode_ = SQLGetData(handle_, column + 1, SQL_C_CHAR, buffer, size, &indicator);
+  CaptureError();
+  if (!SQL_SUCCEEDED(returnCode_)) {
+    if (size > 0) buffer[0] = '\0';
+    return SQL_NULL_DATA;
+  }
+  return indicator;
+}
+
+SQLLEN TOdbcStatement::GetDataByName(const char* name, char* buffer, int size) {
+  return GetData(ColumnIndex(name), buffer, size);
+}
+
+SQLLEN TOdbcStatement::GetStringByName(const char* name, char** field) {
+  TTempString text;
+  SQLLEN indicator = GetData(ColumnIndex(name), text, TEMP_STRING_SIZE);
+  ReplaceString(field, text);
+  return indicator;
+}
+
+SQLRETURN TOdbcStatement::GetFixed(int column, SQLSMALLINT cType, void* value) {
+  SQLLEN indicator = 0;
+  returnCode_ = SQLGetData(handle_, column + 1, cType, value, 0, &indicator);
+  CaptureError();
+  return SQL_SUCCEEDED(returnCode_) && indicator != SQL_NULL_DATA ? SQL_SUCCESS : SQL_NO_DATA;
+}
+
+short TOdbcStatement::GetShort(int column) {
+  SQLSMALLINT value = 0;
+  return GetFixed(column, SQL_C_SSHORT, &value) == SQL_SUCCESS ? value : 0;
+}
+
+long TOdbcStatement::GetLong(int column) {
+  SQLINTEGER value = 0;
+  return GetFixed(column, SQL_C_SLONG, &value) == SQL_SUCCESS ? value : 0;
+}
+
+double TOdbcStatement::GetDouble(int column) {
+  double value = 0.0;
+  return GetFixed(column, SQL_C_DOUBLE, &value) == SQL_SUCCESS ? value : 0.0;
+}
+
+short TOdbcStatement::GetShortByName(const char* name) { return GetShort(ColumnIndex(name)); }
+long TOdbcStatement::GetLongByName(const char* name) { return GetLong(ColumnIndex(name)); }
+double TOdbcStatement::GetDoubleByName(const char* name) { return GetDouble(ColumnIndex(name)); }
+
+int TOdbcStatement::DisplaySize(int sqlType, long columnSize, int decimalDigits) {
+  switch (sqlType) {
+    case SQL_BIT: return 1;
+    case SQL_TINYINT: return 4;
+    case SQL_SMALLINT: return 6;
+    case SQL_INTEGER: return 11;
+    case SQL_REAL: return 13;
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return 22;
+    case SQL_DATE: return 10;
+    case SQL_TIME: return 8;
+    case SQL_TIMESTAMP: return decimalDigits ? decimalDigits + 20 : 19;
+    case SQL_CHAR:
+    case SQL_VARCHAR: return columnSize;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL: return columnSize + (decimalDigits ? 3 : 2);
+    default: return -1;
+  }
+}

@@ -1,0 +1,90 @@
+// One statement on a connection: prepared or direct SQL, parameters bound from text by
+// SQL type, fetching and reading columns by number or name.
+#pragma once
+
+#include "data/db/odbc.h"
+
+// One bound input parameter. The bound buffers live in the node, so a value can be
+// changed and the statement executed again.
+struct TOdbcParam {
+  TOdbcParam* next = nullptr;
+  SQLSMALLINT sqlType = 0;
+  SQLSMALLINT bufferLength = 0;
+  SQLLEN indicator = 0;
+  char* text;  // heap string field
+  double doubleValue = 0.0;
+  SQLINTEGER longValue = 0;
+  SQLULEN columnSize = 0;
+  SQLSMALLINT decimalDigits = 0;
+  TOdbcParam();
+  ~TOdbcParam();
+  TOdbcParam(const TOdbcParam&) = delete;
+  TOdbcParam& operator=(const TOdbcParam&) = delete;
+};
+
+class TOdbcStatement : public TOdbcHandle {
+public:
+  explicit TOdbcStatement(TOdbcConnection* connection);
+  ~TOdbcStatement();
+
+  void SetConnection(TOdbcConnection* connection);
+  TOdbcConnection* GetConnection() const { return connection_; }
+
+  SQLRETURN Prepare(const char* sql);
+  SQLRETURN Execute();
+  SQLRETURN ExecDirect(const char* sql);
+
+  // Binds input parameter position + 1 from text, converted as the SQL type asks.
+  SQLRETURN BindParameter(int position, int sqlType, long columnSize, int decimalDigits,
+                          const char* text);
+  // A new text for an already bound parameter (its type, size and digits stay).
+  SQLRETURN SetParameter(int position, const char* text);
+  SQLRETURN ResetParameters();
+
+  SQLRETURN Fetch();
+  SQLRETURN CloseCursor();
+  SQLLEN RowCount();
+  int NumResultCols();
+
+  // Column attributes of column i (0-based) of the current result.
+  SQLRETURN GetColumnName(int column, char* buffer, int size);
+  SQLLEN GetColumnType(int column);
+  SQLLEN GetColumnPrecision(int column);
+  SQLLEN GetColumnScale(int column);
+  SQLLEN GetColumnNullable(int column);
+  // The description of column i as the last execute found it; null past the end.
+  const TOdbcColumn* Column(int column) const;
+  int ColumnCount() const { return columnCount_; }
+
+  // Column i (0-based) as text into buffer (emptied first); returns the length
+  // indicator, -1 for NULL.
+  SQLLEN GetData(int column, char* buffer, int size);
+  SQLLEN GetDataByName(const char* name, char* buffer, int size);
+  // Column as text into a heap string field; returns the length indicator.
+  SQLLEN GetStringByName(const char* name, char** field);
+  short GetShort(int column);
+  short GetShortByName(const char* name);
+  long GetLong(int column);
+  long GetLongByName(const char* name);
+  double GetDouble(int column);
+  double GetDoubleByName(const char* name);
+
+  void GetDiagRec() { ReadDiagnostic(SQL_HANDLE_STMT); }
+  // Reads the diagnostic after every call, so the message describes the last call.
+  void CaptureError();
+
+  // Display width in characters of a column type; -1 for a type without one.
+  static int DisplaySize(int sqlType, long columnSize, int decimalDigits);
+
+private:
+  void Allocate();
+  void Free();
+  void DescribeColumns();
+  void DeleteParameters();
+  TOdbcParam* ParameterAt(int position, bool create);
+  SQLRETURN BindText(int position, TOdbcParam* param, SQLSMALLINT boundType);
+  SQLRETURN GetFixed(int column, SQLSMALLINT cType, void* value);
+
+  TOdbcConnection* connection_;
+  TOdbcParam* params_ = nullptr;
+};

@@ -1,0 +1,35 @@
+#include "data/db/sqltrace.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "data/core/strings.h"
+
+bool SqlSpyFlag = false;
+
+namespace {
+// Taken from the pool on the first traced line and kept for the whole run.
+char* TraceLine = nullptr;
+}
+
+int SqlSpy(const char* format, ...) {
+  if (!TraceLine) GetTempString(&TraceLine);
+  va_list args;
+  va_start(args, format);
+  int length = vsnprintf(TraceLine, TEMP_STRING_SIZE, format, args);
+  va_end(args);
+  if (length >= TEMP_STRING_SIZE) length = TEMP_STRING_SIZE - 1;
+
+  // Opened and closed for every line, so the trace survives a crash and can be read
+  // while the program runs. Text mode: each line ends with CR LF on disk.
+  FILE* file = fopen("SQLSPY.LOG", "a");
+  if (!file) {
+    MessageBoxA(nullptr, "Could not SQLSPY.LOG file", "ZOZUZA Spy", MB_OK | MB_ICONSTOP);
+    return length;
+  }
+  fprintf(file, "%s", TraceLine);
+  fclose(file);
+  return length;
+}

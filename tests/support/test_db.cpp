@@ -1,0 +1,97 @@
+#include "support/test_db.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+std::string UnixPath(const std::string& windowsPath) {
+  using TWineUnixName = char*(__cdecl*)(const WCHAR*);
+  auto convert = reinterpret_cast<TWineUnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!convert) return windowsPath;  // real Windows: the driver takes the path as it is
+  WCHAR wide[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
+  char* unixName = convert(wide);
+  if (!unixName) return windowsPath;
+  std::string result = unixName;
+  HeapFree(GetProcessHeap(), 0, unixName);
+  return result;
+}
+
+namespace {
+void ExecOn(const std::string& connectString, const std::string& sql) {
+  TOdbcEnv env;
+  TOdbcConnection connection(&env);
+  ASSERT_TRUE(SQL_SUCCEEDED(connection.DriverConnect(connectString.c_str(), 0)))
+      << connection.GetMessage();
+  TOdbcStatement statement(&connection);
+  ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect(sql.c_str())) ||
+              statement.GetReturnCode() == SQL_NO_DATA)
+      << sql << ": " << statement.GetMessage();
+}
+}  // namespace
+
+TTestDatabase::TTestDatabase(const std::string& kind) : kind_(kind) {
+  if (kind == "SQLite") {
+    connectString_ = "DRIVER={SQLite3};Database=" + UnixPath(dir_.File("test.db")) + ";";
+    return;
+  }
+  const char* server = getenv("VORN_PG_CONNECT");
+  if (!server || !*server) {
+    ADD_FAILURE() << "VORN_PG_CONNECT is not set: run the tests through ./test.sh";
+    return;
+  }
+  static std::atomic<int> counter{0};
+  char name[64];
+  snprintf(name, sizeof name, "t_%lu_%d_%lu", GetCurrentProcessId(), counter++, GetTickCount());
+  schema_ = name;
+  ExecOn(server, "CREATE SCHEMA " + schema_);
+  // Every connection of the test, reconnects included, works in the private schema.
+  std::string base = server;
+  if (!base.empty() && base.back() != ';') base += ';';
+  connectString_ = base + "ConnSettings=SET search_path TO " + schema_ + ";";
+}
+
+TTestDatabase::~TTestDatabase() {
+  const char* server = getenv("VORN_PG_CONNECT");
+  if (!schema_.empty() && server) ExecOn(server, "DROP SCHEMA " + schema_ + " CASCADE");
+}
+
+void TTestDatabase::Exec(const std::string& sql) const { ExecOn(connectString_, sql); }
+
+std::string TTestDatabase::Query(const std::string& sql) const {
+  TOdbcEnv env;
+  TOdbcConnection connection(&env);
+  if (!SQL_SUCCEEDED(connection.DriverConnect(connectString_.c_str(), 0))) {
+    ADD_FAILURE() << connection.GetMessage();
+    return "<error>";
+  }
+  TOdbcStatement statement(&connection);
+  if (!SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) {
+    ADD_FAILURE() << sql << ": " << statement.GetMessage();
+    return "<error>";
+  }
+  if (statement.Fetch() != SQL_SUCCESS) return "<none>";
+  char value[8192];
+  return statement.GetData(0, value, sizeof value) == SQL_NULL_DATA ? "<null>" : value;
+}
+
+void DatabaseTest::SetUp() {
+  db_ = new TTestDatabase(GetParam());
+  ASSERT_FALSE(db_->ConnectString().empty());
+  env_ = new TOdbcEnv;
+  // Start-up proves the server once with the driver's own autocommit and keeps the
+  // completed connection string for every later connection.
+  TOdbcConnection first(env_);
+  ASSERT_TRUE(SQL_SUCCEEDED(first.DriverConnect(db_->ConnectString().c_str(), ODBC_KEEP_AUTOCOMMIT)))
+      << first.GetMessage();
+}
+
+void DatabaseTest::TearDown() {
+  delete env_;
+  env_ = nullptr;
+  delete db_;
+  db_ = nullptr;
+}
