@@ -1,0 +1,181 @@
+// Writes the sample model sample/vorn.dmd: a small order-entry business with customers,
+// their contacts, orders, order lines and products.
+//   make_sample_model [output path]
+#include "support/dmd_writer.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+TDmdAttr Attr(const char* name, const char* type, const char* caption) {
+  TDmdAttr attribute;
+  attribute.name = name;
+  attribute.type = type;
+  attribute.caption = caption;
+  return attribute;
+}
+
+TDmdAttr Key(const char* name, const char* type, const char* caption) {
+  TDmdAttr attribute = Attr(name, type, caption);
+  attribute.keyPart = 1;
+  attribute.mandatory = 1;
+  return attribute;
+}
+
+// A foreign key: copies primAttr of the parent reached through relationship rel.
+TDmdAttr ForeignKey(TDmdAttr attribute, const char* rel, const char* primAttr) {
+  attribute.foreignRel = rel;
+  attribute.primAttr = primAttr;
+  return attribute;
+}
+
+// The parent's to-many list of children and the child's to-one link back.
+TDmdRel ToMany(const char* name, const char* child, const char* revName, const char* parent) {
+  TDmdRel rel = DmdRel(name, child, revName, parent, child, 1);
+  rel.kindAndPage = 1;  // show related records
+  return rel;
+}
+
+TDmdRel ToOne(const char* name, const char* parent, const char* revName, const char* child) {
+  TDmdRel rel = DmdRel(name, parent, revName, parent, child);
+  rel.kindAndPage = 0;  // lookup
+  return rel;
+}
+
+TDmdWriter SampleModel() {
+  TDmdWriter dmd("QBDM1.");
+  dmd.String(10, "VORN").String(11, "Vorn Order Desk").String(13, "VORN");
+  dmd.Bool(14, 1);  // store and delete in transactions
+
+  dmd.CodeListCount(1);
+  dmd.CodeList("ORDER_STATUS",
+               {{"N", "New"}, {"C", "Confirmed"}, {"S", "Shipped"}, {"X", "Cancelled"}});
+
+  dmd.EntityCount(5);
+
+  // CUSTOMER: the parent of contacts and orders.
+  dmd.BeginEntity("CUSTOMER", "Customer", 5, 2);
+  dmd.String(31, "Customer").String(140, "CUST_ID,NAME,CITY ORDER BY NAME");
+  dmd.String(174, "NAME").String(173, "E8F0FF");
+  dmd.Attribute(Key("CUST_ID", "INTEGER", "Customer no."));
+  TDmdAttr name = Attr("NAME", "VARCHAR(40)", "Name");
+  name.mandatory = 1;
+  dmd.Attribute(name);
+  dmd.Attribute(Attr("CITY", "VARCHAR(30)", "City"));
+  dmd.Attribute(Attr("PHONE", "VARCHAR(20)", "Phone"));
+  TDmdAttr balance = Attr("BALANCE", "DECIMAL(12,2)", "Open balance");
+  balance.calculated = 1;
+  balance.defaultText = "SUM(ORDERS:ORDER_TOTAL)";
+  dmd.Attribute(balance);
+  TDmdRel contacts = ToMany("CONTACTS", "CONTACT", "CUSTOMER", "CUSTOMER");
+  contacts.caption = "Contacts";
+  contacts.columnText = "NAME,EMAIL";
+  dmd.Relationship(contacts);
+  TDmdRel orders = ToMany("ORDERS", "ORDERS", "CUSTOMER", "CUSTOMER");
+  orders.caption = "Orders";
+  orders.columnText = "ORDER_ID,ORDER_DATE,STATUS";
+  orders.orderBy = "ORDER_DATE DESC";
+  dmd.Relationship(orders);
+  dmd.End();
+
+  // CONTACT: people at a customer.
+  dmd.BeginEntity("CONTACT", "Contact", 4, 1);
+  dmd.String(140, "CONTACT_ID,NAME,EMAIL");
+  dmd.Attribute(Key("CONTACT_ID", "INTEGER", "Contact no."));
+  dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no."), "CUSTOMER", "CUST_ID"));
+  dmd.Attribute(Attr("NAME", "VARCHAR(40)", "Name"));
+  dmd.Attribute(Attr("EMAIL", "VARCHAR(60)", "E-mail"));
+  dmd.Relationship(ToOne("CUSTOMER", "CUSTOMER", "CONTACTS", "CONTACT"));
+  dmd.End();
+
+  // ORDERS: one order of a customer, with a second page for delivery.
+  dmd.BeginEntity("ORDERS", "Order", 8, 2);
+  dmd.String(140, "ORDER_ID,ORDER_DATE,STATUS ORDER BY ORDER_ID");
+  dmd.Attribute(Key("ORDER_ID", "INTEGER", "Order no."));
+  dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no."), "CUSTOMER", "CUST_ID"));
+  TDmdAttr orderDate = Attr("ORDER_DATE", "DATE", "Order date");
+  orderDate.defaultText = "CURDATE()";
+  dmd.Attribute(orderDate);
+  TDmdAttr status = Attr("STATUS", "CHAR(1)", "Status");
+  status.codeList = "ORDER_STATUS";
+  status.defaultText = "'N'";
+  dmd.Attribute(status);
+  TDmdAttr total = Attr("ORDER_TOTAL", "DECIMAL(12,2)", "Total");
+  total.calculated = 1;
+  total.defaultText = "SUM(LINES:LINE_TOTAL)";
+  dmd.Attribute(total);
+  TDmdAttr address = Attr("DELIVERY_ADDRESS", "VARCHAR(120)", "Deliver to");
+  address.page = 1;
+  dmd.Attribute(address);
+  TDmdAttr note = Attr("DELIVERY_NOTE", "VARCHAR(200)", "Delivery note");
+  note.page = 1;
+  dmd.Attribute(note);
+  TDmdAttr shadowId = Attr("ORDER_ID", "INTEGER", "Order no.");  // shows the key on page 1
+  shadowId.nonStored = 1;
+  shadowId.page = 1;
+  dmd.Attribute(shadowId);
+  dmd.Relationship(ToOne("CUSTOMER", "CUSTOMER", "ORDERS", "ORDERS"));
+  TDmdRel lines = ToMany("LINES", "ORDER_LINE", "ORDERS", "ORDERS");
+  lines.caption = "Order lines";
+  lines.columnText = "LINE_NO,PRODUCT_ID,QUANTITY,PRICE,LINE_TOTAL";
+  lines.orderBy = "LINE_NO";
+  dmd.Relationship(lines);
+  dmd.End();
+
+  // ORDER_LINE: the lines of an order.
+  dmd.BeginEntity("ORDER_LINE", "Order line", 6, 2);
+  dmd.Attribute(ForeignKey(Key("ORDER_ID", "INTEGER", "Order no."), "ORDERS", "ORDER_ID"));
+  dmd.Attribute(Key("LINE_NO", "SMALLINT", "Line"));
+  dmd.Attribute(
+      ForeignKey(Attr("PRODUCT_ID", "INTEGER", "Product no."), "PRODUCT", "PRODUCT_ID"));
+  TDmdAttr quantity = Attr("QUANTITY", "INTEGER", "Quantity");
+  quantity.mandatory = 1;
+  quantity.validation = "QUANTITY > 0";
+  dmd.Attribute(quantity);
+  TDmdAttr price = Attr("PRICE", "DECIMAL(10,2)", "Price");
+  price.defaultText = "PRODUCT:PRICE";
+  dmd.Attribute(price);
+  TDmdAttr lineTotal = Attr("LINE_TOTAL", "DECIMAL(12,2)", "Line total");
+  lineTotal.calculated = 1;
+  lineTotal.defaultText = "QUANTITY * PRICE";
+  dmd.Attribute(lineTotal);
+  dmd.Relationship(ToOne("ORDERS", "ORDERS", "LINES", "ORDER_LINE"));
+  dmd.Relationship(ToOne("PRODUCT", "PRODUCT", "LINES", "ORDER_LINE"));
+  dmd.End();
+
+  // PRODUCT: what can be ordered.
+  dmd.BeginEntity("PRODUCT", "Product", 4, 1);
+  dmd.String(140, "PRODUCT_ID,NAME,PRICE ORDER BY NAME");
+  dmd.Attribute(Key("PRODUCT_ID", "INTEGER", "Product no."));
+  dmd.Attribute(Attr("NAME", "VARCHAR(40)", "Name"));
+  TDmdAttr listPrice = Attr("PRICE", "DECIMAL(10,2)", "Price");
+  listPrice.validation = "PRICE >= 0";
+  dmd.Attribute(listPrice);
+  dmd.Attribute(Attr("ACTIVE", "BIT", "Active"));
+  TDmdRel productLines = ToMany("LINES", "ORDER_LINE", "PRODUCT", "PRODUCT");
+  productLines.caption = "Ordered in";
+  dmd.Relationship(productLines);
+  dmd.End();
+
+  dmd.ParamCount(5);
+  dmd.Param("DATE_FORMAT", "DD/MM/YYYY");
+  dmd.Param("FIELD_HELP", "Yes");
+  dmd.Param("RESET:ORDERS", "Yes");
+  dmd.Param("PAGE:ORDERS:0", "&Order");
+  dmd.Param("PAGE:ORDERS:1", "&Delivery");
+  dmd.End();
+  return dmd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string path = argc > 1 ? argv[1] : VORN_SOURCE_DIR "/sample/vorn.dmd";
+  if (!SampleModel().Save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return 1;
+  }
+  std::printf("wrote %s\n", path.c_str());
+  return 0;
+}
