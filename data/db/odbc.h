@@ -30,7 +30,7 @@ public:
   SQLINTEGER GetNativeError() const { return nativeError_; }
   const char* GetSqlState() const { return sqlState_; }
   // The diagnostic message of the last call ("" when it succeeded without one).
-  const char* GetMessage() const { return message_; }
+  const char* GetDiagMessage() const { return message_; }
   // Reads the first diagnostic of the handle of this kind into SQLSTATE, native error
   // and message.
   void GetErrorText(int handleKind);

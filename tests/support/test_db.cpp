@@ -25,11 +25,11 @@ void ExecOn(const std::string& connectString, const std::string& sql) {
   TOdbcEnv env;
   TOdbcConnection connection(&env);
   ASSERT_TRUE(SQL_SUCCEEDED(connection.DriverConnect(connectString.c_str(), 0)))
-      << connection.GetMessage();
+      << connection.GetDiagMessage();
   TOdbcStatement statement(&connection);
   ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect(sql.c_str())) ||
               statement.GetReturnCode() == SQL_NO_DATA)
-      << sql << ": " << statement.GetMessage();
+      << sql << ": " << statement.GetDiagMessage();
 }
 }  // namespace
 
@@ -65,12 +65,12 @@ std::string TTestDatabase::Query(const std::string& sql) const {
   TOdbcEnv env;
   TOdbcConnection connection(&env);
   if (!SQL_SUCCEEDED(connection.DriverConnect(connectString_.c_str(), 0))) {
-    ADD_FAILURE() << connection.GetMessage();
+    ADD_FAILURE() << connection.GetDiagMessage();
     return "<error>";
   }
   TOdbcStatement statement(&connection);
   if (!SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) {
-    ADD_FAILURE() << sql << ": " << statement.GetMessage();
+    ADD_FAILURE() << sql << ": " << statement.GetDiagMessage();
     return "<error>";
   }
   if (statement.Fetch() != SQL_SUCCESS) return "<none>";
@@ -86,7 +86,7 @@ void DatabaseTest::SetUp() {
   // completed connection string for every later connection.
   TOdbcConnection first(env_);
   ASSERT_TRUE(SQL_SUCCEEDED(first.DriverConnect(db_->ConnectString().c_str(), ODBC_KEEP_AUTOCOMMIT)))
-      << first.GetMessage();
+      << first.GetDiagMessage();
 }
 
 void DatabaseTest::TearDown() {

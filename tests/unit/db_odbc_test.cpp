@@ -16,7 +16,7 @@ class OdbcConnectionTest : public DatabaseTest {
 protected:
   std::unique_ptr<TOdbcConnection> Reconnect() {
     auto connection = std::make_unique<TOdbcConnection>(Env(), 1);
-    EXPECT_TRUE(connection->IsConnected()) << connection->GetMessage();
+    EXPECT_TRUE(connection->IsConnected()) << connection->GetDiagMessage();
     return connection;
   }
   long CountRows(const char* table) {
@@ -43,7 +43,7 @@ TEST_P(OdbcConnectionTest, ReconnectsWithTheRememberedStringAndCountsOpenConnect
     TSqlDialect::TKind expected = Db().IsPostgres() ? TSqlDialect::PostgreSQL : TSqlDialect::SQLite;
     EXPECT_EQ(one->Dialect().Kind(), expected);
     TOdbcStatement statement(one.get());
-    ASSERT_EQ(statement.ExecDirect("SELECT 1"), SQL_SUCCESS) << statement.GetMessage();
+    ASSERT_EQ(statement.ExecDirect("SELECT 1"), SQL_SUCCESS) << statement.GetDiagMessage();
     ASSERT_EQ(statement.Fetch(), SQL_SUCCESS);
     EXPECT_EQ(statement.GetLong(0), 1);
   }
@@ -54,7 +54,7 @@ TEST_P(OdbcConnectionTest, ReconnectsWithTheRememberedStringAndCountsOpenConnect
   TOdbcConnection named(Env(), 1, "vorn_test");
   ASSERT_TRUE(named.IsConnected());
   TOdbcStatement statement(&named);
-  EXPECT_EQ(statement.ExecDirect("SELECT 2"), SQL_SUCCESS) << statement.GetMessage();
+  EXPECT_EQ(statement.ExecDirect("SELECT 2"), SQL_SUCCESS) << statement.GetDiagMessage();
 
   named.Disconnect();
   EXPECT_FALSE(named.IsConnected());
@@ -65,7 +65,7 @@ TEST_P(OdbcConnectionTest, EachStatementCommitsByItselfUnderAutocommit) {
   Db().Exec("CREATE TABLE T (A INTEGER)");
   auto writer = Reconnect();
   TOdbcStatement statement(writer.get());
-  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (1)"), SQL_SUCCESS) << statement.GetMessage();
+  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (1)"), SQL_SUCCESS) << statement.GetDiagMessage();
   EXPECT_EQ(CountRows("T"), 1);
   // Rollback after the fact undoes nothing.
   writer->Rollback();
@@ -75,24 +75,24 @@ TEST_P(OdbcConnectionTest, EachStatementCommitsByItselfUnderAutocommit) {
 TEST_P(OdbcConnectionTest, CommitRollbackAndStartOfTransactionAsASecondConnectionSeesThem) {
   Db().Exec("CREATE TABLE T (A INTEGER)");
   auto writer = Reconnect();
-  ASSERT_TRUE(SQL_SUCCEEDED(writer->SetAutoCommit(false))) << writer->GetMessage();
+  ASSERT_TRUE(SQL_SUCCEEDED(writer->SetAutoCommit(false))) << writer->GetDiagMessage();
   EXPECT_FALSE(writer->IsAutoCommit());
   TOdbcStatement statement(writer.get());
 
-  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (1)"), SQL_SUCCESS) << statement.GetMessage();
+  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (1)"), SQL_SUCCESS) << statement.GetDiagMessage();
   EXPECT_EQ(CountRows("T"), 0);
-  ASSERT_EQ(writer->Rollback(), SQL_SUCCESS) << writer->GetMessage();
+  ASSERT_EQ(writer->Rollback(), SQL_SUCCESS) << writer->GetDiagMessage();
   EXPECT_EQ(CountRows("T"), 0);
 
-  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (2)"), SQL_SUCCESS) << statement.GetMessage();
-  ASSERT_EQ(writer->Commit(), SQL_SUCCESS) << writer->GetMessage();
+  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (2)"), SQL_SUCCESS) << statement.GetDiagMessage();
+  ASSERT_EQ(writer->Commit(), SQL_SUCCESS) << writer->GetDiagMessage();
   EXPECT_EQ(Db().Query("SELECT MAX(A) FROM T"), "2");
 
   // The start of a transaction ends what is open, committing it.
-  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (3)"), SQL_SUCCESS) << statement.GetMessage();
-  ASSERT_EQ(writer->StartTransaction(), SQL_SUCCESS) << writer->GetMessage();
+  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (3)"), SQL_SUCCESS) << statement.GetDiagMessage();
+  ASSERT_EQ(writer->StartTransaction(), SQL_SUCCESS) << writer->GetDiagMessage();
   EXPECT_EQ(CountRows("T"), 2);
-  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (4)"), SQL_SUCCESS) << statement.GetMessage();
+  ASSERT_EQ(statement.ExecDirect("INSERT INTO T (A) VALUES (4)"), SQL_SUCCESS) << statement.GetDiagMessage();
   writer->Rollback();
   EXPECT_EQ(CountRows("T"), 2);
 }
@@ -105,8 +105,8 @@ TEST_P(OdbcConnectionTest, ABadStatementLeavesItsDiagnosticsInTheObject) {
   EXPECT_FALSE(statement.IsSuccess());
   EXPECT_EQ(statement.GetReturnCode(), SQL_ERROR);
   EXPECT_EQ(strlen(statement.GetSqlState()), 5u);
-  EXPECT_NE(std::string(statement.GetMessage()), "");
-  std::string message = statement.GetMessage();
+  EXPECT_NE(std::string(statement.GetDiagMessage()), "");
+  std::string message = statement.GetDiagMessage();
   CharUpperA(&message[0]);
   EXPECT_NE(message.find("NO_SUCH_TABLE"), std::string::npos) << message;
   if (!Db().IsPostgres()) {
@@ -115,7 +115,7 @@ TEST_P(OdbcConnectionTest, ABadStatementLeavesItsDiagnosticsInTheObject) {
 
   // The next call describes itself.
   EXPECT_EQ(statement.ExecDirect("SELECT 1"), SQL_SUCCESS);
-  EXPECT_STREQ(statement.GetMessage(), "");
+  EXPECT_STREQ(statement.GetDiagMessage(), "");
   EXPECT_STREQ(statement.GetSqlState(), "");
 
   // GetErrorText reads the same record again after a failure.
@@ -133,14 +133,14 @@ TEST_P(OdbcConnectionTest, AFailedConnectIsReportedAndNotCounted) {
   SQLRETURN rc = connection.DriverConnect(broken.c_str(), 0);
   EXPECT_FALSE(SQL_SUCCEEDED(rc));
   EXPECT_FALSE(connection.IsConnected());
-  EXPECT_NE(std::string(connection.GetMessage()), "");
+  EXPECT_NE(std::string(connection.GetDiagMessage()), "");
   EXPECT_EQ(Env()->OpenConnections(), 0);
 
   // A data source nobody defined.
   TOdbcConnection byName(Env());
   EXPECT_FALSE(SQL_SUCCEEDED(byName.Connect("vorn_no_such_dsn", "u", "p", 0)));
   EXPECT_FALSE(byName.IsConnected());
-  EXPECT_NE(std::string(byName.GetMessage()), "");
+  EXPECT_NE(std::string(byName.GetDiagMessage()), "");
   EXPECT_EQ(std::string(Env()->RememberedDsn()), "");
   EXPECT_EQ(Env()->OpenConnections(), 0);
 }
@@ -153,7 +153,7 @@ TEST_P(OdbcConnectionTest, AConnectionMovesToAnotherEnvironment) {
   EXPECT_EQ(connection->GetEnvironment(), &other);
   EXPECT_EQ(Env()->OpenConnections(), 0);
   ASSERT_TRUE(SQL_SUCCEEDED(connection->DriverConnect(Db().ConnectString().c_str(), 0)))
-      << connection->GetMessage();
+      << connection->GetDiagMessage();
   EXPECT_EQ(other.OpenConnections(), 1);
   connection.reset();
   EXPECT_EQ(other.OpenConnections(), 0);

@@ -18,7 +18,7 @@ protected:
   void SetUp() override {
     DatabaseTest::SetUp();
     connection_ = std::make_unique<TOdbcConnection>(Env(), 1);
-    ASSERT_TRUE(connection_->IsConnected()) << connection_->GetMessage();
+    ASSERT_TRUE(connection_->IsConnected()) << connection_->GetDiagMessage();
     statement_ = std::make_unique<TOdbcStatement>(connection_.get());
   }
   void TearDown() override {
@@ -68,10 +68,10 @@ TEST_P(OdbcStatementTest, ParametersOfEveryTypeRoundTripFromText) {
     Db().Exec("CREATE TABLE " + table + " (V " + c.columnType + ")");
     TOdbcStatement insert(connection_.get());
     ASSERT_EQ(insert.Prepare(("INSERT INTO " + table + " (V) VALUES (?)").c_str()), SQL_SUCCESS)
-        << insert.GetMessage();
+        << insert.GetDiagMessage();
     ASSERT_EQ(insert.BindParameter(0, c.sqlType, c.size, c.digits, c.text), SQL_SUCCESS)
-        << insert.GetMessage();
-    ASSERT_TRUE(SQL_SUCCEEDED(insert.Execute())) << insert.GetMessage();
+        << insert.GetDiagMessage();
+    ASSERT_TRUE(SQL_SUCCEEDED(insert.Execute())) << insert.GetDiagMessage();
     std::string value = Db().Query("SELECT V FROM " + table);
     if (c.expected[0] == '~') {
       EXPECT_DOUBLE_EQ(atof(value.c_str()), atof(c.expected + 1)) << value;
@@ -90,13 +90,13 @@ TEST_P(OdbcStatementTest, ABoundParameterTakesNewValuesForTheNextExecute) {
   St().BindParameter(1, SQL_VARCHAR, 20, 0, "one");
   St().BindParameter(2, SQL_DECIMAL, 8, 2, "1.5");
   St().BindParameter(3, SQL_FLOAT, 15, 0, "0.5");
-  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetDiagMessage();
   St().SetParameter(0, "2");
   St().SetParameter(1, "a much longer text");
   St().SetParameter(2, "");  // an emptied amount becomes 0
   St().SetParameter(3, "4.25");
   EXPECT_EQ(St().SetParameter(7, "x"), SQL_SUCCESS);  // past the list: nothing changes
-  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetDiagMessage();
 
   ASSERT_EQ(St().ExecDirect("SELECT N, S, D, F FROM P ORDER BY N"), SQL_SUCCESS);
   ASSERT_EQ(St().Fetch(), SQL_SUCCESS);
@@ -115,12 +115,12 @@ TEST_P(OdbcStatementTest, ABoundParameterTakesNewValuesForTheNextExecute) {
 TEST_P(OdbcStatementTest, AParameterBeyondTheBoundOnesLeavesGapsTheDriverRefuses) {
   Db().Exec("CREATE TABLE G (A INTEGER, B INTEGER, C INTEGER)");
   ASSERT_EQ(St().Prepare("INSERT INTO G (A, B, C) VALUES (?, ?, ?)"), SQL_SUCCESS);
-  ASSERT_EQ(St().BindParameter(2, SQL_INTEGER, 10, 0, "3"), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().BindParameter(2, SQL_INTEGER, 10, 0, "3"), SQL_SUCCESS) << St().GetDiagMessage();
   EXPECT_FALSE(SQL_SUCCEEDED(St().Execute()));
-  EXPECT_NE(std::string(St().GetMessage()), "");
+  EXPECT_NE(std::string(St().GetDiagMessage()), "");
   St().BindParameter(0, SQL_INTEGER, 10, 0, "1");
   St().BindParameter(1, SQL_INTEGER, 10, 0, "2");
-  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetDiagMessage();
   EXPECT_EQ(Db().Query("SELECT A + B + C FROM G"), "6");
 
   // A type that is not bound changes nothing and reports the previous outcome.
@@ -133,7 +133,7 @@ TEST_P(OdbcStatementTest, ColumnsByNumberOrByNameIgnoringCase) {
   Db().Exec("CREATE TABLE C (A INTEGER, b VARCHAR(30), NUM DECIMAL(9,3), NOVALUE INTEGER, S SMALLINT)");
   Db().Exec("INSERT INTO C (A, b, NUM, NOVALUE, S) VALUES (7, 'seven', 7.125, NULL, -3)");
   ASSERT_EQ(St().Prepare("SELECT A, b, NUM, NOVALUE, S, NOVALUE AS NOVALUE2, b AS B2 FROM C"), SQL_SUCCESS);
-  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().Execute(), SQL_SUCCESS) << St().GetDiagMessage();
   ASSERT_EQ(St().ColumnCount(), 7);
   EXPECT_EQ(St().NumResultCols(), 7);
   EXPECT_EQ(St().ColumnIndex("B"), 1);
@@ -144,7 +144,7 @@ TEST_P(OdbcStatementTest, ColumnsByNumberOrByNameIgnoringCase) {
   EXPECT_EQ(St().Column(7), nullptr);
 
   char name[81];
-  ASSERT_EQ(St().GetColumnName(2, name, sizeof name), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().GetColumnName(2, name, sizeof name), SQL_SUCCESS) << St().GetDiagMessage();
   EXPECT_STRCASEEQ(name, "NUM");
   EXPECT_EQ(St().GetColumnType(0), SQL_INTEGER);
   EXPECT_EQ(St().GetColumnPrecision(1), 30);
@@ -165,7 +165,7 @@ TEST_P(OdbcStatementTest, ColumnsByNumberOrByNameIgnoringCase) {
   // A missing name asks for a column past the end: the driver's error stays readable.
   EXPECT_EQ(St().GetDataByName("missing", text, sizeof text), SQL_NULL_DATA);
   EXPECT_FALSE(St().IsSuccess());
-  EXPECT_NE(std::string(St().GetMessage()), "");
+  EXPECT_NE(std::string(St().GetDiagMessage()), "");
 
   char* field = nullptr;
   SetString(&field, "old");
@@ -186,7 +186,7 @@ TEST_P(OdbcStatementTest, RowCountAndAMovedStatement) {
   TOdbcConnection other(Env(), 1);
   St().SetConnection(&other);
   EXPECT_EQ(St().GetConnection(), &other);
-  ASSERT_EQ(St().ExecDirect("SELECT SUM(A) FROM R"), SQL_SUCCESS) << St().GetMessage();
+  ASSERT_EQ(St().ExecDirect("SELECT SUM(A) FROM R"), SQL_SUCCESS) << St().GetDiagMessage();
   ASSERT_EQ(St().Fetch(), SQL_SUCCESS);
   EXPECT_EQ(St().GetLong(0), 23);
   St().SetConnection(connection_.get());  // back before `other` goes

@@ -1,0 +1,4 @@
+#include "data/db/database.h"
+
+TOdbcEnv* OdbcEnvironment = nullptr;
+char DatabaseName[DATABASE_NAME_SIZE] = "";
