@@ -2,6 +2,7 @@
 // autocommit, transactions seen from a second connection, diagnostics, the dialect.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -157,6 +158,27 @@ TEST_P(OdbcConnectionTest, AConnectionMovesToAnotherEnvironment) {
   EXPECT_EQ(other.OpenConnections(), 1);
   connection.reset();
   EXPECT_EQ(other.OpenConnections(), 0);
+}
+
+TEST_P(OdbcConnectionTest, TheDialectsOwnStatementsRunOnItsServer) {
+  Db().Exec("CREATE TABLE SEQNUM (TABLENAME VARCHAR(64), NEXTID INTEGER)");
+  Db().Exec("INSERT INTO SEQNUM (TABLENAME, NEXTID) VALUES ('A', 5)");
+  auto connection = Reconnect();
+  ASSERT_TRUE(SQL_SUCCEEDED(connection->SetAutoCommit(false)));
+  TOdbcStatement statement(connection.get());
+  char sql[300];
+  connection->Dialect().SequenceLock(sql, sizeof sql, "A");
+  SQLRETURN rc = statement.ExecDirect(sql);
+  EXPECT_TRUE(SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) << sql << ": " << statement.GetDiagMessage();
+  statement.CloseCursor();
+
+  int length = snprintf(sql, sizeof sql, "SELECT NEXTID FROM SEQNUM WHERE TABLENAME='A'");
+  connection->Dialect().RowLockClause(sql + length, sizeof sql - length, "NEXTID");
+  ASSERT_EQ(statement.ExecDirect(sql), SQL_SUCCESS) << sql << ": " << statement.GetDiagMessage();
+  ASSERT_EQ(statement.Fetch(), SQL_SUCCESS);
+  EXPECT_EQ(statement.GetLong(0), 5);
+  statement.CloseCursor();
+  EXPECT_EQ(connection->Commit(), SQL_SUCCESS) << connection->GetDiagMessage();
 }
 
 INSTANTIATE_DATABASE_TESTS(OdbcConnectionTest);
