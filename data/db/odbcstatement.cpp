@@ -124,38 +124,17 @@ SQLRETURN TOdbcStatement::GetColumnName(int column, char* buffer, int size) {
   return returnCode_;
 }
 
-namespace {
-SQLLEN NumericAttribute(SQLHANDLE handle, int column,
-                        SQLUSMALLINT field, SQLRETURN& rc) {
+SQLLEN TOdbcStatement::ColumnAttribute(int column, SQLUSMALLINT field) {
   SQLLEN value = 0;
-  rc = SQLColAttribute(handle, column + 1, field, nullptr, 0, nullptr, &value);
-  return value;
-}
-}  // namespace
-
-SQLLEN TOdbcStatement::GetColumnType(int column) {
-  SQLLEN value = NumericAttribute(handle_, column, SQL_DESC_CONCISE_TYPE, returnCode_);
+  returnCode_ = SQLColAttribute(handle_, column + 1, field, nullptr, 0, nullptr, &value);
   CaptureError();
   return value;
 }
 
-SQLLEN TOdbcStatement::GetColumnPrecision(int column) {
-  SQLLEN value = NumericAttribute(handle_, column, SQL_COLUMN_PRECISION, returnCode_);
-  CaptureError();
-  return value;
-}
-
-SQLLEN TOdbcStatement::GetColumnScale(int column) {
-  SQLLEN value = NumericAttribute(handle_, column, SQL_COLUMN_SCALE, returnCode_);
-  CaptureError();
-  return value;
-}
-
-SQLLEN TOdbcStatement::GetColumnNullable(int column) {
-  SQLLEN value = NumericAttribute(handle_, column, SQL_DESC_NULLABLE, returnCode_);
-  CaptureError();
-  return value;
-}
+SQLLEN TOdbcStatement::GetColumnType(int column) { return ColumnAttribute(column, SQL_DESC_CONCISE_TYPE); }
+SQLLEN TOdbcStatement::GetColumnPrecision(int column) { return ColumnAttribute(column, SQL_COLUMN_PRECISION); }
+SQLLEN TOdbcStatement::GetColumnScale(int column) { return ColumnAttribute(column, SQL_COLUMN_SCALE); }
+SQLLEN TOdbcStatement::GetColumnNullable(int column) { return ColumnAttribute(column, SQL_DESC_NULLABLE); }
 
 SQLLEN TOdbcStatement::GetData(int column, char* buffer, int size) {
   SQLLEN indicator = SQL_NULL_DATA;

@@ -84,6 +84,7 @@ private:
   TOdbcParam* ParameterAt(int position, bool create);
   SQLRETURN BindText(int position, TOdbcParam* param, SQLSMALLINT boundType);
   SQLRETURN GetFixed(int column, SQLSMALLINT cType, void* value);
+  SQLLEN ColumnAttribute(int column, SQLUSMALLINT field);
 
   TOdbcConnection* connection_;
   TOdbcParam* params_ = nullptr;

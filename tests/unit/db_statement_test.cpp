@@ -148,6 +148,10 @@ TEST_P(OdbcStatementTest, ColumnsByNumberOrByNameIgnoringCase) {
   EXPECT_STRCASEEQ(name, "NUM");
   EXPECT_EQ(St().GetColumnType(0), SQL_INTEGER);
   EXPECT_EQ(St().GetColumnPrecision(1), 30);
+  EXPECT_EQ(St().GetColumnScale(2), St().Column(2)->decimalDigits);
+  if (Db().IsPostgres()) {
+    EXPECT_EQ(St().GetColumnScale(2), 3);  // the SQLite driver reports no scale
+  }
   EXPECT_EQ(St().GetColumnNullable(0), SQL_NULLABLE);
 
   ASSERT_EQ(St().Fetch(), SQL_SUCCESS);
