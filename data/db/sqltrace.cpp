@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "data/core/bufferedfile.h"
 #include "data/core/strings.h"
 
 bool SqlSpyFlag = false;
@@ -24,12 +25,12 @@ int SqlSpy(const char* format, ...) {
 
   // Opened and closed for every line, so the trace survives a crash and can be read
   // while the program runs. Text mode: each line ends with CR LF on disk.
-  FILE* file = fopen("SQLSPY.LOG", "a");
+  TBufferedFile* file = FileOpen("SQLSPY.LOG", "a");
   if (!file) {
     MessageBoxA(nullptr, "Could not SQLSPY.LOG file", "ZOZUZA Spy", MB_OK | MB_ICONSTOP);
     return length;
   }
-  fprintf(file, "%s", TraceLine);
-  fclose(file);
+  FilePrintf(file, "%s", TraceLine);
+  FileClose(file);
   return length;
 }
