@@ -110,15 +110,33 @@ TBoxIcon CaptureIcon(HWND iconControl) {
   return bestScore > 32 * 32 * 200 ? TBoxIcon::Unknown : best;
 }
 
-// The box of another test running at the same time may cover this one: bring it to the
-// top and look again until the icon is recognised.
+// True when no other window lies over the icon: its corners and centre belong to its box.
+bool IconUncovered(HWND iconControl) {
+  HWND box = GetAncestor(iconControl, GA_ROOT);
+  RECT rect;
+  GetWindowRect(iconControl, &rect);
+  const POINT points[] = {{rect.left, rect.top},          {rect.left + 31, rect.top},
+                          {rect.left, rect.top + 31},     {rect.left + 31, rect.top + 31},
+                          {rect.left + 16, rect.top + 16}};
+  for (POINT p : points) {
+    HWND at = WindowFromPoint(p);
+    if (!at || GetAncestor(at, GA_ROOT) != box) return false;
+  }
+  return true;
+}
+
+// The box of another test running at the same time may cover this one (and show an
+// icon of its own): bring it to the top and look again until it lies uncovered and the
+// icon is recognised.
 TBoxIcon IdentifyIcon(HWND iconControl) {
   HWND box = GetAncestor(iconControl, GA_ROOT);
+  bool uncovered = IconUncovered(iconControl);
   TBoxIcon icon = CaptureIcon(iconControl);
-  for (int attempt = 0; icon == TBoxIcon::Unknown && attempt < 20; ++attempt) {
+  for (int attempt = 0; (icon == TBoxIcon::Unknown || !uncovered) && attempt < 20; ++attempt) {
     SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(50 + 25 * attempt);
+    uncovered = IconUncovered(iconControl);
     icon = CaptureIcon(iconControl);
     SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
