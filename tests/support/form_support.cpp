@@ -1,0 +1,72 @@
+#include "support/form_support.h"
+
+#include <commctrl.h>
+
+#include "forms/controls.h"
+#include "shell/appwindow.h"
+
+void StartFormSession() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
+  InitCommonControlsEx(&controls);
+  RegisterFormControlClasses();
+  RegisterFormDialogClasses(LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_APPLICATION));
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+  wc.lpszClassName = "VornTestMain";
+  RegisterClassA(&wc);
+  MainWindow = CreateWindowA("VornTestMain", "vorn test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                             120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  StatusBarWindow = CreateWindowA(STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, MainWindow,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+  int parts[2] = {80, -1};
+  SendMessageA(StatusBarWindow, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+}
+
+void PumpMessages(DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(5);
+  } while (GetTickCount() < end);
+}
+
+std::string ControlClass(HWND control) {
+  char name[64] = "";
+  GetClassNameA(control, name, sizeof name);
+  return name;
+}
+
+std::string ControlText(HWND control) {
+  char text[512] = "";
+  GetWindowTextA(control, text, sizeof text);
+  return text;
+}
+
+RECT ControlPlace(HWND dialog, HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return RECT{r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+RECT UnitsPlace(HWND dialog, int x, int y, int cx, int cy) {
+  RECT r{x, y, cx, cy};
+  MapDialogRect(dialog, &r);
+  return r;
+}
+
+std::vector<int> ChildIds(HWND dialog) {
+  std::vector<int> ids;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    ids.push_back(GetDlgCtrlID(child));
+  return ids;
+}

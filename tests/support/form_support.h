@@ -1,0 +1,27 @@
+// Helpers for tests that open real forms: the window classes registered once, a main
+// window standing in for the program's, message pumping and control geometry in dialog units.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Registers the common controls and the program's form and control classes (once per
+// process) and creates the stand-in main window with a status bar.
+void StartFormSession();
+
+// Dispatches the queued messages of this thread for a while.
+void PumpMessages(DWORD milliseconds = 50);
+
+// The control's class name and text.
+std::string ControlClass(HWND control);
+std::string ControlText(HWND control);
+
+// A control's place in the dialog's client area in pixels, as {x, y, width, height}.
+RECT ControlPlace(HWND dialog, HWND control);
+// The place a control given in dialog units gets, as {x, y, width, height} in pixels.
+RECT UnitsPlace(HWND dialog, int x, int y, int cx, int cy);
+
+// Ids of the dialog's child controls in tab (z) order.
+std::vector<int> ChildIds(HWND dialog);
