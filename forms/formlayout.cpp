@@ -76,7 +76,15 @@ struct TLayout {
 
 bool IsCalcOrShadow(const TAttribute* a) { return a->Calculated || a->NonStored; }
 
-int DisplayLength(const TAttribute* a) { return a->DisplayWidth > 0 ? a->DisplayWidth : a->ColumnSize; }
+// The display length of the model; a model without one gets the column size, and a code
+// list at least its longest item text, so that the items can be read.
+int DisplayLength(const TAttribute* a) {
+  if (a->DisplayWidth > 0) return a->DisplayWidth;
+  int length = a->ColumnSize;
+  for (int k = 0; a->CodeList && k < a->CodeList->ItemCount; ++k)
+    length = std::max(length, static_cast<int>(strlen(a->CodeList->Items[k].Caption)));
+  return length;
+}
 
 int RadioItemWidth(const TCodeListItem& item) {
   return (CountChars(item.Caption) + Radio_Butt_Ch_Extra) * Norm_Ch_Width;

@@ -1,0 +1,121 @@
+// Opens the generated form of every entity of a model and saves a picture of each as a
+// BMP file: form_screenshots [model file] [output folder]. A paged form is shown with its
+// first page inside the tab control.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "data/model/dmdreader.h"
+#include "data/model/model.h"
+#include "forms/basedlg.h"
+#include "forms/edittemplates.h"
+#include "forms/windowmanager.h"
+#include "support/form_support.h"
+
+namespace {
+
+bool SaveBitmap(HDC source, int width, int height, const std::string& path) {
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
+  HDC dc = CreateCompatibleDC(source);
+  HBITMAP bitmap = CreateCompatibleBitmap(source, width, height);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  SelectObject(dc, old);
+  GetDIBits(dc, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  FILE* file = fopen(path.c_str(), "wb");
+  if (!file) return false;
+  BITMAPFILEHEADER header = {};
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+  fwrite(&header, sizeof header, 1, file);
+  fwrite(&info, sizeof info, 1, file);
+  fwrite(pixels.data(), pixels.size(), 1, file);
+  fclose(file);
+  return true;
+}
+
+// Shows page 0 of a paged form inside its tab control, the way the tab pages do.
+void ShowFirstPage(HWND form, const TEntity& entity) {
+  HWND tab = GetDlgItem(form, 21000);
+  if (!tab) return;
+  for (int page = 0; page <= entity.PageCount; ++page) {
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    std::string caption = page == 0 ? std::string(entity.Caption) : PageCaption(&entity, page);
+    item.pszText = const_cast<char*>(caption.c_str());
+    SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
+  }
+  std::string name = "Edit_" + std::string(entity.Name) + "__0";
+  auto* header = static_cast<LPCDLGTEMPLATEA>(GlobalLock(FindEditFormTemplate(name.c_str())));
+  HWND page = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), header, form, nullptr, 0);
+  GlobalUnlock(FindEditFormTemplate(name.c_str()));
+  if (!page) return;
+  RECT area;
+  GetWindowRect(tab, &area);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&area), 2);
+  SendMessageA(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  SetWindowPos(page, HWND_TOP, area.left, area.top, 0, 0, SWP_NOSIZE);
+  EnableWindow(page, TRUE);
+  ShowWindow(page, SW_SHOW);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string model = argc > 1 ? argv[1] : VORN_SOURCE_DIR "/sample/vorn.dmd";
+  const std::string folder = argc > 2 ? argv[2] : VORN_BINARY_DIR "/screenshots";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  StartFormSession();
+  if (!LoadModelFile(TheModel, model.c_str())) {
+    fprintf(stderr, "cannot load %s\n", model.c_str());
+    return 1;
+  }
+  BuildEditFormTemplates();
+  int saved = 0;
+  for (int e = 0; e < TheModel.EntityCount; ++e) {
+    const TEntity& entity = TheModel.Entities[e];
+    std::string name = "Edit_" + std::string(entity.Name);
+    HGLOBAL block = FindEditFormTemplate(name.c_str());
+    if (!block) continue;
+    HWND form = AppWindowManager.CreateModelessIndirect(new TBaseDlg, block, nullptr, 0);
+    if (!form) continue;
+    ShowFirstPage(form, entity);
+    SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(form);
+    PumpMessages(300);
+    RECT r;
+    GetWindowRect(form, &r);
+    HDC screen = GetDC(nullptr);
+    HDC windowDc = CreateCompatibleDC(screen);
+    HBITMAP shot = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+    HGDIOBJ old = SelectObject(windowDc, shot);
+    BitBlt(windowDc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    std::string path = folder + "/" + entity.Name + ".bmp";
+    if (SaveBitmap(windowDc, r.right - r.left, r.bottom - r.top, path)) {
+      printf("%s\n", path.c_str());
+      ++saved;
+    }
+    SelectObject(windowDc, old);
+    DeleteObject(shot);
+    DeleteDC(windowDc);
+    ReleaseDC(nullptr, screen);
+    DestroyWindow(form);
+  }
+  return saved > 0 ? 0 : 1;
+}
