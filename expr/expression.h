@@ -4,6 +4,8 @@
 #include "expr/exprnode.h"
 
 struct TEntity;
+class TDBRecord;
+class TValue;
 
 // Deepest nesting of an expression tree (operator chains, groups, calls, lists): deeper
 // texts are refused, so that no recursive walk over a tree can exhaust the stack.
@@ -24,6 +26,25 @@ public:
   // Records which entities depend on the data this expression reads (calculated: 1 for
   // the default of a calculated attribute, else 0).
   void RegisterDependencies(int calculated);
+
+  // Evaluates the tree for the record and writes the result, formatted for a column of
+  // this ODBC SQL type, length and scale, into buffer (8192 bytes): 1, or 0 with the
+  // buffer emptied and the reason in ExpressionErrorState.
+  int EvaluateToString(TDBRecord* record, char* buffer, int sqlType, int length, int scale);
+  // The value of one node for the record into result (which arrives as an empty text):
+  // 1, or 0 with the error in ExpressionErrorState (a null node fails without one).
+  int EvaluateNode(TDBRecord* record, const TExprNode* node, TValue& result);
+
+  // The functions that read the database (each on a connection of its own).
+  int EvalRelationshipField(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalAggregate(TDBRecord* record, const TExprNode* node, TValue& result,
+                    const char* extraCondition);
+  int EvalGetPartial(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalGetChildField(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalGetCurrentField(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalGetCurrentCount(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalGetCurrentSum(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalQuery(TDBRecord* record, const TExprNode* node, TValue& result);
 
   TEntity* GetEntity() const { return entity_; }
   const TExprNode* GetRoot() const { return root_; }

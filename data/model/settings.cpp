@@ -1,4 +1,30 @@
 #include "data/model/settings.h"
+
+int UseForUpdateClause = 0;
+int OdbcLogin = 0;
+int DisableResetAfterStore = 0;
+int RecListCacheSize = 1024;
+char DateFormat[64] = "DD/MM/YY";
+char TimeFormat[64] = "HH24:MI:SS";
+char TimestampFormat[64] = "DD/MM/YY:HH24:MI:SS";
+int MainWindowShow = 0;
+int LoginTimeOut = 60;
+char RaptelFilename[MAX_PATH_TEXT] = "VUDOVED.EXE";
+char RaptelOptions[MAX_PATH_TEXT] = "";
+int RaptelShow = 1;
+char RaptelVersion[16] = "32";
+int RunShow = 1;
+
+const char* AboutDlgName = "AboutDlg";
+const char* ErrorsDlgName = "ErrorsDlg";
+const char* ViewDlgName = "ViewDlg";
+const char* Lookup0DlgName = "Lookup0Dlg";
+const char* Lookup3DlgName = "Lookup3Dlg";
+const char* FindDlgName = "FindDlg";
+const char* ExpandDlgName = "ExpandDlg";
+const char* PreferencesDlgName = "PreferencesDlg";
+const char* ChangeColorsDlgName = "ChangeColorsDlg";
+
 int FieldHelp = 1;
 char FontName[64] = "MS Sans Serif";
 int FontSize = 8;

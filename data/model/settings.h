@@ -1,6 +1,45 @@
-// Program-wide settings read by the forms: the font of the generated forms, hover help
-// and the [Screen Design] metrics of the layout, each holding its built-in default.
+// Program-wide settings: built-in defaults, overridden by the model parameters
+// (ApplyModelParameters) and then by the application INI file (ReadApplicationIni).
 #pragma once
+
+constexpr int MAX_PATH_TEXT = 260;
+
+// Walks the parameters of the loaded model and sets the settings they name.
+void ApplyModelParameters();
+// Reads [General], [RAPTEL], [Run] and [Screen Design] of the INI file; an absent key
+// keeps the current value.
+void ReadApplicationIni(const char* iniPath);
+
+// From the model parameters only.
+extern int UseForUpdateClause;      // row locks on SELECTs that read a row before changing it
+extern int OdbcLogin;               // login mode
+extern int DisableResetAfterStore;
+// From the model parameters, then the INI file.
+extern int RecListCacheSize;        // slots of the record cache
+extern char DateFormat[64];         // the user's date, time and timestamp formats
+extern char TimeFormat[64];
+extern char TimestampFormat[64];
+// From the INI file only.
+extern int MainWindowShow;          // [General] "Show"
+extern int LoginTimeOut;            // [General] "Login_Time_Out", minutes
+extern char RaptelFilename[MAX_PATH_TEXT];
+extern char RaptelOptions[MAX_PATH_TEXT];
+extern int RaptelShow;
+extern char RaptelVersion[16];
+extern int RunShow;                 // [Run] "Show"
+
+// The dialog template names that hover help switches to their "S" variants.
+extern const char* AboutDlgName;
+extern const char* ErrorsDlgName;
+extern const char* ViewDlgName;
+extern const char* Lookup0DlgName;
+extern const char* Lookup3DlgName;
+extern const char* FindDlgName;
+extern const char* ExpandDlgName;
+extern const char* PreferencesDlgName;
+extern const char* ChangeColorsDlgName;
+
+// Hover help and the form font.
 extern int FieldHelp;
 extern char FontName[64];
 extern int FontSize;

@@ -1,0 +1,54 @@
+// Dates and times between the database form ("YYYY-MM-DD", "HH:MM:SS",
+// "YYYY-MM-DD HH:MM:SS"), the display form of a format mask and SYSTEMTIME; the
+// calendar numbers and the SQL LIKE matcher. Functions that return text return a
+// static buffer of their own that the next call of the same function overwrites.
+#pragma once
+
+#include <windows.h>
+
+struct TAttribute;
+
+// 0 when the text matches the SQL LIKE pattern ('%' any run, '_' one character,
+// case-sensitive), else 1.
+int LikeMatch(const char* text, const char* pattern);
+
+// Today as "%04d-%02d-%02d" and now as "%02d:%02d:%02d" (local time) into buffer.
+char* TodayText(char* buffer);
+char* NowText(char* buffer);
+
+int DayOfYear(int year, int month, int day);
+// Sunday = 1 ... Saturday = 7.
+int DayOfWeek(int year, int month, int day);
+int WeekOfYear(int year, int month, int day);
+
+// 1 when mask and text are both used up exactly, else 0.
+int ParseByMask(const char* text, const char* mask, int* year, int* month, int* day, int* hour,
+                int* minute, int* second);
+int ParseDateByMask(const char* text, const char* mask, SYSTEMTIME* time);
+char* FormatByMask(char* buffer, const char* mask, int year, int month, int day, int hour,
+                   int minute, int second);
+const char* FormatDateByMask(const SYSTEMTIME* time, const char* mask);
+
+// Database text to display text and back. The format comes from the attribute's flag
+// word when it carries one (attribute may be null), else from format; an empty format
+// means the user's setting.
+const char* DateToDisplay(const char* dbText, const char* format, const TAttribute* attribute = nullptr);
+const char* TimeToDisplay(const char* dbText, const char* format, const TAttribute* attribute = nullptr);
+const char* TimestampToDisplay(const char* dbText, const char* format, const TAttribute* attribute = nullptr);
+const char* DisplayToDbDate(const char* text, const char* format, const TAttribute* attribute = nullptr);
+const char* DisplayToDbTime(const char* text, const char* format, const TAttribute* attribute = nullptr);
+const char* DisplayToDbTimestamp(const char* text, const char* format, const TAttribute* attribute = nullptr);
+
+// D/M/Y or D-M-Y to "%04d-%02d-%02d" (a year below 100 after "19").
+const char* DisplayDateToIso(const char* text);
+// "YYYY-MM-DD" to DD/MM/YYYY.
+const char* IsoToDisplayDate(const char* text);
+// The date shifted by days, months and years, as "%4d-%02d-%02d".
+const char* AddToIsoDate(const char* isoDate, long days, long months, long years);
+char* FormatTodayByPreference(char* buffer, const char* userFormat);
+
+void ParseDateTime(const char* text, SYSTEMTIME* time);
+// Flags: 1 date, 2 time.
+const char* FormatDateTime(const SYSTEMTIME* time, int flags);
+// A picture for the date-time picker from the user's date format.
+const char* DatePicture(const char* userFormat);

@@ -1,0 +1,213 @@
+// Records of the database model: the value of one field, the common base of records
+// and record lists, and TDBRecord, one row of one entity.
+#pragma once
+
+#include <cstdint>
+
+struct TEntity;
+struct TAttribute;
+struct TRelationship;
+class TExpression;
+class TOdbcConnection;
+class TOdbcStatement;
+
+// Status codes of records (the texts are RecordErrors, expr/errors.h).
+enum TDBRecordStatus : int {
+  RecordOk = 0,
+  RecordInvalidFieldName = 101,
+  RecordSqlError = 102,
+  RecordNoParent = 103,
+  RecordInsertFailed = 104,
+  RecordDoesNotExist = 105,
+  RecordRelatedFound = 106,
+  RecordCascadeFailed = 107,
+  RecordDeleteFailed = 108,
+  RecordCascadeTooDeep = 109,
+  RecordMandatoryEmpty = 110,
+  RecordChangedByOther = 111,
+  RecordAlreadyExists = 112,
+  RecordUpdateFailed = 113,
+  RecordInvalidData = 114,
+  RecordInvalidValue = 115,
+  RecordFieldNotSet = 116,
+};
+
+// Status codes of record lists (the texts are RecordListErrors).
+enum TDBRecListStatus : int {
+  RecListOk = 0,
+  RecListLimitExceeded = 150,
+  RecListSqlError = 151,
+  RecListUnknownRelationship = 152,
+};
+
+// The value of one attribute inside a record: the stored value (as read from or last
+// written to the database) and the value edited or computed since. A shared field owns
+// no texts: every operation acts on its target (targets are never shared themselves).
+class TDBFieldValue {
+public:
+  enum : uint32_t { HasValue = 1, HasNewValue = 2, IsShared = 16 };
+
+  TDBFieldValue();
+  ~TDBFieldValue();
+  TDBFieldValue(const TDBFieldValue&) = delete;
+  // Both sides follow their links; copies flags and both texts.
+  TDBFieldValue& operator=(const TDBFieldValue& other);
+
+  // Unshared fields only: flags 0, both texts empty.
+  void Clear();
+  void MakeShared(TDBFieldValue* target);
+  uint32_t Flags() const;
+  void SetValue(const char* text);
+  void SetNewValue(const char* text);
+  const char* Value() const;
+  const char* NewValue() const;
+  // The new value when there is one, else the stored value.
+  const char* CurrentValue() const;
+  // Both values present and different, ignoring letter case.
+  bool IsChanged() const;
+  // The new value becomes the stored value.
+  void Commit();
+
+private:
+  TDBFieldValue* Self() { return (flags_ & IsShared) ? target_ : this; }
+  const TDBFieldValue* Self() const { return (flags_ & IsShared) ? target_ : this; }
+
+  uint32_t flags_ = 0;
+  union {
+    char* value_;
+    TDBFieldValue* target_;
+  };
+  char* newValue_;
+};
+
+// Common base of TDBRecord and TDBRecList: the entity, the status and the statement of
+// the current query with its connection.
+class TDBObject {
+public:
+  // An unknown entity name is fatal ("Invalid entity: ").
+  explicit TDBObject(const char* entityName);
+  virtual ~TDBObject();
+  TDBObject(const TDBObject&) = delete;
+  TDBObject& operator=(const TDBObject&) = delete;
+
+  virtual void Reset();
+  virtual const char* GetEntityName() const;
+  virtual TEntity* GetEntity() const;
+  virtual int GetStatus() const;
+  virtual bool IsOk() const;
+  virtual TDBObject* SetForUpdate(int flag);
+  virtual int GetForUpdate() const;
+  virtual void SetStatus(int code);
+  // Position of the model's entity of that name (any case), -1 when none.
+  virtual int FindEntity(const char* name) const;
+
+protected:
+  // Deletes the statement, then its connection, and nulls both.
+  void DropStatement();
+  // Drops an older pair, then opens a connection to the application database on the
+  // program's environment and a statement on it, both kept in the object. Null when
+  // the database cannot be reached (the object keeps nothing then).
+  TOdbcStatement* OpenStatement();
+
+  TEntity* entity_ = nullptr;
+  int status_ = 0;
+  TOdbcStatement* statement_ = nullptr;
+  TOdbcConnection* connection_ = nullptr;
+  int forUpdate_ = 0;
+};
+
+// An attribute of a record's entity, by position or by name (letter case ignored).
+struct TAttrRef {
+  TAttrRef(int position_) : position(position_) {}
+  TAttrRef(const char* name_) : name(name_) {}
+  bool IsName() const { return name != nullptr; }
+  int position = -1;
+  const char* name = nullptr;
+};
+
+// One key attribute of a parent whose key changed, handed to CascadeKeyUpdate.
+struct TKeyCascadeEntry {
+  TAttribute* keyAttribute;    // the parent's key attribute
+  TAttribute* childAttribute;  // the child's foreign-key attribute (filled by the callee)
+  const char* oldValue;
+  const char* newValue;
+};
+
+// One row of one entity: a field per attribute, in the entity's attribute order. Every
+// database operation opens a connection of its own and commits by itself.
+class TDBRecord : public TDBObject {
+public:
+  explicit TDBRecord(const char* entityName);
+  ~TDBRecord() override;
+
+  void Reset() override;
+  // Stores the code and reports it on the record error channel (0 clears the channel).
+  void SetStatus(int code) override;
+
+  virtual void Assign(const TDBRecord& other);
+  virtual void Insert(int checkParents);
+  virtual void Delete(int cascade);
+  virtual bool Exists();
+  virtual bool IsKeyChanged();
+  virtual bool IsModified();
+  virtual bool HasSameKey(TDBRecord& other);
+  virtual void Update(int cascade, int checkParents);
+  // Fills the stored values from the row with the current key.
+  virtual void Read();
+  // 0 first, 1 previous, 2 next, 3 last, in key order.
+  virtual void Navigate(int direction);
+
+  virtual void SetNewValue(TAttrRef attribute, const char* text);
+  virtual const char* GetValue(TAttrRef attribute);
+  virtual void SetValue(TAttrRef attribute, const char* text);
+  virtual const char* GetOldValue(TAttrRef attribute);
+  virtual bool IsFieldChanged(TAttrRef attribute);
+
+  virtual const char* GetCalculatedValue(TAttrRef attribute);
+  virtual const char* EvaluateExpression(const char* text, int sqlType, int size, int digits);
+  virtual const char* Evaluate(TExpression* expression, int sqlType, int size, int digits);
+  virtual void RefreshCalculated();
+  virtual void Recalculate();
+  virtual void CalculateNonStored();
+
+  // Stores the code and reports the table's text with the detail.
+  virtual void SetError(int code, const char* detail);
+  // Position of the attribute (-1 when a name is unknown); a position is returned as is.
+  virtual int AttributeIndex(TEntity* entity, TAttrRef attribute);
+  // As AttributeIndex, but only attributes that have a field value of their own or
+  // share the real attribute's (stored, or with a real-attribute index); else -1.
+  virtual int FieldIndex(TEntity* entity, TAttrRef attribute);
+
+  virtual bool CheckParent(TRelationship* relationship);
+  virtual void DeleteCascade(int cascade, int depth, TRelationship* arriving);
+  virtual void CascadeKeyUpdate(TEntity* child, TRelationship* reverse, int count,
+                                TKeyCascadeEntry* entries);
+  virtual bool ApplyDefaults();
+  virtual bool ApplyStoreDefaults();
+  virtual bool Validate();
+  virtual void RecalculateDependents();
+  // One record per dependent relationship (null entries where none), or null when the
+  // entity has no dependent relationships.
+  virtual TDBRecord** SnapshotDependents();
+  virtual void UpdateDependents(TDBRecord** dependents);
+  virtual void FreeDependents(TDBRecord** dependents);
+  virtual void ReadCalculatedColumns();
+  virtual void OnBeforeStore();
+  virtual void OnAfterStore();
+
+  // The field of an attribute position (no range check) and the number of fields.
+  TDBFieldValue& Field(int position) { return fields_[position]; }
+  int FieldCount() const;
+
+protected:
+  TDBFieldValue* fields_ = nullptr;
+};
+
+// The one factory of records; the caller owns the record.
+TDBRecord* NewDBRecord(const char* entityName);
+
+// Terms shared by the record classes.
+// A stored attribute has a column in the entity's table (it is not a shadow).
+bool IsStoredAttribute(const TAttribute& attribute);
+// A key attribute is a key part without a real-attribute index.
+bool IsKeyAttribute(const TAttribute& attribute);
