@@ -6,27 +6,43 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 struct TAttribute;
 
 // 0 when the text matches the SQL LIKE pattern ('%' any run, '_' one character,
 // case-sensitive), else 1.
 int LikeMatch(const char* text, const char* pattern);
 
-// Today as "%04d-%02d-%02d" and now as "%02d:%02d:%02d" (local time) into buffer.
+// Today as "%04d-%02d-%02d" and now as "%02d:%02d:%02d" (local time) into buffer
+// (11 and 9 bytes).
 char* TodayText(char* buffer);
 char* NowText(char* buffer);
 
+int IsLeapYear(long long year);
+// 0 for a month outside 1-12.
+int DaysInMonth(long long year, int month);
+// 0 for a month outside 1-12.
 int DayOfYear(int year, int month, int day);
 // Sunday = 1 ... Saturday = 7.
 int DayOfWeek(int year, int month, int day);
 int WeekOfYear(int year, int month, int day);
 
+// atoi of the text from the position on; 0 when the text is shorter.
+int NumberAt(const char* text, size_t position);
+
+// Largest text FormatByMask writes, the terminating zero included (longer results are cut).
+constexpr int MASK_TEXT_SIZE = 512;
+
 // 1 when mask and text are both used up exactly, else 0.
 int ParseByMask(const char* text, const char* mask, int* year, int* month, int* day, int* hour,
                 int* minute, int* second);
 int ParseDateByMask(const char* text, const char* mask, SYSTEMTIME* time);
+// buffer must hold MASK_TEXT_SIZE bytes; the second form writes at most size bytes.
 char* FormatByMask(char* buffer, const char* mask, int year, int month, int day, int hour,
                    int minute, int second);
+char* FormatByMask(char* buffer, size_t size, const char* mask, int year, int month, int day,
+                   int hour, int minute, int second);
 const char* FormatDateByMask(const SYSTEMTIME* time, const char* mask);
 
 // Database text to display text and back. The format comes from the attribute's flag
@@ -45,6 +61,7 @@ const char* DisplayDateToIso(const char* text);
 const char* IsoToDisplayDate(const char* text);
 // The date shifted by days, months and years, as "%4d-%02d-%02d".
 const char* AddToIsoDate(const char* isoDate, long days, long months, long years);
+// Today's date in one of the user's date formats, into buffer (11 bytes).
 char* FormatTodayByPreference(char* buffer, const char* userFormat);
 
 void ParseDateTime(const char* text, SYSTEMTIME* time);
