@@ -173,3 +173,9 @@ TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity) {
 int RecListCacheSlots() { return static_cast<int>(Slots.size()); }
 
 int RecListCacheUsed() { return static_cast<int>(Slots.size() - FreeSlots.size()); }
+
+int RecListCacheSlotOf(const TDBRecord* record) {
+  for (size_t i = 0; i < Slots.size(); ++i)
+    if (Slots[i].entry && Slots[i].entry->record == record) return static_cast<int>(i);
+  return -1;
+}

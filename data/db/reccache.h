@@ -30,3 +30,5 @@ TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity);
 // Number of slots the cache has now, and of those holding a record (for tests).
 int RecListCacheSlots();
 int RecListCacheUsed();
+// The slot that holds this record, -1 when none does (for tests).
+int RecListCacheSlotOf(const TDBRecord* record);

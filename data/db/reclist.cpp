@@ -6,6 +6,7 @@
 #include "data/core/waitcursor.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/recindex.h"
+#include "data/db/recordsql.h"
 #include "data/model/model.h"
 #include "expr/errors.h"
 
@@ -58,13 +59,7 @@ void TDBRecList::FetchFirstRow() {
 
 void TDBRecList::AppendFetchedRow() {
   TDBRecord* record = NewDBRecord(entity_->Name);
-  TTempString text;
-  int column = 0;
-  for (int i = 0; i < entity_->AttributeCount; ++i) {
-    if (!IsStoredAttribute(entity_->Attributes[i])) continue;
-    statement_->GetData(column++, text, TEMP_STRING_SIZE);
-    record->Field(i).SetValue(text);
-  }
+  ReadStoredColumns(*statement_, *record, false);
   AddRecord(-1, record);
   if (status_ == RecListLimitExceeded) delete record;
   if (SQL_SUCCEEDED(statement_->Fetch())) {
@@ -131,3 +126,5 @@ void TDBRecList::SetMaxRecords(int n) {
   SetStatus(RecListOk);
   maxRecords_ = n;
 }
+
+int TDBRecList::IndexLevels() const { return IndexDepth(root_); }

@@ -38,6 +38,8 @@ public:
   void RemoveRecord(int i);
   // 0 = no maximum.
   void SetMaxRecords(int n);
+  // Levels of the paged index: 1 up to 32 records, 2 up to 1024, ...
+  int IndexLevels() const;
 
 private:
   void FreeEntries();

@@ -15,6 +15,7 @@
 #include "data/db/dialect.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/reclist.h"
+#include "data/db/recordsql.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
 #include "expr/errors.h"
@@ -22,26 +23,10 @@
 
 namespace {
 
-std::string StoredColumns(const TEntity* entity) {
-  std::string columns;
-  for (int i = 0; i < entity->AttributeCount; ++i) {
-    if (!IsStoredAttribute(entity->Attributes[i])) continue;
-    if (!columns.empty()) columns += ',';
-    columns += entity->Attributes[i].Name;
-  }
-  return columns;
-}
+std::string StoredColumns(const TEntity* entity) { return JoinColumns(*entity, IsStoredAttribute, ","); }
 
 std::string SelectText(const TEntity* entity) {
   return "SELECT " + StoredColumns(entity) + " FROM " + entity->Name;
-}
-
-// The row locks of the for-update flag, in the form of the connection's server.
-std::string RowLockText(const TOdbcConnection* connection, const TEntity* entity) {
-  std::string columns = StoredColumns(entity);
-  std::vector<char> clause(columns.size() + 64);
-  connection->Dialect().RowLockClause(clause.data(), clause.size(), columns.c_str());
-  return clause.data();
 }
 
 // An evaluated where text without a "WHERE" keyword of its own in front.
@@ -167,7 +152,7 @@ void TDBRecList::SelectRelated(const char* relationshipName, TDBRecord* record) 
 
   TOdbcStatement* statement = BeginQuery();
   if (!statement) return;
-  if (forUpdate_) sql += RowLockText(connection_, entity_);
+  if (forUpdate_) AppendRowLock(sql, *statement, StoredColumns(entity_));
   bool ok = SQL_SUCCEEDED(statement->Prepare(sql.c_str()));
   for (size_t i = 0; ok && i < links.size(); ++i) {
     const TAttribute* column = links[i].column;
@@ -200,7 +185,7 @@ int TDBRecList::SelectByExample(const char* orderText, TDBRecord* example) {
     sql += " ORDER BY ";
     sql += orderText;
   }
-  if (forUpdate_) sql += RowLockText(connection_, entity_);
+  if (forUpdate_) AppendRowLock(sql, *statement, StoredColumns(entity_));
 
   bool ok = SQL_SUCCEEDED(statement->Prepare(sql.c_str()));
   for (size_t i = 0; ok && i < criteria.size(); ++i) {
@@ -275,7 +260,7 @@ void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBReco
   TOdbcStatement* statement = BeginQuery();
   if (!statement) return;
   std::string sql = SelectText(entity_) + condition;
-  if (forUpdate_) sql += RowLockText(connection_, entity_);
+  if (forUpdate_) AppendRowLock(sql, *statement, StoredColumns(entity_));
   // Prepared, not run directly, so that Requery can run it again.
   if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str())) || !SQL_SUCCEEDED(statement->Execute())) {
     snprintf(message, TEMP_STRING_SIZE, "An error occurring fetching records as follows:\n %s",
