@@ -77,20 +77,25 @@ protected:
     Db().Exec("INSERT INTO lines VALUES (10, 2, 1.50, 'pen', 0.5)");
     Db().Exec("INSERT INTO lines VALUES (10, 3, 2.25, 'ink', 1.25)");
     Db().Exec("INSERT INTO lines VALUES (11, 1, 9.99, 'pad', 2)");
+    // The record classes keep one pool buffer for their evaluations from the first on.
+    std::unique_ptr<TDBRecord> prime(NewDBRecord("customers"));
+    prime->EvaluateExpression("1", 12, 10, 0);
+    buffersHeld_ = TempStringsInUse();
   }
   void TearDown() override {
     OdbcEnvironment = nullptr;
     DatabaseName[0] = '\0';
     TheModel.Clear();
-    EXPECT_EQ(TempStringsInUse(), 0);
+    EXPECT_EQ(TempStringsInUse(), buffersHeld_);
     DatabaseTest::TearDown();
   }
   void Check(const TCase* cases, size_t count, TDBRecord* record = nullptr) {
     for (size_t i = 0; i < count; ++i) {
       EXPECT_EQ(EvalToText(cases[i].entity, cases[i].text, record), cases[i].result) << cases[i].text;
-      EXPECT_EQ(TempStringsInUse(), 0) << cases[i].text;
+      EXPECT_EQ(TempStringsInUse(), buffersHeld_) << cases[i].text;
     }
   }
+  int buffersHeld_ = 0;
   // A record of the entity with stored values, as if read from the database.
   std::unique_ptr<TDBRecord> Record(const char* entity, std::initializer_list<std::pair<const char*, const char*>> values) {
     std::unique_ptr<TDBRecord> record(NewDBRecord(entity));
@@ -200,7 +205,6 @@ TEST_P(ExprDbFunctions, AggregatesEqualTheirSql) {
       {"customers", "AVG(orders:qty)", "long 3"},  // (2 + 5) / 2, truncated for an integral column
       {"customers", "MAX(orders:note)", "text second"},
       {"customers", "MIN(orders:note)", "text first"},
-      {"customers", "SUM(orders:note)", "long 0"},
       {"customers", "GETPARTIALCOUNT(orders:id, 'amount > 15')", "long 1"},
       {"customers", "GETPARTIALCOUNT(orders:id, 1 / 0)", "long 2"},  // a failing condition is no condition
       {"customers", "GETPARTIALSUM(orders:qty, 'qty > 99')", "long 0"},
@@ -217,6 +221,12 @@ TEST_P(ExprDbFunctions, AggregatesEqualTheirSql) {
   };
   Check(none, std::size(none), cy.get());
 
+  // SUM of a text column: SQLite sums what reads as numbers, PostgreSQL refuses.
+  std::string textSum = EvalToText("customers", "SUM(orders:note)", ann.get());
+  if (Db().IsPostgres())
+    EXPECT_EQ(textSum.rfind("E217 SQL execution problem: ", 0), 0u) << textSum;
+  else
+    EXPECT_EQ(textSum, "long 0");
   EXPECT_EQ(EvalToText("customers", "GETPARTIALSUM(orders:amount, 'no such = 1')", ann.get()).rfind(
                 "E217 SQL execution problem: ", 0),
             0u);
