@@ -11,6 +11,9 @@ class TValue;
 // texts are refused, so that no recursive walk over a tree can exhaust the stack.
 constexpr int MaxExpressionDepth = 500;
 
+// The double power function of POW.
+double PowValue(double base, double exponent);
+
 class TExpression {
 public:
   TExpression() = default;

@@ -42,6 +42,18 @@ void TSqlDialect::RowLockClause(char* buffer, size_t size, const char* column) c
   }
 }
 
+void TSqlDialect::AggregateRowLockClause(char* buffer, size_t size, const char* column) const {
+  // PostgreSQL: "FOR UPDATE is not allowed with aggregate functions".
+  if (kind_ == PostgreSQL)
+    snprintf(buffer, size, "%s", "");
+  else
+    RowLockClause(buffer, size, column);
+}
+
+const char* TSqlDialect::FirstRowSelect() const { return kind_ == SqlServer ? "SELECT TOP 1 " : "SELECT "; }
+
+const char* TSqlDialect::FirstRowLimit() const { return kind_ == SqlServer ? "" : " LIMIT 1"; }
+
 void TSqlDialect::SequenceLock(char* buffer, size_t size, const char* quotedTable) const {
   switch (kind_) {
     // A write as the first statement takes SQLite's one write lock (waiting while busy).

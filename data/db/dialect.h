@@ -27,6 +27,15 @@ public:
   // column is the column about to be changed.
   void RowLockClause(char* buffer, size_t size, const char* column) const;
 
+  // The row-lock clause of a SELECT that computes an aggregate over the rows it reads:
+  // "" where the server refuses row locks beside aggregates (PostgreSQL).
+  void AggregateRowLockClause(char* buffer, size_t size, const char* column) const;
+
+  // A SELECT that wants only its first row: FirstRowSelect() in place of "SELECT ", and
+  // FirstRowLimit() after the ORDER BY (before a row-lock clause).
+  const char* FirstRowSelect() const;
+  const char* FirstRowLimit() const;
+
   // First statement of a sequence transaction: it takes the lock that keeps every
   // other taker of the table's numbers waiting until this one commits (also when the
   // table's row does not exist yet). quotedTable is already doubled for a literal.
