@@ -41,6 +41,13 @@ public:
   // table's row does not exist yet). quotedTable is already doubled for a literal.
   void SequenceLock(char* buffer, size_t size, const char* quotedTable) const;
 
+  // The condition that matches a column against a bound LIKE pattern whose literal
+  // characters were escaped by EscapeLikeText.
+  static const char* LikeCondition() { return " LIKE ? ESCAPE '!'"; }
+  // The text with '!' before every character that is a wildcard of this server's LIKE
+  // (and before '!' itself), so the pattern matches the text as it is written.
+  void EscapeLikeText(char* buffer, size_t size, const char* text) const;
+
 private:
   explicit constexpr TSqlDialect(TKind kind) : kind_(kind) {}
   TKind kind_;

@@ -9,6 +9,7 @@
 #include <sqlext.h>
 
 class TSqlDialect;
+class TOdbcConnection;
 
 // Description of one column of a statement's current result.
 struct TOdbcColumn {
@@ -77,8 +78,15 @@ public:
   unsigned long RememberedFlags() const { return flags_; }
   int OpenConnections() const { return openConnections_; }
 
+  // While a connection is shared, every connection made again from what the environment
+  // remembers (reconnect 1) joins it instead of connecting: the same handle and so the
+  // same transaction. Null ends the sharing.
+  void ShareConnection(TOdbcConnection* connection) { shared_ = connection; }
+  TOdbcConnection* SharedConnection() const { return shared_; }
+
 private:
   friend class TOdbcConnection;
+  TOdbcConnection* shared_ = nullptr;
   char* dsn_;
   char* user_;
   char* password_;
@@ -111,6 +119,9 @@ public:
   void SetEnvironment(TOdbcEnv* env);
   TOdbcEnv* GetEnvironment() const { return env_; }
   bool IsConnected() const { return connected_; }
+  // A connection that joined the environment's shared one: it neither ends nor commits
+  // the transaction, changes no autocommit and leaves the handle to its owner.
+  bool IsJoined() const { return joined_; }
   // The statement forms of the server this connection reached (SQL Server's until connected).
   const TSqlDialect& Dialect() const { return *dialect_; }
 
@@ -119,6 +130,7 @@ public:
 
 private:
   void Allocate();
+  void Join(const TOdbcConnection& shared);
   void Reconnect();
   void SwitchDatabase(const char* database);
   void Connected();
@@ -126,5 +138,6 @@ private:
 
   TOdbcEnv* env_;
   bool connected_ = false;
+  bool joined_ = false;
   const TSqlDialect* dialect_;
 };

@@ -26,16 +26,24 @@ TOdbcConnection::TOdbcConnection(TOdbcEnv* env)
   Allocate();
 }
 
-TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect) : TOdbcConnection(env) {
+TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect)
+    : env_(env), dialect_(&TSqlDialect::Of(TSqlDialect::SqlServer)) {
+  if (reconnect == 1 && env_->shared_) {
+    Join(*env_->shared_);
+    return;
+  }
+  Allocate();
   if (reconnect == 1) Reconnect();
 }
 
 TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database)
     : TOdbcConnection(env, reconnect) {
-  if (database && *database && connected_) SwitchDatabase(database);
+  // A joined connection is in the database its owner switched to.
+  if (database && *database && connected_ && !joined_) SwitchDatabase(database);
 }
 
 TOdbcConnection::~TOdbcConnection() {
+  if (joined_) return;
   if (connected_) Disconnect();
   if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
 }
@@ -45,6 +53,13 @@ void TOdbcConnection::Allocate() {
   env_->returnCode_ = SQLAllocHandle(SQL_HANDLE_DBC, env_->handle_, &handle_);
   env_->CaptureError();
   if (!SQL_SUCCEEDED(env_->returnCode_)) handle_ = SQL_NULL_HANDLE;
+}
+
+void TOdbcConnection::Join(const TOdbcConnection& shared) {
+  handle_ = shared.handle_;
+  dialect_ = shared.dialect_;
+  connected_ = shared.connected_;
+  joined_ = true;
 }
 
 void TOdbcConnection::Reconnect() {
@@ -105,6 +120,10 @@ SQLRETURN TOdbcConnection::DriverConnect(const char* connectString, unsigned lon
 }
 
 SQLRETURN TOdbcConnection::Disconnect() {
+  if (joined_) {
+    connected_ = false;
+    return returnCode_ = SQL_SUCCESS;
+  }
   returnCode_ = SQLDisconnect(handle_);
   CaptureError();
   if (connected_) {
@@ -115,27 +134,32 @@ SQLRETURN TOdbcConnection::Disconnect() {
 }
 
 SQLRETURN TOdbcConnection::EndTransaction(SQLSMALLINT completion) {
+  if (joined_) return returnCode_ = SQL_SUCCESS;
   returnCode_ = SQLEndTran(SQL_HANDLE_DBC, handle_, completion);
   CaptureError();
   return returnCode_;
 }
 
 SQLRETURN TOdbcConnection::Commit() {
+  if (joined_) return returnCode_ = SQL_SUCCESS;
   if (SqlSpyFlag) SqlSpy("Commit\n");
   return EndTransaction(SQL_COMMIT);
 }
 
 SQLRETURN TOdbcConnection::Rollback() {
+  if (joined_) return returnCode_ = SQL_SUCCESS;
   if (SqlSpyFlag) SqlSpy("Rollback\n");
   return EndTransaction(SQL_ROLLBACK);
 }
 
 SQLRETURN TOdbcConnection::StartTransaction() {
+  if (joined_) return returnCode_ = SQL_SUCCESS;
   if (SqlSpyFlag) SqlSpy("Start transaction\n");
   return EndTransaction(SQL_COMMIT);
 }
 
 SQLRETURN TOdbcConnection::SetAutoCommit(bool on) {
+  if (joined_) return returnCode_ = SQL_SUCCESS;
   returnCode_ = SQLSetConnectAttr(
       handle_, SQL_ATTR_AUTOCOMMIT,
       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
@@ -152,8 +176,12 @@ bool TOdbcConnection::IsAutoCommit() {
 }
 
 void TOdbcConnection::SetEnvironment(TOdbcEnv* env) {
-  if (connected_) Disconnect();
-  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+  if (joined_) {
+    joined_ = connected_ = false;
+  } else {
+    if (connected_) Disconnect();
+    if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+  }
   handle_ = SQL_NULL_HANDLE;
   env_ = env;
   dialect_ = &TSqlDialect::Of(TSqlDialect::SqlServer);

@@ -38,12 +38,18 @@ public:
   void RemoveRecord(int i);
   // 0 = no maximum.
   void SetMaxRecords(int n);
+  // Levels of the paged index: 1 up to 32 records, 2 up to 1024, ...
+  int IndexLevels() const;
 
 private:
   void FreeEntries();
-  // Fetches the current row into a new record and appends it; then looks ahead.
+  // After a query ran: appends its first row when there is one, then looks ahead.
   void FetchFirstRow();
+  // Appends the row the cursor stands on as a new record, then fetches the next one: the
+  // more-rows flag says whether it came (the cursor is closed when it did not).
   void AppendFetchedRow();
+  // Drops an older query and opens a new statement; null (status 151) without one.
+  TOdbcStatement* BeginQuery();
 
   int keyCount_ = 0;
   TRecListNode* root_ = nullptr;

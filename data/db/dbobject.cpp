@@ -1,0 +1,60 @@
+#include <cstring>
+
+#include "data/core/messages.h"
+#include "data/db/database.h"
+#include "data/db/odbcstatement.h"
+#include "data/db/record.h"
+#include "data/model/model.h"
+
+TDBObject::TDBObject(const char* entityName) {
+  int position = FindEntity(entityName);
+  if (position < 0) FatalError("Invalid entity: ", entityName ? entityName : "");
+  entity_ = &TheModel.Entities[position];
+}
+
+TDBObject::~TDBObject() { DropStatement(); }
+
+void TDBObject::Reset() {
+  forUpdate_ = 0;
+  DropStatement();
+  SetStatus(0);
+}
+
+const char* TDBObject::GetEntityName() const { return entity_ ? entity_->Name : "?"; }
+TEntity* TDBObject::GetEntity() const { return entity_; }
+int TDBObject::GetStatus() const { return status_; }
+bool TDBObject::IsOk() const { return status_ == 0; }
+
+TDBObject* TDBObject::SetForUpdate(int flag) {
+  forUpdate_ = flag;
+  return this;
+}
+
+int TDBObject::GetForUpdate() const { return forUpdate_; }
+void TDBObject::SetStatus(int code) { status_ = code; }
+
+int TDBObject::FindEntity(const char* name) const {
+  if (!name) return -1;
+  for (int i = 0; i < TheModel.EntityCount; ++i)
+    if (_stricmp(TheModel.Entities[i].Name, name) == 0) return i;
+  return -1;
+}
+
+void TDBObject::DropStatement() {
+  delete statement_;
+  statement_ = nullptr;
+  delete connection_;
+  connection_ = nullptr;
+}
+
+TOdbcStatement* TDBObject::OpenStatement() {
+  DropStatement();
+  if (!OdbcEnvironment) return nullptr;
+  connection_ = new TOdbcConnection(OdbcEnvironment, 1, DatabaseName);
+  if (connection_->IsConnected()) {
+    statement_ = new TOdbcStatement(connection_);
+    if (statement_->Handle() != SQL_NULL_HANDLE) return statement_;
+  }
+  DropStatement();
+  return nullptr;
+}

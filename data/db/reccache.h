@@ -1,0 +1,34 @@
+// The one record cache that all record lists share: a fixed number of slots, each
+// holding one full record of some list. A record that loses its slot is cut down to
+// its key texts and read again by key when its list is next asked for it.
+#pragma once
+
+class TDBRecord;
+struct TEntity;
+
+// One leaf entry of a record list's paged index.
+struct TRecListEntry {
+  int slot;           // the cache slot holding record; -1 once cut down to its key texts
+  int keyCount;       // cut down: number of texts in keys
+  TDBRecord* record;  // while cached: the record, owned by the entry
+  char* keys;         // cut down: the texts one after another, each ended by '\0'
+};
+
+// Gives the entry a slot for record (the entry owns it from now on). The slot taken:
+// slot 0 when free, else the first free slot, else the one placed longest ago, whose
+// entry is cut down first.
+void PlaceInCache(TRecListEntry* entry, TDBRecord* record);
+// Frees what the entry holds: its slot and record, or its key texts.
+void ReleaseEntry(TRecListEntry* entry);
+// Copies an entry to another place of an index; a cached entry's slot follows it.
+void MoveEntry(TRecListEntry* to, const TRecListEntry* from);
+// A new record of the entity made from a cut-down entry (its texts are freed): the key
+// values as stored values, read again by key. An entity without key columns keeps
+// every stored value in its entry instead, and the record is made from them unread.
+TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity);
+
+// Number of slots the cache has now, and of those holding a record (for tests).
+int RecListCacheSlots();
+int RecListCacheUsed();
+// The slot that holds this record, -1 when none does (for tests).
+int RecListCacheSlotOf(const TDBRecord* record);

@@ -1,0 +1,168 @@
+#include <cstdio>
+#include <cstring>
+
+#include "data/db/record.h"
+#include "data/db/recordsql.h"
+#include "data/db/recordtxn.h"
+#include "data/model/model.h"
+#include "expr/errors.h"
+
+namespace {
+
+// Failures of a statement: inside an operation's transaction they undo all of it, also
+// when a nested record does not pass them on.
+bool IsWriteFailure(int code) {
+  switch (code) {
+    case RecordSqlError: case RecordInsertFailed: case RecordCascadeFailed:
+    case RecordDeleteFailed: case RecordChangedByOther: case RecordUpdateFailed:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void ReportUnknownAttribute(TDBRecord& record, TAttrRef attribute) {
+  char digits[16];
+  const char* detail = attribute.name;
+  if (!attribute.IsName()) {
+    snprintf(digits, sizeof digits, "%d", attribute.position);
+    detail = digits;
+  }
+  record.SetError(RecordInvalidFieldName, detail);
+}
+
+bool IsStoredAttribute(const TAttribute& attribute) { return !attribute.NonStored; }
+
+bool IsKeyAttribute(const TAttribute& attribute) {
+  return attribute.KeyPart && attribute.RealAttrIndex < 0;
+}
+
+TDBRecord* NewDBRecord(const char* entityName) { return new TDBRecord(entityName); }
+
+TDBRecord::TDBRecord(const char* entityName) : TDBObject(entityName) {
+  fields_ = new TDBFieldValue[entity_->AttributeCount];
+  // A shadow without a default of its own shows and edits its real attribute.
+  for (int i = 0; i < entity_->AttributeCount; ++i) {
+    int real = entity_->Attributes[i].RealAttrIndex;
+    if (real >= 0) fields_[i].MakeShared(&fields_[real]);
+  }
+}
+
+TDBRecord::~TDBRecord() { delete[] fields_; }
+
+int TDBRecord::FieldCount() const { return entity_->AttributeCount; }
+
+void TDBRecord::Reset() {
+  TDBObject::Reset();
+  for (int i = 0; i < entity_->AttributeCount; ++i) fields_[i].Clear();
+}
+
+void TDBRecord::SetStatus(int code) {
+  status_ = code;
+  RecordErrorState.SetErrorFromTable(code, RecordErrors, "");
+  if (IsWriteFailure(code)) TRecordTransaction::MarkFailed(RecordErrorState.GetErrorMessage());
+}
+
+void TDBRecord::SetError(int code, const char* detail) {
+  status_ = code;
+  RecordErrorState.SetErrorFromTable(code, RecordErrors, detail);
+  if (IsWriteFailure(code)) TRecordTransaction::MarkFailed(RecordErrorState.GetErrorMessage());
+}
+
+void TDBRecord::Assign(const TDBRecord& other) {
+  SetStatus(0);
+  for (int i = 0; i < entity_->AttributeCount; ++i)
+    if (entity_->Attributes[i].RealAttrIndex < 0) fields_[i] = other.fields_[i];
+}
+
+int TDBRecord::AttributeIndex(TEntity* entity, TAttrRef attribute) {
+  if (!attribute.IsName()) return attribute.position;
+  for (int i = 0; i < entity->AttributeCount; ++i)
+    if (_stricmp(entity->Attributes[i].Name, attribute.name) == 0) return i;
+  return -1;
+}
+
+int TDBRecord::FieldIndex(TEntity* entity, TAttrRef attribute) {
+  auto hasField = [](const TAttribute& a) { return IsStoredAttribute(a) || a.RealAttrIndex >= 0; };
+  if (!attribute.IsName()) {
+    int i = attribute.position;
+    return i >= 0 && hasField(entity->Attributes[i]) ? i : -1;
+  }
+  for (int i = 0; i < entity->AttributeCount; ++i) {
+    const TAttribute& a = entity->Attributes[i];
+    if (_stricmp(a.Name, attribute.name) == 0 && hasField(a)) return i;
+  }
+  return -1;
+}
+
+void TDBRecord::SetNewValue(TAttrRef attribute, const char* text) {
+  SetStatus(0);
+  int i = FieldIndex(entity_, attribute);
+  if (i < 0) return ReportUnknownAttribute(*this, attribute);
+  fields_[i].SetNewValue(text);
+}
+
+const char* TDBRecord::GetValue(TAttrRef attribute) {
+  SetStatus(0);
+  int i = FieldIndex(entity_, attribute);
+  if (i < 0) {
+    ReportUnknownAttribute(*this, attribute);
+    return "?";
+  }
+  return fields_[i].CurrentValue();
+}
+
+void TDBRecord::SetValue(TAttrRef attribute, const char* text) {
+  SetStatus(0);
+  int i = FieldIndex(entity_, attribute);
+  if (i < 0) return ReportUnknownAttribute(*this, attribute);
+  fields_[i].SetValue(text);
+}
+
+const char* TDBRecord::GetOldValue(TAttrRef attribute) {
+  SetStatus(0);
+  int i = FieldIndex(entity_, attribute);
+  if (i < 0) {
+    ReportUnknownAttribute(*this, attribute);
+    return "?";
+  }
+  return fields_[i].Value();
+}
+
+bool TDBRecord::IsFieldChanged(TAttrRef attribute) {
+  SetStatus(0);
+  int i = FieldIndex(entity_, attribute);
+  if (i < 0) {
+    ReportUnknownAttribute(*this, attribute);
+    return false;
+  }
+  return fields_[i].IsChanged();
+}
+
+bool TDBRecord::IsKeyChanged() {
+  SetStatus(0);
+  for (int i = 0; i < entity_->AttributeCount; ++i)
+    if (IsKeyAttribute(entity_->Attributes[i]) && fields_[i].IsChanged()) return true;
+  return false;
+}
+
+bool TDBRecord::IsModified() {
+  SetStatus(0);
+  for (int i = 0; i < entity_->AttributeCount; ++i)
+    if (fields_[i].IsChanged()) return true;
+  return false;
+}
+
+bool TDBRecord::HasSameKey(TDBRecord& other) {
+  SetStatus(0);
+  for (int i = 0; i < entity_->AttributeCount; ++i) {
+    if (!IsKeyAttribute(entity_->Attributes[i])) continue;
+    if (strcmp(fields_[i].CurrentValue(), other.GetValue(i)) != 0) return false;
+  }
+  return true;
+}
+
+void TDBRecord::OnBeforeStore() {}
+void TDBRecord::OnAfterStore() {}

@@ -1,0 +1,50 @@
+// Pieces of the statements the record classes generate: column lists, key conditions,
+// the row lock, key parameters and the reading of a row into the fields.
+#pragma once
+
+#include <string>
+
+#include "data/db/record.h"
+
+class TOdbcStatement;
+
+// The names of the entity's attributes that pick accepts, joined by separator.
+std::string JoinColumns(const TEntity& entity, bool (*pick)(const TAttribute&), const char* separator);
+inline std::string KeyColumns(const TEntity& entity) { return JoinColumns(entity, IsKeyAttribute, ","); }
+// "k1=? AND k2=?" over the key attributes.
+std::string KeyConditions(const TEntity& entity);
+// columns "=?" joined by " AND ".
+std::string EqualConditions(const std::string& commaColumns);
+// The server's clause that keeps the rows read locked until the transaction ends.
+void AppendRowLock(std::string& sql, const TOdbcStatement& statement, const std::string& columns);
+
+// The stored value where the field has one, else its new value: the key the row had.
+const char* OldValue(const TDBFieldValue& field);
+// Binds an attribute's value at position with the attribute's type.
+void BindValue(TOdbcStatement& statement, int position, const TAttribute& attribute, const char* text);
+// Binds the key fields from position on (current or old values); returns the next position.
+int BindKey(TOdbcStatement& statement, TDBRecord& record, int position, bool oldValues);
+
+// Reads the stored columns of the fetched row, in attribute order, as stored values.
+// Dates are cut to "YYYY-MM-DD" when cutDates is set.
+void ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates);
+// Whether a column read from the database still holds the stored value, read the same
+// way: numbers compare by value, texts without trailing blanks, dates and timestamps
+// to the second.
+bool SameColumnValue(const TAttribute& attribute, const char* stored, const char* read);
+
+// 101 with the attribute's name, or its position in digits.
+void ReportUnknownAttribute(TDBRecord& record, TAttrRef attribute);
+
+// Runs a function when the scope ends.
+template <typename F>
+class TAtExit {
+public:
+  explicit TAtExit(F f) : f_(f) {}
+  ~TAtExit() { f_(); }
+  TAtExit(const TAtExit&) = delete;
+  TAtExit& operator=(const TAtExit&) = delete;
+
+private:
+  F f_;
+};
