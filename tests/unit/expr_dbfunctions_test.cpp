@@ -45,7 +45,16 @@ std::vector<TEntitySpec> DbShopModel() {
   lines.attributes[5].calculated = 1;
   lines.attributes[5].defaultText = "qty * price";
   lines.relationships.push_back({"ord", "orders", "lines", "orders", "lines", 0, ""});
-  return {customers, orders, lines};
+  // A to-one relationship whose foreign keys are on the related side.
+  customers.relationships.push_back({"profile", "profiles", "owner", "customers", "profiles", 0, ""});
+  TEntitySpec profiles{"profiles", {{"customer_id", "INTEGER"}, {"motto"}}, {}};
+  profiles.attributes[0].foreignRel = "owner";
+  profiles.attributes[0].primAttr = "id";
+  profiles.relationships.push_back({"owner", "customers", "profile", "customers", "profiles", 0, ""});
+  // A relationship that no attribute keys.
+  customers.relationships.push_back({"loose", "orders", "loosely", "customers", "orders", 1, ""});
+  orders.relationships.push_back({"loosely", "customers", "loose", "customers", "orders", 0, ""});
+  return {customers, orders, lines, profiles};
 }
 
 struct TCase {
@@ -67,6 +76,8 @@ protected:
               "qty INTEGER)");
     Db().Exec("CREATE TABLE lines (order_id INTEGER, qty INTEGER, price DECIMAL(10,2), item VARCHAR(20), "
               "weight REAL)");
+    Db().Exec("CREATE TABLE profiles (customer_id INTEGER, motto VARCHAR(40))");
+    Db().Exec("INSERT INTO profiles VALUES (2, 'Bob''s motto')");
     Db().Exec("CREATE TABLE SEQNUM (TABLENAME VARCHAR(64), NEXTID INTEGER)");
     Db().Exec("INSERT INTO customers VALUES (1, 'Ann', 10.50, 5)");
     Db().Exec("INSERT INTO customers VALUES (2, 'Bob', 0, 0)");
@@ -259,15 +270,22 @@ TEST_P(ExprDbFunctions, ChildRowsAndRelatedFields) {
   EXPECT_GT(failed.size(), std::strlen("E217 SQL execution problem: ")) << failed;
 
   auto order = Record("orders", {{"id", "12"}, {"customer_id", "2"}});
+  auto first = Record("orders", {{"id", "10"}, {"customer_id", "1"}});
   EXPECT_EQ(EvalToText("orders", "customer:name", order.get()), "text Bob");
   EXPECT_EQ(EvalToText("orders", "customer:name || '/' || note", order.get()), "text Bob/");
   auto line = Record("lines", {{"order_id", "11"}, {"qty", "1"}});
   EXPECT_EQ(EvalToText("lines", "ord:note", line.get()), "text second");
   EXPECT_EQ(EvalToText("lines", "ord:customer:name", line.get()), "text Ann");
+  auto bob = Record("customers", {{"id", "2"}});
+  EXPECT_EQ(EvalToText("customers", "profile:motto", bob.get()), "text Bob's motto");
+  EXPECT_EQ(EvalToText("customers", "profile:motto", ann.get()), "text ");
+  EXPECT_EQ(EvalToText("orders", "GETCHILDFIELD(lines:total, '', 'qty DESC')", first.get()), "double 6.75");
+  // Without key attributes there is nothing to link by: no statement, the starting value.
+  EXPECT_EQ(EvalToText("customers", "COUNT(loose:id)", ann.get()), "long 0");
+  EXPECT_EQ(EvalToText("orders", "loosely:name", first.get()), "text ");
   auto orphan = Record("orders", {{"id", "13"}, {"customer_id", "99"}});
   EXPECT_EQ(EvalToText("orders", "customer:name", orphan.get()), "text ");
   // The related value is a text, computed with as any other.
-  auto first = Record("orders", {{"id", "10"}, {"customer_id", "1"}});
   EXPECT_EQ(EvalToText("orders", "customer:balance + 0.0", first.get()), "double 10.5");
 }
 
