@@ -179,6 +179,9 @@ TEST_P(ExprDbFunctions, SequencesByTable) {
   EXPECT_EQ(EvalToText("customers", "NEXTSEQUENCE('orders')"), "long 2");
   EXPECT_EQ(EvalToText("customers", "NEXTSEQUENCE()"), "long 1");  // the expression's own table
   EXPECT_EQ(Db().Query("SELECT NEXTID FROM SEQNUM WHERE TABLENAME='customers'"), "2");
+  // The counter of a parent row needs the record that leads to it.
+  EXPECT_EQ(EvalToText("orders", "NEXTSEQUENCE('customer', 'counter')"), "long -1");
+  EXPECT_EQ(Db().Query("SELECT counter FROM customers WHERE id=1"), "5");
 }
 
 TEST_P(ExprDbFunctions, WithoutAKeyNoStatementRuns) {

@@ -206,6 +206,7 @@ TEST_F(ExprFunctions, ConditionsAndConversion) {
       {"CONVERT(1, MONEY)", "E216 Unknown SQL data type: : MONEY"},
       {"CONVERT(1, zsql_money)", "E216 Unknown SQL data type: : zsql_money"},
       {"CONVERT(1 / 0, SQL_INTEGER)", "E214 Divide by zero: "},
+      {"CONVERT(1, 2)", "E216 Unknown SQL data type: : "},  // no type name written
       {"DISPLAYERROR('x')", "text "},
       {"DISPLAYERROR(1 / 0)", "E214 Divide by zero: "},
       {"MESSAGEBEEP(0)", "text "},
@@ -234,6 +235,7 @@ TEST_F(ExprFunctions, FormatString) {
   const TCase cases[] = {
       {"FORMATSTRING('%s-%s', 'a', 'b')", "text a-b"},
       {"FORMATSTRING('x')", "text x"},
+      {"FORMATSTRING(5)", "text 5"},
       {"FORMATSTRING('100%')", "text 100%"},  // no values: the text as it is
       {"FORMATSTRING('%s', 1 / 0)", "text %s"},
       {"FORMATSTRING('%s|%s|%s', 'a', 1 / 0, 'c')", "text a||"},  // values end at the first failure
