@@ -290,6 +290,9 @@ TEST_P(ExprDbFunctions, ChildRowsAndRelatedFields) {
   EXPECT_EQ(EvalToText("orders", "customer:name", orphan.get()), "text ");
   // The related value is a text, computed with as any other.
   EXPECT_EQ(EvalToText("orders", "customer:balance + 0.0", first.get()), "double 10.5");
+  // A related field whose statement fails says only that.
+  Db().Exec("DROP TABLE customers");
+  EXPECT_EQ(EvalToText("orders", "customer:name", order.get()), "E217 SQL execution problem: ");
 }
 
 TEST_P(ExprDbFunctions, RowLocksKeepAggregatesWorking) {
