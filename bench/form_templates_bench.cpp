@@ -10,6 +10,7 @@
 #include "data/core/strings.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
+#include "data/model/settings.h"
 #include "forms/edittemplates.h"
 
 namespace {
@@ -76,6 +77,7 @@ void BuildBenchModel() {
 
 int main() {
   BuildBenchModel();
+  ApplyModelParameters();
   double best = 1e9;
   for (int run = 0; run < 5; ++run) {
     const auto start = std::chrono::steady_clock::now();

@@ -31,11 +31,7 @@ TDateParts DateParts(const char* text) {
   return {int(NumberAt(text, 0, 4)), int(NumberAt(text, 5, 2)), int(NumberAt(text, 8, 2))};
 }
 
-// The calendar functions take a month of the year: anything else counts as January, so
-// that a malformed text never reads outside their tables.
-int SafeMonth(int month) { return month >= 1 && month <= 12 ? month : 1; }
-
-int DayOfYearOf(const TDateParts& date) { return DayOfYear(date.year, SafeMonth(date.month), date.day); }
+int DayOfYearOf(const TDateParts& date) { return DayOfYear(date.year, date.month, date.day); }
 
 }  // namespace
 
@@ -79,9 +75,9 @@ int EvalDateFunction(TExpression& expression, TDBRecord* record, const TExprNode
         case KindMonth: value = date.month; break;
         case KindYear: value = date.year; break;
         case KindQuarter: value = (date.month - 1) / 3 + 1; break;
-        case KindDayOfWeek: value = DayOfWeek(date.year, SafeMonth(date.month), date.day); break;
+        case KindDayOfWeek: value = DayOfWeek(date.year, date.month, date.day); break;
         case KindDayOfYear: value = DayOfYearOf(date); break;
-        case KindWeek: value = WeekOfYear(date.year, SafeMonth(date.month), date.day); break;
+        case KindWeek: value = WeekOfYear(date.year, date.month, date.day); break;
       }
       result.SetLong(value);
       return 1;

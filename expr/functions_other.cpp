@@ -99,7 +99,7 @@ int FormatStringOf(TExpression& expression, TDBRecord* record, const TExprNode* 
     values.push_back(value.AsString());
   }
   if (values.empty())
-    result = format;
+    SetResultText(result, format.AsString());
   else
     SetResultText(result, FormatWithTexts(format.AsString(), values));
   return 1;

@@ -29,7 +29,8 @@ constexpr DWORD CHILD_PAGE_STYLE = 0x48000440;
 constexpr DWORD FLAT_BUTTON_STYLE = 0x00038000;
 constexpr DWORD RUN_BUTTON_STYLE = 0x0003A000;
 
-const char* ButtonClass() { return FieldHelp ? "ZKWButton" : DLGCLASS_BUTTON; }
+// The class of each kind of button comes from the settings' class table, which hover help switches.
+const char* PushButtonClass() { return LayoutButtonClasses[PUSH_BUTTON_CLASS]; }
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
   const size_t n = strlen(prefix);
@@ -183,7 +184,7 @@ void FieldButton(TLayout& L, const TAttribute* a, int i, int fieldY) {
     return;
   }
   L.rowX += Inter_Ctrl_Butt_Gap;
-  L.Add(ButtonClass(), text, id, L.rowX, fieldY, width, Norm_Height, FLAT_BUTTON_STYLE);
+  L.Add(PushButtonClass(), text, id, L.rowX, fieldY, width, Norm_Height, FLAT_BUTTON_STYLE);
   L.rowX += width;
 }
 
@@ -193,7 +194,7 @@ void Picture(TLayout& L, const TAttribute* a, int i) {
   if (!comma) return;
   int x = 0, y = 0, w = 0, h = 0;
   if (sscanf(comma + 1, "%d,%d,%d,%d", &x, &y, &w, &h) != 4) return;
-  L.Add(DLGCLASS_BUTTON, "", 7000 + i, x, y, w, h, 0x0080000B);
+  L.Add(LayoutButtonClasses[PICTURE_BUTTON_CLASS], "", 7000 + i, x, y, w, h, 0x0080000B);
   L.Cover(y + h);
 }
 
@@ -246,7 +247,7 @@ void CheckBoxField(TLayout& L, const TAttribute* a, int i) {
   const int width = a->Width ? a->Width : FieldWidth(a, L.width);
   const int height = a->Height ? a->Height : Norm_Height;
   const DWORD style = (a->Mandatory ? BS_AUTOCHECKBOX : BS_AUTO3STATE) | WS_TABSTOP | WS_GROUP;
-  L.Add(ButtonClass(), a->Caption, 3000 + i, x, y, width, height, style);
+  L.Add(LayoutButtonClasses[CHECK_BOX_CLASS], a->Caption, 3000 + i, x, y, width, height, style);
   L.rowX = x + width;
   L.Cover(y + height);
 }
@@ -278,10 +279,11 @@ void RadioGroupField(TLayout& L, const TAttribute* a, int i) {
   if (line == 0 && count > 0 && widestLine + 2 * First_Radio_Butt_X_Off < width)
     width = widestLine + 2 * First_Radio_Butt_X_Off;
 
-  L.Add(ButtonClass(), a->Caption, 3000 + i, x, L.rowY + Group_Y_Off, width, height, BS_GROUPBOX);
+  L.Add(LayoutButtonClasses[GROUP_BOX_CLASS], a->Caption, 3000 + i, x, L.rowY + Group_Y_Off, width,
+        height, BS_GROUPBOX);
   for (int k = 0; k < count; ++k) {
     const DWORD style = BS_AUTORADIOBUTTON | WS_TABSTOP | (k == 0 ? WS_GROUP : 0);
-    L.Add(ButtonClass(), list->Items[k].Caption, 20000 + i * 500 + k,
+    L.Add(LayoutButtonClasses[RADIO_BUTTON_CLASS], list->Items[k].Caption, 20000 + i * 500 + k,
           x + First_Radio_Butt_X_Off + itemX[k],
           L.rowY + First_Radio_Butt_Y_Off + itemLine[k] * (Norm_Height + Inter_Radio_Butt_Height),
           RadioItemWidth(list->Items[k]), Norm_Height, style);
@@ -329,7 +331,7 @@ void RelationshipControls(TLayout& L) {
     const TRelationship* rel = &entity->Relationships[r];
     if (!RelationshipTaken(entity, rel) || rel->KindAndPage != L.page * 10 + 1) continue;
     if (n % 3 == 0) L.height += Inter_Ctrl_Height;
-    L.Add(ButtonClass(), rel->Caption, 13000 + r, RowButtonX(L, View_Butt_Width, n), L.height,
+    L.Add(PushButtonClass(), rel->Caption, 13000 + r, RowButtonX(L, View_Butt_Width, n), L.height,
           View_Butt_Width, Norm_Height, FLAT_BUTTON_STYLE);
     ++n;
     if (n % 3 == 0) L.height += Norm_Height;
@@ -358,7 +360,7 @@ void RelationshipControls(TLayout& L) {
     const int top = L.height + (listHeight - 3 * step - Norm_Height) / 2;
     static const char* const texts[3] = {"&Add", "&Edit", "Dele&te"};
     for (int k = 0; k < 3; ++k)
-      L.Add(ButtonClass(), texts[k], 15000 + k * 1000 + r, buttonX, top + k * step,
+      L.Add(PushButtonClass(), texts[k], 15000 + k * 1000 + r, buttonX, top + k * step,
             Def_AED_Butt_Width, Norm_Height, FLAT_BUTTON_STYLE);
     L.Add(DLGCLASS_STATIC, "", 18000 + r, buttonX, top + 3 * step, Def_AED_Butt_Width, Norm_Height,
           0x00020001);
@@ -380,7 +382,7 @@ void MainPageRows(TLayout& L, bool container) {
     if (number < 0 || number > 49) continue;
     if (n == 0 && !container && !L.hasRelControls && L.hasFields) L.height += Inter_Ctrl_Height;
     else if (n > 0 && n % 3 == 0) L.height += Inter_Ctrl_Height;
-    L.Add(ButtonClass(), param->Value, 19500 + number, RowButtonX(L, Run_Butt_Width, n), L.height,
+    L.Add(PushButtonClass(), param->Value, 19500 + number, RowButtonX(L, Run_Butt_Width, n), L.height,
           Run_Butt_Width, Norm_Height, RUN_BUTTON_STYLE);
     ++n;
     if (n % 3 == 0) L.height += Norm_Height;
@@ -390,7 +392,7 @@ void MainPageRows(TLayout& L, bool container) {
   L.height += Inter_Ctrl_Height;
   static const char* const navigation[4] = {"|<", "<", ">", ">|"};
   for (int k = 0; k < 4; ++k)
-    L.Add(ButtonClass(), navigation[k], 110 + k, Left_Gap + k * (VCR_Butt_Width + Inter_VCR_Butt_Gap),
+    L.Add(PushButtonClass(), navigation[k], 110 + k, Left_Gap + k * (VCR_Butt_Width + Inter_VCR_Butt_Gap),
           L.height, VCR_Butt_Width, VCR_Butt_Height, FLAT_BUTTON_STYLE);
   const int statusX = Left_Gap + 4 * VCR_Butt_Width + 5 * Inter_VCR_Butt_Gap;
   L.Add(DLGCLASS_STATIC, "", 140, statusX, L.height + Msg_Y_Off, L.width - statusX,
@@ -409,7 +411,7 @@ void MainPageRows(TLayout& L, bool container) {
   for (int k = 0; k < BOTTOM_BUTTON_COUNT; ++k) {
     const int x = static_cast<int>(Left_Gap + k * (Bottom_Butt_Width + gap));
     const DWORD style = FLAT_BUTTON_STYLE | (k == 0 ? BS_DEFPUSHBUTTON : 0);
-    L.Add(ButtonClass(), buttons[k].text, buttons[k].id, x, L.height, Bottom_Butt_Width,
+    L.Add(PushButtonClass(), buttons[k].text, buttons[k].id, x, L.height, Bottom_Butt_Width,
           Bottom_Butt_Height, style);
   }
   L.height += Bottom_Butt_Height + Inter_Ctrl_Height + Bottom_Gap;

@@ -7,11 +7,12 @@
 #include "data/db/database.h"
 #include "data/db/dialect.h"
 #include "data/db/odbcstatement.h"
+#include "data/model/settings.h"
 
 namespace {
 
 // Whether SELECTs that read a row before changing it carry the server's row lock.
-bool RowLocksWanted() { return false; }
+bool RowLocksWanted() { return UseForUpdateClause != 0; }
 
 // Reads and advances the table's number inside the connection's open transaction.
 long TakeNumber(TOdbcStatement& statement, const char* quotedTable) {

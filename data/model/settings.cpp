@@ -1,5 +1,14 @@
 #include "data/model/settings.h"
 
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "data/core/strings.h"
+#include "data/model/model.h"
+
 int UseForUpdateClause = 0;
 int OdbcLogin = 0;
 int DisableResetAfterStore = 0;
@@ -24,6 +33,10 @@ const char* FindDlgName = "FindDlg";
 const char* ExpandDlgName = "ExpandDlg";
 const char* PreferencesDlgName = "PreferencesDlg";
 const char* ChangeColorsDlgName = "ChangeColorsDlg";
+
+const char* LayoutButtonClasses[LAYOUT_BUTTON_CLASS_COUNT] = {
+    MAKEINTRESOURCEA(0x80), MAKEINTRESOURCEA(0x80), MAKEINTRESOURCEA(0x80),
+    MAKEINTRESOURCEA(0x80), MAKEINTRESOURCEA(0x80)};
 
 int FieldHelp = 1;
 char FontName[64] = "MS Sans Serif";
@@ -86,3 +99,153 @@ int Check_Box_Ch_Extra = 4;
 int VCR_Butt_Width = 12;
 int VCR_Butt_Height = 12;
 int Inter_VCR_Butt_Gap = 2;
+
+const TScreenMetric ScreenMetrics[SCREEN_METRIC_COUNT] = {
+    {"Init_Dlg_X", &Init_Dlg_X},
+    {"Init_Dlg_Y", &Init_Dlg_Y},
+    {"Sec_Page_Cascade_X_Off", &Sec_Page_Cascade_X_Off},
+    {"Inter_Lbl_Ctrl_Gap", &Inter_Lbl_Ctrl_Gap},
+    {"Inter_Ctrl_Ctrl_Gap", &Inter_Ctrl_Ctrl_Gap},
+    {"Inter_Ctrl_Butt_Gap", &Inter_Ctrl_Butt_Gap},
+    {"Inter_Page_Butt_Gap", &Inter_Page_Butt_Gap},
+    {"Inter_Ctrl_Height", &Inter_Ctrl_Height},
+    {"Inter_Radio_Butt_Gap", &Inter_Radio_Butt_Gap},
+    {"Inter_Radio_Butt_Height", &Inter_Radio_Butt_Height},
+    {"Thin_Group_Box_Height", &Thin_Group_Box_Height},
+    {"Left_Gap", &Left_Gap},
+    {"Right_Gap", &Right_Gap},
+    {"Top_Gap", &Top_Gap},
+    {"Bottom_Gap", &Bottom_Gap},
+    {"Def_Label_Width", &Def_Label_Width},
+    {"Def_AED_Butt_Width", &Def_AED_Butt_Width},
+    {"First_Bool_Gap", &First_Bool_Gap},
+    {"Small_List_Box_Height", &Small_List_Box_Height},
+    {"Large_List_Box_Height", &Large_List_Box_Height},
+    {"Small_Inter_Butt_Height", &Small_Inter_Butt_Height},
+    {"Large_Inter_Butt_Height", &Large_Inter_Butt_Height},
+    {"Norm_Dlg_Width", &Norm_Dlg_Width},
+    {"Sec_Page_Dlg_Width", &Sec_Page_Dlg_Width},
+    {"Norm_Height", &Norm_Height},
+    {"Combo_Box_Height", &Combo_Box_Height},
+    {"Label_Height", &Label_Height},
+    {"Label_Y_Off", &Label_Y_Off},
+    {"View_Col1_Off", &View_Col1_Off},
+    {"View_Butt_Width", &View_Butt_Width},
+    {"View_Label_Width", &View_Label_Width},
+    {"Run_Col1_Off", &Run_Col1_Off},
+    {"Run_Butt_Width", &Run_Butt_Width},
+    {"Run_Label_Width", &Run_Label_Width},
+    {"Expand_Butt_Width", &Expand_Butt_Width},
+    {"Popup_Butt_Width", &Popup_Butt_Width},
+    {"To_One_Butt_Width", &To_One_Butt_Width},
+    {"Page_Butt_Width", &Page_Butt_Width},
+    {"Open_Up_Butt_Width", &Open_Up_Butt_Width},
+    {"Bottom_Butt_Width", &Bottom_Butt_Width},
+    {"Bottom_Butt_Height", &Bottom_Butt_Height},
+    {"Msg_Y_Off", &Msg_Y_Off},
+    {"Before_Div_Line_Height", &Before_Div_Line_Height},
+    {"After_Div_Line_Height", &After_Div_Line_Height},
+    {"Left_Div_Line_Gap", &Left_Div_Line_Gap},
+    {"Right_Div_Line_Gap", &Right_Div_Line_Gap},
+    {"Group_Y_Off", &Group_Y_Off},
+    {"First_Radio_Butt_X_Off", &First_Radio_Butt_X_Off},
+    {"First_Radio_Butt_Y_Off", &First_Radio_Butt_Y_Off},
+    {"Norm_Ch_Width", &Norm_Ch_Width},
+    {"Radio_Butt_Ch_Extra", &Radio_Butt_Ch_Extra},
+    {"Edit_Ctrl_Ch_Extra", &Edit_Ctrl_Ch_Extra},
+    {"Combo_Box_Ch_Extra", &Combo_Box_Ch_Extra},
+    {"Edtbl_Combo_Box_Ch_Extra", &Edtbl_Combo_Box_Ch_Extra},
+    {"Check_Box_Ch_Extra", &Check_Box_Ch_Extra},
+    {"VCR_Butt_Width", &VCR_Butt_Width},
+    {"VCR_Butt_Height", &VCR_Butt_Height},
+    {"Inter_VCR_Butt_Gap", &Inter_VCR_Butt_Gap},
+};
+
+namespace {
+
+struct TSwitch {
+  const char* name;
+  int* setting;
+};
+const TSwitch Switches[] = {{"USE_FOR_UPDATE_CLAUSE", &UseForUpdateClause},
+                            {"ODBC_LOGIN", &OdbcLogin},
+                            {"DISABLE_RESET_AFTER_STORE", &DisableResetAfterStore}};
+
+struct TTextSetting {
+  const char* name;
+  char* setting;
+  size_t size;
+};
+// Applied only when the model gives them a value.
+const TTextSetting FormatParams[] = {{"DATE_FORMAT", DateFormat, sizeof DateFormat},
+                                     {"TIME_FORMAT", TimeFormat, sizeof TimeFormat},
+                                     {"TIMESTAMP_FORMAT", TimestampFormat, sizeof TimestampFormat}};
+
+int IsTrue(const char* value) { return value[0] && strchr("TtYy1", value[0]) != nullptr; }
+
+void CopySetting(char* setting, size_t size, const char* value) { snprintf(setting, size, "%s", value); }
+
+bool IsPlainButtonClass(const char* cls) {
+  if (IS_INTRESOURCE(cls)) return cls == MAKEINTRESOURCEA(0x80);
+  return lstrcmpiA(cls, "BUTTON") == 0;
+}
+
+void ApplyParam(const char* name, const char* value) {
+  for (const TSwitch& s : Switches)
+    if (strcmp(name, s.name) == 0) *s.setting = IsTrue(value);
+  for (const TTextSetting& t : FormatParams)
+    if (strcmp(name, t.name) == 0 && *value) CopySetting(t.setting, t.size, value);
+  if (strcmp(name, "RECLIST_CACHE_SIZE") == 0) RecListCacheSize = atoi(value);
+  else if (strcmp(name, "FONT_NAME") == 0) CopySetting(FontName, sizeof FontName, value);
+  else if (strcmp(name, "FONT_SIZE") == 0) FontSize = atoi(value);
+  else if (strcmp(name, "FIELD_HELP") == 0 && *value) FieldHelp = IsTrue(value);
+}
+
+// The hover-help dialog resources and button class.
+void SwitchToHoverHelp() {
+  if (IsPlainButtonClass(LayoutButtonClasses[PUSH_BUTTON_CLASS]))
+    LayoutButtonClasses[PUSH_BUTTON_CLASS] = "ZKWButton";
+  if (IsPlainButtonClass(LayoutButtonClasses[CHECK_BOX_CLASS]))
+    for (int k = CHECK_BOX_CLASS; k < LAYOUT_BUTTON_CLASS_COUNT; ++k) LayoutButtonClasses[k] = "ZKWButton";
+  AboutDlgName = "AboutDlgS";
+  ErrorsDlgName = "ErrorsDlgS";
+  ViewDlgName = "ViewDlgS";
+  Lookup0DlgName = "Lookup0DlgS";
+  Lookup3DlgName = "Lookup3DlgS";
+  FindDlgName = "FindDlgS";
+  ExpandDlgName = "ExpandDlgS";
+  PreferencesDlgName = "PreferencesDlgS";
+  ChangeColorsDlgName = "ChangeColorsDlgS";
+}
+
+void ReadInt(const char* path, const char* section, const char* key, int* setting) {
+  *setting = static_cast<int>(GetPrivateProfileIntA(section, key, *setting, path));
+}
+
+void ReadText(const char* path, const char* section, const char* key, char* setting, size_t size) {
+  TTempString text;
+  GetPrivateProfileStringA(section, key, setting, text, TEMP_STRING_SIZE, path);
+  CopySetting(setting, size, text);
+}
+
+}  // namespace
+
+void ApplyModelParameters() {
+  for (int p = 0; p < TheModel.ParamCount; ++p) ApplyParam(TheModel.Params[p].Name, TheModel.Params[p].Value);
+  if (FieldHelp) SwitchToHoverHelp();
+}
+
+void ReadApplicationIni(const char* iniPath) {
+  ReadInt(iniPath, "General", "RecList_Cache_Size", &RecListCacheSize);
+  ReadInt(iniPath, "General", "Show", &MainWindowShow);
+  ReadInt(iniPath, "General", "Login_Time_Out", &LoginTimeOut);
+  ReadText(iniPath, "General", "Date_Format", DateFormat, sizeof DateFormat);
+  ReadText(iniPath, "General", "Time_Format", TimeFormat, sizeof TimeFormat);
+  ReadText(iniPath, "General", "TimeStamp_Format", TimestampFormat, sizeof TimestampFormat);
+  ReadText(iniPath, "RAPTEL", "Filename", RaptelFilename, sizeof RaptelFilename);
+  ReadText(iniPath, "RAPTEL", "Options", RaptelOptions, sizeof RaptelOptions);
+  ReadInt(iniPath, "RAPTEL", "Show", &RaptelShow);
+  ReadText(iniPath, "RAPTEL", "Version", RaptelVersion, sizeof RaptelVersion);
+  ReadInt(iniPath, "Run", "Show", &RunShow);
+  for (const TScreenMetric& metric : ScreenMetrics) ReadInt(iniPath, "Screen Design", metric.key, metric.value);
+}

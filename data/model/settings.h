@@ -39,6 +39,19 @@ extern const char* ExpandDlgName;
 extern const char* PreferencesDlgName;
 extern const char* ChangeColorsDlgName;
 
+// The window classes of the buttons of the generated forms, in this order: push buttons,
+// check boxes, radio buttons, group boxes and pictures. The predefined button class until
+// hover help switches them to "ZKWButton".
+enum TLayoutButtonClass {
+  PUSH_BUTTON_CLASS,
+  CHECK_BOX_CLASS,
+  RADIO_BUTTON_CLASS,
+  GROUP_BOX_CLASS,
+  PICTURE_BUTTON_CLASS,
+  LAYOUT_BUTTON_CLASS_COUNT
+};
+extern const char* LayoutButtonClasses[LAYOUT_BUTTON_CLASS_COUNT];
+
 // Hover help and the form font.
 extern int FieldHelp;
 extern char FontName[64];
@@ -101,3 +114,11 @@ extern int Check_Box_Ch_Extra;
 extern int VCR_Butt_Width;
 extern int VCR_Butt_Height;
 extern int Inter_VCR_Butt_Gap;
+
+// The [Screen Design] keys with the settings they fill, in the order they are read.
+struct TScreenMetric {
+  const char* key;
+  int* value;
+};
+constexpr int SCREEN_METRIC_COUNT = 58;
+extern const TScreenMetric ScreenMetrics[SCREEN_METRIC_COUNT];

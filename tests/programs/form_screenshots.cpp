@@ -11,6 +11,7 @@
 
 #include "data/model/dmdreader.h"
 #include "data/model/model.h"
+#include "data/model/settings.h"
 #include "forms/basedlg.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot load %s\n", model.c_str());
     return 1;
   }
+  ApplyModelParameters();
   BuildEditFormTemplates();
   int saved = 0;
   for (int e = 0; e < TheModel.EntityCount; ++e) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "data/core/datetime.h"
 
@@ -106,7 +107,9 @@ TEST(TodayAndNow, LocalDateAndTimeInDatabaseForm) {
   GetLocalTime(&after);
   char expected[16];
   snprintf(expected, sizeof expected, "%04d-%02d-%02d", after.wYear, after.wMonth, after.wDay);
-  if (before.wDay == after.wDay) EXPECT_STREQ(today, expected);
+  if (before.wDay == after.wDay) {
+    EXPECT_STREQ(today, expected);
+  }
   ASSERT_EQ(strlen(now), 8u);
   EXPECT_EQ(now[2], ':');
   EXPECT_EQ(now[5], ':');
@@ -178,6 +181,118 @@ TEST(AddToIsoDate, ShortTextsReadMissingPartsAsZero) {
   // "2024" alone: month 0 and day 0 carry back into December and November.
   EXPECT_STREQ(AddToIsoDate("2024", 0, 0, 0), "2023-11-30");
   EXPECT_STREQ(AddToIsoDate("2024-05", 0, 0, 0), "2024-04-30");
+}
+
+TEST(DisplayDateToIso, DayMonthYearByTheFirstSeparator) {
+  const struct {
+    const char* text;
+    const char* expected;
+  } cases[] = {{"5/3/96", "1996-03-05"},    {"05/03/2024", "2024-03-05"}, {"05-03-2024", "2024-03-05"},
+               {"1/2/3", "1903-02-01"},     {"31/12/100", "0100-12-31"},  {"5/3", "1900-03-05"},
+               {"5-3/2024", "1900-2024-05"},  // '/' is the separator once there is one
+               {"", ""}};
+  for (const auto& c : cases) EXPECT_STREQ(DisplayDateToIso(c.text), c.expected) << c.text;
+}
+
+TEST(IsoToDisplayDate, DayMonthYearOfADatabaseDate) {
+  EXPECT_STREQ(IsoToDisplayDate("2024-03-05"), "05/03/2024");
+  EXPECT_STREQ(IsoToDisplayDate("2024-03"), "00/03/2024");
+  EXPECT_STREQ(IsoToDisplayDate("05/03/2024"), "05/03/2024");
+  EXPECT_STREQ(IsoToDisplayDate("abc"), "abc");
+  EXPECT_STREQ(IsoToDisplayDate(""), "");
+  const std::string longText(1000, 'x');
+  EXPECT_EQ(std::string(IsoToDisplayDate(longText.c_str())), longText.substr(0, 255));
+}
+
+TEST(FormatTodayByPreference, TheFiveKnownFormatsAndTheFallback) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char d[8], m[8], yy[8], yyyy[8];
+  snprintf(d, sizeof d, "%02d", now.wDay);
+  snprintf(m, sizeof m, "%02d", now.wMonth);
+  snprintf(yy, sizeof yy, "%02d", now.wYear % 100);
+  snprintf(yyyy, sizeof yyyy, "%04d", now.wYear);
+  const struct {
+    const char* format;
+    std::string expected;
+  } cases[] = {
+      {"DD/MM/YY", std::string(d) + "/" + m + "/" + yy},
+      {"dd/mm/yy", std::string(d) + "/" + m + "/" + yy},
+      {"DD/MM/YYYY", std::string(d) + "/" + m + "/" + yyyy},
+      {"MM/DD/YY", std::string(m) + "/" + d + "/" + yy},
+      {"MM/DD/YYYY", std::string(m) + "/" + d + "/" + yyyy},
+      {"YYYY-MM-DD", std::string(yyyy) + "-" + m + "-" + d},
+      {"dd-mm-yyyy", std::string(d) + "/" + m + "/" + yyyy},
+      {"", std::string(d) + "/" + m + "/" + yyyy},
+  };
+  for (const auto& c : cases) {
+    char buffer[11];
+    EXPECT_EQ(FormatTodayByPreference(buffer, c.format), buffer);
+    EXPECT_EQ(std::string(buffer), c.expected) << c.format;
+  }
+}
+
+std::vector<int> Fields(const SYSTEMTIME& t) {
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek};
+}
+
+TEST(ParseDateTime, DateTimeOrTimestampByTheirSeparators) {
+  const struct {
+    const char* text;
+    std::vector<int> expected;
+  } cases[] = {
+      {"2024-03-05 14:07:09", {2024, 3, 5, 14, 7, 9, 0, 0}},
+      {"2024-03-05 14:07:09.5", {2024, 3, 5, 14, 7, 9, 500, 0}},
+      {"2024-03-05 14:07:09.123456", {2024, 3, 5, 14, 7, 9, 123, 0}},
+      {"14:07:09", {1900, 1, 1, 14, 7, 9, 0, 0}},
+      {"2024-03-05", {2024, 3, 5, 0, 0, 0, 0, 0}},
+      {"", {1900, 1, 1, 0, 0, 0, 0, 0}},
+      {"2024", {2024, 0, 0, 0, 0, 0, 0, 0}},
+      {"2024-03-05 14:07:09.123                 999", {2024, 3, 5, 14, 7, 9, 123, 0}},
+  };
+  for (const auto& c : cases) {
+    SYSTEMTIME time;
+    memset(&time, 0xFF, sizeof time);
+    ParseDateTime(c.text, &time);
+    EXPECT_EQ(Fields(time), c.expected) << c.text;
+  }
+}
+
+TEST(FormatDateTime, DateTimeOrBothByTheFlags) {
+  SYSTEMTIME time{};
+  time.wYear = 2024, time.wMonth = 3, time.wDay = 5, time.wHour = 14, time.wMinute = 7, time.wSecond = 9;
+  EXPECT_STREQ(FormatDateTime(&time, 1), "2024-03-05");
+  EXPECT_STREQ(FormatDateTime(&time, 2), "14:07:09");
+  EXPECT_STREQ(FormatDateTime(&time, 3), "2024-03-05 14:07:09");
+  time.wYear = 1901, time.wMonth = 1, time.wDay = 1;  // the date that stands for none
+  EXPECT_STREQ(FormatDateTime(&time, 1), "");
+  EXPECT_STREQ(FormatDateTime(&time, 2), "14:07:09");
+  EXPECT_STREQ(FormatDateTime(&time, 3), "14:07:09");
+}
+
+TEST(DatePicture, PickerLettersStayOtherRunsAreQuoted) {
+  const struct {
+    const char* format;
+    const char* expected;
+  } cases[] = {
+      {"", "dd'/'MM'/'yyyy"},
+      {"DD/MM/YY", "dd'/'MM'/'yy"},
+      {"YYYY-MM-DD", "yyyy'-'MM'-'dd"},
+      {"dd.mm.yyyy", "dd'.'mm'.'yyyy"},
+      {"HH24:MI:SS", "HH'24:'M'I:SS'"},
+      {"hh:mm tt", "hh':'mm' 'tt"},
+      {"Day D", "d'a'y' 'd"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(DatePicture(c.format), c.expected) << c.format;
+  // A long format is cut with its quotes closed.
+  std::string format;
+  while (format.size() < 3000) format += "D/";
+  const std::string picture = DatePicture(format.c_str());
+  EXPECT_LT(picture.size(), size_t(MASK_TEXT_SIZE));
+  EXPECT_EQ(picture.substr(0, 6), "d'/'d'");
+  size_t quotes = 0;
+  for (char c : picture) quotes += c == '\'';
+  EXPECT_EQ(quotes % 2, 0u);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include "data/db/messagetexts.h"
 #include "data/db/sequence.h"
 #include "data/db/userrights.h"
+#include "data/model/settings.h"
 #include "support/dialog_watcher.h"
+#include "support/saved_settings.h"
 #include "support/scratch_dir.h"
 #include "support/test_db.h"
 
@@ -57,6 +59,15 @@ TEST_P(LookupTest, SequencesStartAtOneAndCountOn) {
   EXPECT_EQ(NextId("ZERO"), "2");
   EXPECT_EQ(NextSequence("NEGATIVE"), 1);
   EXPECT_EQ(NextId("NEGATIVE"), "2");
+}
+
+// With the model's row locks on, the SELECT carries the server's lock clause and still runs.
+TEST_P(LookupTest, SequencesCountOnWithRowLocksOn) {
+  TSavedSettings restore;
+  UseForUpdateClause = 1;
+  EXPECT_EQ(NextSequence("CUSTOMER"), 1);
+  EXPECT_EQ(NextSequence("CUSTOMER"), 2);
+  EXPECT_EQ(NextId("CUSTOMER"), "3");
 }
 
 TEST_P(LookupTest, ATableNameWithAQuoteIsQuotedNotRun) {

@@ -16,11 +16,13 @@
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "forms/basedlg.h"
+#include "forms/dlgtemplate.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
+#include "support/saved_settings.h"
 #include "support/test_model.h"
 
 namespace {
@@ -79,13 +81,18 @@ void ExpectPlace(HWND dialog, int id, int x, int y, int cx, int cy) {
 
 class EditForms : public ::testing::Test {
 protected:
-  void SetUp() override { StartFormSession(); }
+  // The settings as start-up leaves them: hover help on by default.
+  void SetUp() override {
+    StartFormSession();
+    ApplyModelParameters();
+  }
   void TearDown() override {
     for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.FirstWindow())
       DestroyWindow(w);
     FreeEditFormTemplates();
     TheModel.Clear();
   }
+  TSavedSettings saved_;
 };
 
 TEST_F(EditForms, EveryEntityOfTheSampleModelGetsItsForm) {
@@ -240,6 +247,37 @@ TEST_F(EditForms, EachDisplayKindGetsItsControl) {
   ASSERT_GE(ids.size(), 4u);
   EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 5)),
             (std::vector<int>{2000, 3000, 0xFFFF, 2001, 3001}));
+}
+
+// The FIELD_HELP model parameter decides the class of every kind of button the layout
+// writes, pictures included; an empty value leaves hover help on.
+TEST_F(EditForms, TheFieldHelpParameterDecidesTheButtonClasses) {
+  const struct {
+    const char* value;
+    const char* cls;
+  } cases[] = {{"No", "Button"}, {"1", "ZKWButton"}, {"", "ZKWButton"}};
+  for (const auto& c : cases) {
+    for (const char*& cls : LayoutButtonClasses) cls = DLGCLASS_BUTTON;  // as built in
+    FieldHelp = 1;
+    BuildKindsModel();
+    ReplaceString(&TheModel.Entities[0].Attributes[1].Flags, "@P,200,4,20,20");
+    TheModel.ParamCount = TheModel.ParamCapacity = 1;
+    TheModel.Params = new TModelParam[1];
+    ReplaceString(&TheModel.Params[0].Name, "FIELD_HELP");
+    ReplaceString(&TheModel.Params[0].Value, c.value);
+    ApplyModelParameters();
+    BuildEditFormTemplates();
+    HWND form = OpenForm("Edit_Kinds");
+    ASSERT_NE(form, nullptr);
+    // Save, a navigation button, the check box, a group box, a radio button, the picture.
+    for (int id : {100, 110, 3000 + 15, 3000 + 18, 20000 + 18 * 500, 7000 + 1}) {
+      HWND control = GetDlgItem(form, id);
+      ASSERT_NE(control, nullptr) << c.value << " " << id;
+      EXPECT_STRCASEEQ(ControlClass(control).c_str(), c.cls) << c.value << " " << id;
+    }
+    DestroyWindow(form);
+    FreeEditFormTemplates();
+  }
 }
 
 TEST_F(EditForms, AutomaticPlacesFollowTheScreenMetrics) {
