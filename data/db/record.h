@@ -134,7 +134,9 @@ struct TKeyCascadeEntry {
 };
 
 // One row of one entity: a field per attribute, in the entity's attribute order. Every
-// database operation opens a connection of its own and commits by itself.
+// database operation opens a connection of its own; Insert, Update and Delete run with
+// everything they cause (cascades, dependent records) in one transaction, committed at
+// their end or rolled back on any failure.
 class TDBRecord : public TDBObject {
 public:
   explicit TDBRecord(const char* entityName);

@@ -128,16 +128,26 @@ bool IconUncovered(HWND iconControl) {
 // The box of another test running at the same time may cover this one (and show an
 // icon of its own): bring it to the top and look again until it lies uncovered and the
 // icon is recognised.
+// One look at the icon: Unknown unless the box lies uncovered before and after it, and
+// repainted first, so that no pixels of a box that has just gone are taken for its own.
+TBoxIcon LookAtIcon(HWND iconControl) {
+  HWND box = GetAncestor(iconControl, GA_ROOT);
+  if (!IconUncovered(iconControl)) return TBoxIcon::Unknown;
+  RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  TBoxIcon icon = CaptureIcon(iconControl);
+  return IconUncovered(iconControl) ? icon : TBoxIcon::Unknown;
+}
+
 TBoxIcon IdentifyIcon(HWND iconControl) {
   HWND box = GetAncestor(iconControl, GA_ROOT);
-  bool uncovered = IconUncovered(iconControl);
-  TBoxIcon icon = CaptureIcon(iconControl);
-  for (int attempt = 0; (icon == TBoxIcon::Unknown || !uncovered) && attempt < 20; ++attempt) {
+  // Two looks in a row that agree.
+  TBoxIcon icon = LookAtIcon(iconControl);
+  TBoxIcon previous = TBoxIcon::Unknown;
+  for (int attempt = 0; (icon == TBoxIcon::Unknown || icon != previous) && attempt < 20; ++attempt) {
+    previous = icon;
     SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(50 + 25 * attempt);
-    uncovered = IconUncovered(iconControl);
-    icon = CaptureIcon(iconControl);
+    icon = LookAtIcon(iconControl);
     SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   return icon;
