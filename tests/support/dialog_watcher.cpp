@@ -125,9 +125,6 @@ bool IconUncovered(HWND iconControl) {
   return true;
 }
 
-// The box of another test running at the same time may cover this one (and show an
-// icon of its own): bring it to the top and look again until it lies uncovered and the
-// icon is recognised.
 // One look at the icon: Unknown unless the box lies uncovered before and after it, and
 // repainted first, so that no pixels of a box that has just gone are taken for its own.
 TBoxIcon LookAtIcon(HWND iconControl) {
@@ -138,9 +135,11 @@ TBoxIcon LookAtIcon(HWND iconControl) {
   return IconUncovered(iconControl) ? icon : TBoxIcon::Unknown;
 }
 
+// The box of another test running at the same time may cover this one (and show an
+// icon of its own): bring it to the top and look again until it lies uncovered and the
+// icon is recognised the same way twice in a row.
 TBoxIcon IdentifyIcon(HWND iconControl) {
   HWND box = GetAncestor(iconControl, GA_ROOT);
-  // Two looks in a row that agree.
   TBoxIcon icon = LookAtIcon(iconControl);
   TBoxIcon previous = TBoxIcon::Unknown;
   for (int attempt = 0; (icon == TBoxIcon::Unknown || icon != previous) && attempt < 20; ++attempt) {
