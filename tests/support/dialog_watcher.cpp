@@ -78,6 +78,15 @@ int ColourDistance(COLORREF a, COLORREF b) {
          std::abs(GetBValue(a) - GetBValue(b));
 }
 
+struct TIconCandidate {
+  TBoxIcon icon;
+  LPCSTR id;
+};
+const TIconCandidate IconCandidates[] = {{TBoxIcon::Hand, IDI_HAND},
+                                         {TBoxIcon::Exclamation, IDI_EXCLAMATION},
+                                         {TBoxIcon::Question, IDI_QUESTION},
+                                         {TBoxIcon::Asterisk, IDI_ASTERISK}};
+
 // Which system icon a message box shows: its pixels on screen against each
 // reference icon drawn here, over the box's own background, closest wins.
 TBoxIcon CaptureIcon(HWND iconControl) {
@@ -90,14 +99,9 @@ TBoxIcon CaptureIcon(HWND iconControl) {
   ReleaseDC(nullptr, screen);
   COLORREF background = shown[0];
 
-  struct TCandidate { TBoxIcon icon; LPCSTR id; };
-  const TCandidate candidates[] = {{TBoxIcon::Hand, IDI_HAND},
-                                   {TBoxIcon::Exclamation, IDI_EXCLAMATION},
-                                   {TBoxIcon::Question, IDI_QUESTION},
-                                   {TBoxIcon::Asterisk, IDI_ASTERISK}};
   TBoxIcon best = TBoxIcon::Unknown;
   long bestScore = -1;
-  for (const TCandidate& c : candidates) {
+  for (const TIconCandidate& c : IconCandidates) {
     std::vector<COLORREF> reference = RenderIcon(c.id, background);
     long score = 0;
     for (size_t i = 0; i < reference.size(); ++i) score += ColourDistance(reference[i], shown[i]);
@@ -130,6 +134,16 @@ bool IconUncovered(HWND iconControl) {
 // icon is recognised.
 TBoxIcon IdentifyIcon(HWND iconControl) {
   HWND box = GetAncestor(iconControl, GA_ROOT);
+  // A box of this process shows the very icon handles this process loads: no pixels needed,
+  // so nothing drawn over the box can mislead.
+  DWORD boxProcess = 0;
+  GetWindowThreadProcessId(box, &boxProcess);
+  DWORD_PTR shown = 0;
+  if (boxProcess == GetCurrentProcessId() &&
+      SendMessageTimeoutA(iconControl, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown) && shown) {
+    for (const TIconCandidate& c : IconCandidates)
+      if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, c.id)) return c.icon;
+  }
   bool uncovered = IconUncovered(iconControl);
   TBoxIcon icon = CaptureIcon(iconControl);
   for (int attempt = 0; (icon == TBoxIcon::Unknown || !uncovered) && attempt < 20; ++attempt) {
