@@ -84,8 +84,24 @@ public:
   void ShareConnection(TOdbcConnection* connection) { shared_ = connection; }
   TOdbcConnection* SharedConnection() const { return shared_; }
 
+  // Connections made again from what the environment remembers are not closed at their
+  // end but kept here, idle, for the next one (the program opens one per operation).
+  // Physical connections kept idle right now.
+  int IdleConnections() const { return idleCount_; }
+  // Closes the idle connections (also when the environment forgets what it remembered).
+  void CloseIdleConnections();
+
 private:
   friend class TOdbcConnection;
+  static constexpr int IdleLimit = 4;
+  struct TIdleConnection {
+    SQLHANDLE handle;
+    const TSqlDialect* dialect;
+    bool autoCommit;
+    char database[64];
+  };
+  TIdleConnection idle_[IdleLimit];
+  int idleCount_ = 0;
   TOdbcConnection* shared_ = nullptr;
   char* dsn_;
   char* user_;
@@ -131,6 +147,8 @@ public:
 private:
   void Allocate();
   void Join(const TOdbcConnection& shared);
+  bool TakeIdle(const char* database);
+  bool ReturnIdle();
   void Reconnect();
   void SwitchDatabase(const char* database);
   void Connected();
@@ -139,5 +157,10 @@ private:
   TOdbcEnv* env_;
   bool connected_ = false;
   bool joined_ = false;
+  // Made from what the environment remembers: goes back to its idle connections.
+  bool pooled_ = false;
+  bool autoCommit_ = true;         // as the connection has it now
+  bool connectedAutoCommit_ = true;  // as it had it when it was made
+  char database_[64] = "";
   const TSqlDialect* dialect_;
 };

@@ -32,18 +32,35 @@ TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect)
     Join(*env_->shared_);
     return;
   }
+  if (reconnect == 1 && TakeIdle("")) return;
   Allocate();
-  if (reconnect == 1) Reconnect();
+  if (reconnect == 1) {
+    Reconnect();
+    pooled_ = connected_;
+  }
 }
 
 TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database)
-    : TOdbcConnection(env, reconnect) {
-  // A joined connection is in the database its owner switched to.
-  if (database && *database && connected_ && !joined_) SwitchDatabase(database);
+    : env_(env), dialect_(&TSqlDialect::Of(TSqlDialect::SqlServer)) {
+  if (!database) database = "";
+  if (reconnect == 1 && env_->shared_) {
+    // A joined connection is in the database its owner switched to.
+    Join(*env_->shared_);
+    return;
+  }
+  if (reconnect == 1 && TakeIdle(database)) return;
+  Allocate();
+  if (reconnect != 1) return;
+  Reconnect();
+  if (!connected_) return;
+  if (*database) SwitchDatabase(database);
+  pooled_ = strlen(database) < sizeof database_;
+  if (pooled_) strcpy(database_, database);
 }
 
 TOdbcConnection::~TOdbcConnection() {
   if (joined_) return;
+  if (connected_ && ReturnIdle()) return;
   if (connected_) Disconnect();
   if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
 }
@@ -60,6 +77,44 @@ void TOdbcConnection::Join(const TOdbcConnection& shared) {
   dialect_ = shared.dialect_;
   connected_ = shared.connected_;
   joined_ = true;
+}
+
+bool TOdbcConnection::TakeIdle(const char* database) {
+  for (int i = env_->idleCount_ - 1; i >= 0; --i) {
+    TOdbcEnv::TIdleConnection& idle = env_->idle_[i];
+    if (strcmp(idle.database, database) != 0) continue;
+    handle_ = idle.handle;
+    dialect_ = idle.dialect;
+    strcpy(database_, idle.database);
+    autoCommit_ = connectedAutoCommit_ = idle.autoCommit;
+    env_->idle_[i] = env_->idle_[--env_->idleCount_];
+    connected_ = pooled_ = true;
+    ++env_->openConnections_;
+    return true;
+  }
+  return false;
+}
+
+bool TOdbcConnection::ReturnIdle() {
+  if (!pooled_ || env_->idleCount_ >= TOdbcEnv::IdleLimit) return false;
+  // A connection the server dropped is closed for good (a driver that cannot tell is trusted).
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  if (SQL_SUCCEEDED(SQLGetConnectAttr(handle_, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
+      dead == SQL_CD_TRUE)
+    return false;
+  // The next user finds it as a fresh connection: work left open is undone, as a
+  // disconnect would, and autocommit is as it was when the connection was made.
+  if (!autoCommit_) SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
+  if (autoCommit_ != connectedAutoCommit_ && !SQL_SUCCEEDED(SetAutoCommit(connectedAutoCommit_))) return false;
+  TOdbcEnv::TIdleConnection& idle = env_->idle_[env_->idleCount_++];
+  idle.handle = handle_;
+  idle.dialect = dialect_;
+  idle.autoCommit = connectedAutoCommit_;
+  strcpy(idle.database, database_);
+  handle_ = SQL_NULL_HANDLE;
+  connected_ = false;
+  --env_->openConnections_;
+  return true;
 }
 
 void TOdbcConnection::Reconnect() {
@@ -79,6 +134,7 @@ void TOdbcConnection::SwitchDatabase(const char* database) {
 
 void TOdbcConnection::Connected() {
   connected_ = true;
+  connectedAutoCommit_ = autoCommit_;
   ++env_->openConnections_;
   char dbmsName[64] = "";
   SQLSMALLINT length = 0;
@@ -95,6 +151,7 @@ SQLRETURN TOdbcConnection::Connect(const char* dsn, const char* user, const char
   CaptureError();
   if (!SQL_SUCCEEDED(returnCode_)) return returnCode_;
   if (strcmp(dsn, env_->dsn_) != 0) {
+    env_->CloseIdleConnections();
     ReplaceString(&env_->dsn_, dsn);
     ReplaceString(&env_->user_, user);
     ReplaceString(&env_->password_, password);
@@ -114,7 +171,10 @@ SQLRETURN TOdbcConnection::DriverConnect(const char* connectString, unsigned lon
   if (!SQL_SUCCEEDED(returnCode_)) return returnCode_;
   const char* remembered = reinterpret_cast<char*>(completed);
   if (!CanReconnectWith(remembered)) remembered = connectString;
-  if (remembered != env_->connectString_) ReplaceString(&env_->connectString_, remembered);
+  if (remembered != env_->connectString_) {
+    if (strcmp(remembered, env_->connectString_) != 0) env_->CloseIdleConnections();
+    ReplaceString(&env_->connectString_, remembered);
+  }
   Connected();
   return returnCode_;
 }
@@ -160,6 +220,7 @@ SQLRETURN TOdbcConnection::StartTransaction() {
 
 SQLRETURN TOdbcConnection::SetAutoCommit(bool on) {
   if (joined_) return returnCode_ = SQL_SUCCESS;
+  autoCommit_ = on;
   returnCode_ = SQLSetConnectAttr(
       handle_, SQL_ATTR_AUTOCOMMIT,
       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),

@@ -19,6 +19,7 @@ TOdbcEnv::TOdbcEnv() {
 }
 
 TOdbcEnv::~TOdbcEnv() {
+  CloseIdleConnections();
   if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_ENV, handle_);
   FreeString(&dsn_);
   FreeString(&user_);
@@ -29,4 +30,12 @@ TOdbcEnv::~TOdbcEnv() {
 void TOdbcEnv::CaptureError() {
   if (SQL_SUCCEEDED(returnCode_)) ClearDiagnostic();
   else GetDiagRec();
+}
+
+void TOdbcEnv::CloseIdleConnections() {
+  while (idleCount_ > 0) {
+    SQLHANDLE handle = idle_[--idleCount_].handle;
+    SQLDisconnect(handle);
+    SQLFreeHandle(SQL_HANDLE_DBC, handle);
+  }
 }

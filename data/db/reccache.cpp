@@ -56,38 +56,59 @@ int ChooseSlot() {
   }
 }
 
-// The attributes whose values a cut-down entry keeps: the key, or every stored
-// attribute of an entity without key columns (it could not be read again).
-std::vector<int> KeptPositions(const TEntity* entity) {
-  std::vector<int> positions;
+// The attributes whose values a cut-down entry keeps, by position: the key, or every
+// stored attribute of an entity without key columns (it could not be read again).
+bool KeepsAll(const TEntity* entity) {
   for (int i = 0; i < entity->AttributeCount; ++i)
-    if (IsKeyAttribute(entity->Attributes[i])) positions.push_back(i);
-  if (positions.empty())
-    for (int i = 0; i < entity->AttributeCount; ++i)
-      if (IsStoredAttribute(entity->Attributes[i])) positions.push_back(i);
-  return positions;
+    if (IsKeyAttribute(entity->Attributes[i])) return false;
+  return true;
 }
 
-void CutDown(TRecListEntry* entry) {
+bool IsKept(const TAttribute& attribute, bool all) {
+  return all ? IsStoredAttribute(attribute) : IsKeyAttribute(attribute);
+}
+
+const char* KeyTexts(const TRecListEntry* entry) { return entry->onHeap ? entry->keys : entry->inlineKeys; }
+
+void FreeKeyTexts(TRecListEntry* entry) {
+  if (entry->slot < 0 && entry->onHeap) std::free(entry->keys);
+  *entry = EmptyRecListEntry();
+}
+
+// Replaces the entry's record by its key texts; its slot is left to the caller.
+void KeepKeysOnly(TRecListEntry* entry) {
   TDBRecord* record = entry->record;
-  std::vector<int> positions = KeptPositions(record->GetEntity());
+  const TEntity* entity = record->GetEntity();
+  bool all = KeepsAll(entity);
   size_t total = 0;
-  for (int position : positions) total += std::strlen(record->Field(position).CurrentValue()) + 1;
-  char* keys = static_cast<char*>(std::malloc(total ? total : 1));
+  int count = 0;
+  for (int i = 0; i < entity->AttributeCount; ++i) {
+    if (!IsKept(entity->Attributes[i], all)) continue;
+    total += std::strlen(record->Field(i).CurrentValue()) + 1;
+    ++count;
+  }
+  bool onHeap = total > sizeof entry->inlineKeys;
+  char* keys = onHeap ? static_cast<char*>(std::malloc(total)) : entry->inlineKeys;
   char* out = keys;
-  for (int position : positions) {
-    const char* text = record->Field(position).CurrentValue();
+  for (int i = 0; i < entity->AttributeCount; ++i) {
+    if (!IsKept(entity->Attributes[i], all)) continue;
+    const char* text = record->Field(i).CurrentValue();
     size_t n = std::strlen(text) + 1;
     std::memcpy(out, text, n);
     out += n;
   }
   delete record;
-  Slots[entry->slot].entry = nullptr;
-  FreeSlots.insert(entry->slot);
   entry->slot = -1;
-  entry->keyCount = static_cast<int>(positions.size());
-  entry->record = nullptr;
-  entry->keys = keys;
+  entry->keyCount = static_cast<int16_t>(count);
+  entry->onHeap = onHeap ? 1 : 0;
+  if (onHeap) entry->keys = keys;
+}
+
+void CutDown(TRecListEntry* entry) {
+  int slot = entry->slot;
+  KeepKeysOnly(entry);
+  Slots[slot].entry = nullptr;
+  FreeSlots.insert(slot);
 }
 
 // Cuts every cached record down, so no entry refers to a slot any more.
@@ -125,16 +146,18 @@ void FreeGlobalCaches() {
 void PlaceInCache(TRecListEntry* entry, TDBRecord* record) {
   EnsureCache();
   int slot = ChooseSlot();
-  if (Slots[slot].entry) CutDown(Slots[slot].entry);
-  FreeSlots.erase(slot);
+  if (Slots[slot].entry)
+    KeepKeysOnly(Slots[slot].entry);  // the slot passes straight to the new entry
+  else
+    FreeSlots.erase(slot);
   Slots[slot] = TCacheSlot{Counter, entry};
   Placements.emplace_back(Counter, slot);
   ++Counter;
   DropStalePlacements();
   entry->slot = slot;
   entry->keyCount = 0;
+  entry->onHeap = 0;
   entry->record = record;
-  entry->keys = nullptr;
 }
 
 void ReleaseEntry(TRecListEntry* entry) {
@@ -142,10 +165,10 @@ void ReleaseEntry(TRecListEntry* entry) {
     Slots[entry->slot].entry = nullptr;
     FreeSlots.insert(entry->slot);
     delete entry->record;
+    *entry = EmptyRecListEntry();
   } else {
-    std::free(entry->keys);
+    FreeKeyTexts(entry);
   }
-  *entry = TRecListEntry{-1, 0, nullptr, nullptr};
 }
 
 void MoveEntry(TRecListEntry* to, const TRecListEntry* from) {
@@ -155,17 +178,17 @@ void MoveEntry(TRecListEntry* to, const TRecListEntry* from) {
 
 TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity) {
   TDBRecord* record = NewDBRecord(entity->Name);
-  std::vector<int> positions = KeptPositions(entity);
-  const char* text = entry->keys;
-  for (size_t i = 0; i < positions.size() && int(i) < entry->keyCount; ++i) {
-    record->Field(positions[i]).SetValue(text);
+  bool all = KeepsAll(entity);
+  const char* text = KeyTexts(entry);
+  int left = entry->keyCount;
+  for (int i = 0; i < entity->AttributeCount && left > 0; ++i) {
+    if (!IsKept(entity->Attributes[i], all)) continue;
+    record->Field(i).SetValue(text);
     text += std::strlen(text) + 1;
+    --left;
   }
-  std::free(entry->keys);
-  entry->keys = nullptr;
-  entry->keyCount = 0;
-  bool keyed = !positions.empty() && IsKeyAttribute(entity->Attributes[positions[0]]);
-  if (keyed) record->Read();
+  FreeKeyTexts(entry);
+  if (!all) record->Read();
   PlaceInCache(entry, record);
   return record;
 }

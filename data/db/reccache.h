@@ -3,16 +3,33 @@
 // its key texts and read again by key when its list is next asked for it.
 #pragma once
 
+#include <cstdint>
+
 class TDBRecord;
 struct TEntity;
 
-// One leaf entry of a record list's paged index.
+// One leaf entry of a record list's paged index (24 bytes: a cut-down row costs little
+// more than that when its key texts fit in the entry itself).
 struct TRecListEntry {
-  int slot;           // the cache slot holding record; -1 once cut down to its key texts
-  int keyCount;       // cut down: number of texts in keys
-  TDBRecord* record;  // while cached: the record, owned by the entry
-  char* keys;         // cut down: the texts one after another, each ended by '\0'
+  int32_t slot;      // the cache slot holding record; -1 once cut down to its key texts
+  int16_t keyCount;  // cut down: number of key texts
+  int16_t onHeap;    // cut down: the texts are in a heap block (keys), not in the entry
+  union {
+    TDBRecord* record;  // while cached: the record, owned by the entry
+    char* keys;         // cut down, long texts: one after another, each ended by '\0'
+    char inlineKeys[16];  // cut down, short texts: the same, kept in the entry
+  };
 };
+
+// An entry that holds nothing.
+inline TRecListEntry EmptyRecListEntry() {
+  TRecListEntry entry;
+  entry.slot = -1;
+  entry.keyCount = 0;
+  entry.onHeap = 0;
+  entry.record = nullptr;
+  return entry;
+}
 
 // Gives the entry a slot for record (the entry owns it from now on). The slot taken:
 // slot 0 when free, else the first free slot, else the one placed longest ago, whose

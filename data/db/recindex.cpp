@@ -10,7 +10,7 @@ TRecListNode* NewNode(int span) {
   if (span > 1) {
     for (TRecListNode*& child : node->children) child = nullptr;
   } else {
-    for (TRecListEntry& entry : node->entries) entry = TRecListEntry{-1, 0, nullptr, nullptr};
+    for (TRecListEntry& entry : node->entries) entry = EmptyRecListEntry();
   }
   return node;
 }
@@ -89,7 +89,7 @@ void IndexInsert(TRecListNode** root, int position, TDBRecord* record) {
   Grow(root);
   for (int i = last; i > position; --i) MoveEntry(IndexEntry(*root, i), IndexEntry(*root, i - 1));
   TRecListEntry* entry = IndexEntry(*root, position);
-  *entry = TRecListEntry{-1, 0, nullptr, nullptr};
+  *entry = EmptyRecListEntry();
   PlaceInCache(entry, record);
 }
 
@@ -97,7 +97,7 @@ void IndexRemove(TRecListNode** root, int position) {
   int last = (*root)->count - 1;
   ReleaseEntry(IndexEntry(*root, position));
   for (int i = position; i < last; ++i) MoveEntry(IndexEntry(*root, i), IndexEntry(*root, i + 1));
-  *IndexEntry(*root, last) = TRecListEntry{-1, 0, nullptr, nullptr};
+  *IndexEntry(*root, last) = EmptyRecListEntry();
   Shrink(root);
 }
 
@@ -105,7 +105,7 @@ void IndexClear(TRecListNode* root) {
   FreeChildren(root);
   root->count = 0;
   root->span = 1;
-  for (TRecListEntry& entry : root->entries) entry = TRecListEntry{-1, 0, nullptr, nullptr};
+  for (TRecListEntry& entry : root->entries) entry = EmptyRecListEntry();
 }
 
 int IndexDepth(const TRecListNode* root) {

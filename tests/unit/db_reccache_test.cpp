@@ -221,7 +221,9 @@ class RecordCacheTest : public RecordDatabaseTest {
 protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
-    UseModel({{"ITEMS", {{"ID", "INTEGER"}, {"NAME", "VARCHAR(30)"}}, {}}}, {{{"ITEMS", "ID"}}, {}, {}, {}});
+    UseModel({{"ITEMS", {{"ID", "INTEGER"}, {"NAME", "VARCHAR(30)"}}, {}},
+              {"LINES", {{"ORDER_NO", "VARCHAR(40)"}, {"LINE_NO", "INTEGER"}, {"TEXT", "VARCHAR(30)"}}, {}}},
+             {{{"ITEMS", "ID"}, {"LINES", "ORDER_NO"}, {"LINES", "LINE_NO"}}, {}, {}, {}});
     Db().Exec("CREATE TABLE ITEMS (ID INTEGER PRIMARY KEY, NAME VARCHAR(30))");
     Db().Exec("INSERT INTO ITEMS (ID, NAME) VALUES (1, 'one'), (2, 'two'), (3, 'three')");
   }
@@ -279,6 +281,24 @@ TEST_P(RecordCacheTest, ARowGoneSinceItWasCutComesBackWithItsKeyOnly) {
   EXPECT_STREQ(gone->GetOldValue("ID"), "1");
   EXPECT_STREQ(gone->GetOldValue("NAME"), "");
   EXPECT_TRUE(list.IsOk());
+}
+
+TEST_P(RecordCacheTest, AKeyOfSeveralLongTextsIsKeptWholeAndReadAgain) {
+  Db().Exec("CREATE TABLE LINES (ORDER_NO VARCHAR(40), LINE_NO INTEGER, TEXT VARCHAR(30), "
+            "PRIMARY KEY (ORDER_NO, LINE_NO))");
+  Db().Exec("INSERT INTO LINES VALUES ('ORDER-2024-000000001', 1, 'first'), "
+            "('ORDER-2024-000000001', 2, 'second'), ('ORDER-2024-000000002', 1, 'third'), ('', 3, 'empty key')");
+  RecListCacheSize = 1;
+  AllocRecListCache();
+  TDBRecList list("LINES");
+  list.SelectWhere("ORDER BY ORDER_NO, LINE_NO", "", nullptr);
+  std::vector<std::string> texts;
+  for (int i = 0; list.GetRecord(i); ++i) texts.push_back(list.GetRecord(i)->GetValue("TEXT"));
+  EXPECT_EQ(texts, (std::vector<std::string>{"empty key", "first", "second", "third"}));
+  StartTrace();
+  for (int i = 3; i >= 0; --i) EXPECT_EQ(std::string(list.GetRecord(i)->GetValue("TEXT")), texts[i]);
+  EXPECT_EQ(TracedStatements().size(), 3u);  // the last row was still cached
+  EXPECT_EQ(TracedStatements().back(), "SELECT ORDER_NO, LINE_NO, TEXT FROM LINES WHERE ORDER_NO=? AND LINE_NO=?");
 }
 
 INSTANTIATE_DATABASE_TESTS(RecordCacheTest);
