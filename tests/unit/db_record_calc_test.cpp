@@ -196,6 +196,32 @@ TEST_P(RecordCalcTest, ParentsAreRecalculatedWhenTheirChildrenChange) {
   EXPECT_EQ(Column("SELECT BALANCE FROM CUSTOMER WHERE CUST_ID=1"), 0.5);
 }
 
+TEST_P(RecordCalcTest, AParentThatCannotBeRecalculatedUndoesTheChildsStore) {
+  Store("CUSTOMER", {{"CUST_ID", "1"}, {"NAME", "Ann"}});
+  Store("ORDERS", {{"ORDER_ID", "10"}, {"CUST_ID", "1"}, {"STATUS", "X"}});
+  // The server refuses any change of a cancelled order.
+  if (Db().IsPostgres()) {
+    Db().Exec("CREATE FUNCTION refuse_cancelled() RETURNS trigger AS $$ BEGIN IF OLD.STATUS = 'X' THEN "
+              "RAISE EXCEPTION 'cancelled'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql");
+    Db().Exec("CREATE TRIGGER refuse_cancelled BEFORE UPDATE ON ORDERS FOR EACH ROW EXECUTE PROCEDURE "
+              "refuse_cancelled()");
+  } else {
+    Db().Exec("CREATE TRIGGER refuse_cancelled BEFORE UPDATE ON ORDERS WHEN OLD.STATUS='X' "
+              "BEGIN SELECT RAISE(ABORT, 'cancelled'); END");
+  }
+  TDBRecord line("LINES");
+  line.SetNewValue("ORDER_ID", "10");
+  line.SetNewValue("LINE_NO", "1");
+  line.SetNewValue("QTY", "2");
+  line.SetNewValue("PRICE", "5");
+  line.Insert(1);
+  EXPECT_EQ(line.GetStatus(), RecordInsertFailed);
+  EXPECT_NE(std::string(RecordErrorState.GetErrorMessage()).find("cancelled"), std::string::npos)
+      << RecordErrorState.GetErrorMessage();
+  EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES"), "0");
+  EXPECT_EQ(line.Field(2).Flags(), uint32_t(TDBFieldValue::HasNewValue));  // not taken as stored
+}
+
 TEST_P(RecordCalcTest, RefreshReadsCalculatedColumnsAndFillsEmptyFields) {
   Db().Exec("INSERT INTO ORDERS VALUES (10, 1, NULL, 42.25, NULL)");
   TDBRecord order("ORDERS");
