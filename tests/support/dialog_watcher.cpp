@@ -78,6 +78,15 @@ int ColourDistance(COLORREF a, COLORREF b) {
          std::abs(GetBValue(a) - GetBValue(b));
 }
 
+struct TIconCandidate {
+  TBoxIcon icon;
+  LPCSTR id;
+};
+const TIconCandidate IconCandidates[] = {{TBoxIcon::Hand, IDI_HAND},
+                                         {TBoxIcon::Exclamation, IDI_EXCLAMATION},
+                                         {TBoxIcon::Question, IDI_QUESTION},
+                                         {TBoxIcon::Asterisk, IDI_ASTERISK}};
+
 // Which system icon a message box shows: its pixels on screen against each
 // reference icon drawn here, over the box's own background, closest wins.
 TBoxIcon CaptureIcon(HWND iconControl) {
@@ -90,14 +99,9 @@ TBoxIcon CaptureIcon(HWND iconControl) {
   ReleaseDC(nullptr, screen);
   COLORREF background = shown[0];
 
-  struct TCandidate { TBoxIcon icon; LPCSTR id; };
-  const TCandidate candidates[] = {{TBoxIcon::Hand, IDI_HAND},
-                                   {TBoxIcon::Exclamation, IDI_EXCLAMATION},
-                                   {TBoxIcon::Question, IDI_QUESTION},
-                                   {TBoxIcon::Asterisk, IDI_ASTERISK}};
   TBoxIcon best = TBoxIcon::Unknown;
   long bestScore = -1;
-  for (const TCandidate& c : candidates) {
+  for (const TIconCandidate& c : IconCandidates) {
     std::vector<COLORREF> reference = RenderIcon(c.id, background);
     long score = 0;
     for (size_t i = 0; i < reference.size(); ++i) score += ColourDistance(reference[i], shown[i]);
@@ -125,28 +129,29 @@ bool IconUncovered(HWND iconControl) {
   return true;
 }
 
-// One look at the icon: Unknown unless the box lies uncovered before and after it, and
-// repainted first, so that no pixels of a box that has just gone are taken for its own.
-TBoxIcon LookAtIcon(HWND iconControl) {
-  HWND box = GetAncestor(iconControl, GA_ROOT);
-  if (!IconUncovered(iconControl)) return TBoxIcon::Unknown;
-  RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  TBoxIcon icon = CaptureIcon(iconControl);
-  return IconUncovered(iconControl) ? icon : TBoxIcon::Unknown;
-}
-
 // The box of another test running at the same time may cover this one (and show an
 // icon of its own): bring it to the top and look again until it lies uncovered and the
-// icon is recognised the same way twice in a row.
+// icon is recognised.
 TBoxIcon IdentifyIcon(HWND iconControl) {
   HWND box = GetAncestor(iconControl, GA_ROOT);
-  TBoxIcon icon = LookAtIcon(iconControl);
-  TBoxIcon previous = TBoxIcon::Unknown;
-  for (int attempt = 0; (icon == TBoxIcon::Unknown || icon != previous) && attempt < 20; ++attempt) {
-    previous = icon;
+  // A box of this process shows the very icon handles this process loads: no pixels needed,
+  // so nothing drawn over the box can mislead.
+  DWORD boxProcess = 0;
+  GetWindowThreadProcessId(box, &boxProcess);
+  DWORD_PTR shown = 0;
+  if (boxProcess == GetCurrentProcessId() &&
+      SendMessageTimeoutA(iconControl, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown) && shown) {
+    for (const TIconCandidate& c : IconCandidates)
+      if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, c.id)) return c.icon;
+  }
+  bool uncovered = IconUncovered(iconControl);
+  TBoxIcon icon = CaptureIcon(iconControl);
+  for (int attempt = 0; (icon == TBoxIcon::Unknown || !uncovered) && attempt < 20; ++attempt) {
     SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(50 + 25 * attempt);
-    icon = LookAtIcon(iconControl);
+    uncovered = IconUncovered(iconControl);
+    icon = CaptureIcon(iconControl);
     SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   return icon;
