@@ -15,13 +15,12 @@
 
 namespace {
 
-// The texts that evaluations return, kept from the first evaluation on.
-char* EvalBuffer = nullptr;
+// The texts that evaluations return, kept for the whole run outside the temporary pool.
+char EvalBuffer[TEMP_STRING_SIZE];
 
 // Evaluates into a scratch buffer of its own (an evaluation may evaluate other records
 // on the way) and leaves the result, or "?" on failure, in the kept buffer.
 bool EvaluateInto(TDBRecord& record, TExpression* expression, int sqlType, int size, int digits) {
-  if (!EvalBuffer) GetTempString(&EvalBuffer);
   TTempString result;
   bool ok = expression && expression->EvaluateToString(&record, result, sqlType, size, digits);
   strcpy(EvalBuffer, ok ? result.get() : "?");
@@ -67,8 +66,7 @@ const char* TDBRecord::EvaluateExpression(const char* text, int sqlType, int siz
   TExpression expression;
   bool ok = expression.Compile(entity_->Name, text) && EvaluateInto(*this, &expression, sqlType, size, digits);
   if (!ok) {
-    if (!EvalBuffer) GetTempString(&EvalBuffer);
-    strcpy(EvalBuffer, "?");
+      strcpy(EvalBuffer, "?");
     SetError(RecordInvalidData, text);
   }
   return EvalBuffer;

@@ -11,12 +11,12 @@
 bool SqlSpyFlag = false;
 
 namespace {
-// Taken from the pool on the first traced line and kept for the whole run.
-char* TraceLine = nullptr;
+// Kept for the whole run outside the temporary pool, so a line traced after the pool is
+// freed at shut-down still has somewhere to go.
+char TraceLine[TEMP_STRING_SIZE];
 }
 
 int SqlSpy(const char* format, ...) {
-  if (!TraceLine) GetTempString(&TraceLine);
   va_list args;
   va_start(args, format);
   int length = vsnprintf(TraceLine, TEMP_STRING_SIZE, format, args);

@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
+#include "data/core/strings.h"
 #include "data/db/odbc.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/sqltrace.h"
@@ -90,6 +92,23 @@ TEST(SqlTrace, ReturnsTheFormattedLengthAndShowsABoxWhenTheFileCannotOpen) {
   EXPECT_EQ(seen.text, "Could not SQLSPY.LOG file");
   EXPECT_EQ(seen.icon, TBoxIcon::Hand);
   RemoveDirectoryA(folder.dir().File("SQLSPY.LOG").c_str());
+}
+
+// Shut-down frees the temporary pool; a statement traced after that (a list deleted
+// late, say) must still be written whole, from memory the trace owns.
+TEST(SqlTrace, WritesLinesAfterTheTemporaryPoolIsFreed) {
+  TInFolder folder;
+  EXPECT_EQ(SqlSpy("Commit\n"), 7);
+  FreeTempStrings();
+  char* scratch = nullptr;
+  GetTempString(&scratch);  // a new pool buffer, perhaps where the old one was
+  memset(scratch, 'x', TEMP_STRING_SIZE - 1);
+  scratch[TEMP_STRING_SIZE - 1] = '\0';
+  EXPECT_EQ(SqlSpy("Rollback\n"), 9);
+  EXPECT_EQ(scratch[0], 'x');
+  EXPECT_EQ(scratch[TEMP_STRING_SIZE - 2], 'x');
+  ReleaseTempString(&scratch);
+  EXPECT_EQ(folder.Trace(), "Commit\r\nRollback\r\n");
 }
 
 }  // namespace
