@@ -54,23 +54,46 @@ bool RowUnchanged(TOdbcStatement& statement, TDBRecord& record) {
   return true;
 }
 
-// Ends an operation's transaction. Work not committed leaves nothing behind: fields
-// that took the written values as stored ones get back what they held before, and a
-// record that succeeded reports code with the reason.
-void FinishStore(TRecordTransaction& transaction, TDBRecord& record, const TDBRecord* before,
-                 bool fieldsCommitted, int code) {
-  if (!transaction.IsOutermost() || transaction.Finish(record.IsOk())) return;
-  int status = record.GetStatus();
-  std::string failure = transaction.Failure();
-  std::string message = RecordErrorState.GetErrorMessage();
-  if (fieldsCommitted && before) record.Assign(*before);
-  if (!status) {
-    record.SetError(code, failure.c_str());
-  } else {
-    record.SetStatus(status);
-    RecordErrorState.SetErrorText(status, message.c_str());
+// The transaction of one store and what undoes it. When the outermost store fails, its
+// work is rolled back: fields that took the written values as stored ones get back what
+// they held before, and a record that seemed to succeed reports the failure code with the
+// reason.
+class TStoreScope {
+public:
+  TStoreScope(TDBRecord& record, int failureCode) : record_(record), failureCode_(failureCode) {
+    if (transaction_.IsOutermost()) {
+      before_.reset(NewDBRecord(record.GetEntityName()));
+      before_->Assign(record);
+    }
   }
-}
+  ~TStoreScope() { Finish(); }
+  TStoreScope(const TStoreScope&) = delete;
+  TStoreScope& operator=(const TStoreScope&) = delete;
+
+  // The record's fields now hold the written values as stored ones.
+  void FieldsCommitted() { fieldsCommitted_ = true; }
+
+private:
+  void Finish() {
+    if (!transaction_.IsOutermost() || transaction_.Finish(record_.IsOk())) return;
+    int status = record_.GetStatus();
+    std::string failure = transaction_.Failure();
+    std::string message = RecordErrorState.GetErrorMessage();
+    if (fieldsCommitted_ && before_) record_.Assign(*before_);
+    if (!status) {
+      record_.SetError(failureCode_, failure.c_str());
+    } else {
+      record_.SetStatus(status);
+      RecordErrorState.SetErrorText(status, message.c_str());
+    }
+  }
+
+  TRecordTransaction transaction_;
+  TDBRecord& record_;
+  int failureCode_;
+  std::unique_ptr<TDBRecord> before_;
+  bool fieldsCommitted_ = false;
+};
 
 }  // namespace
 
@@ -125,14 +148,7 @@ bool TDBRecord::CheckParent(TRelationship* relationship) {
 void TDBRecord::Insert(int checkParents) {
   SetStatus(0);
   OnBeforeStore();
-  TRecordTransaction transaction;
-  std::unique_ptr<TDBRecord> before;
-  if (transaction.IsOutermost()) {
-    before.reset(NewDBRecord(entity_->Name));
-    before->Assign(*this);
-  }
-  bool fieldsCommitted = false;
-  TAtExit finish([&] { FinishStore(transaction, *this, before.get(), fieldsCommitted, RecordInsertFailed); });
+  TStoreScope store(*this, RecordInsertFailed);
 
   if (Exists()) return SetStatus(RecordAlreadyExists);
   if (!IsOk()) return;
@@ -177,7 +193,7 @@ void TDBRecord::Insert(int checkParents) {
       } else {
         for (int i = 0; i < entity_->AttributeCount; ++i)
           if (IsStoredAttribute(entity_->Attributes[i])) fields_[i].Commit();
-        fieldsCommitted = true;
+        store.FieldsCommitted();
         RecalculateDependents();
       }
     }
@@ -188,14 +204,7 @@ void TDBRecord::Insert(int checkParents) {
 void TDBRecord::Update(int cascade, int checkParents) {
   SetStatus(0);
   OnBeforeStore();
-  TRecordTransaction transaction;
-  std::unique_ptr<TDBRecord> before;
-  if (transaction.IsOutermost()) {
-    before.reset(NewDBRecord(entity_->Name));
-    before->Assign(*this);
-  }
-  bool fieldsCommitted = false;
-  TAtExit finish([&] { FinishStore(transaction, *this, before.get(), fieldsCommitted, RecordUpdateFailed); });
+  TStoreScope store(*this, RecordUpdateFailed);
 
   if (!ApplyDefaults() || !ApplyStoreDefaults()) return;
   if (!MandatoryFilled(*this) || !Validate()) return;
@@ -318,7 +327,7 @@ void TDBRecord::Update(int cascade, int checkParents) {
   }
   for (int i = 0; i < entity_->AttributeCount; ++i)
     if (IsStoredAttribute(entity_->Attributes[i])) fields_[i].Commit();
-  fieldsCommitted = true;
+  store.FieldsCommitted();
   DropStatement();
   UpdateDependents(dependents);
   OnAfterStore();
