@@ -3,13 +3,12 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 void Record(const char* entry, HWND window, const char* text) {
-  const char* log = std::getenv("VORN_REPORT_LOG");
-  if (!log) return;
+  char log[MAX_PATH];
+  if (!GetEnvironmentVariableA("VORN_REPORT_LOG", log, sizeof log)) return;
   if (FILE* file = std::fopen(log, "a")) {
     std::fprintf(file, "%s %p %s\n", entry, static_cast<void*>(window), text ? text : "(null)");
     std::fclose(file);
