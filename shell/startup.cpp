@@ -48,7 +48,7 @@ std::string CurrentFolder() {
 
 // The database step: proves the server, switches to the database and creates it when
 // it is missing. False when the program cannot go on.
-bool OpenDatabase() {
+bool ReachDatabase() {
   MessageBoxA(MainWindow, "This program has no database connection step.", "VORN",
               MB_OK | MB_ICONHAND);
   return false;
@@ -140,10 +140,10 @@ void RegisterModelColors() {
       const TAttribute& attribute = entity.Attributes[a];
       if (_strnicmp(attribute.Flags, "@C", 2) == 0)
         RegisterColor(attribute.Flags + 2);
-      else if (*attribute.Text154)
-        RegisterColor(attribute.Text154);
-      else if (*attribute.Text155)
-        RegisterColor(attribute.Text155);
+      else if (*attribute.BackgroundColour)
+        RegisterColor(attribute.BackgroundColour);
+      else if (*attribute.SecondColour)
+        RegisterColor(attribute.SecondColour);
     }
   }
 }
@@ -217,7 +217,7 @@ int RunVorn(HINSTANCE instance, int showCommand) {
   RegisterModelColors();
   BuildEditFormTemplates();
 
-  const bool connected = OpenDatabase();
+  const bool connected = ReachDatabase();
   ReleaseStartupCursor();
   if (!connected) {
     ReleaseEverything();
