@@ -2,10 +2,10 @@
 
 #include "data/model/settings.h"
 #include "forms/colortable.h"
+#include "forms/controlids.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
-constexpr int STATUS_LINE_ID = 140;
 
 TBaseDlg::TBaseDlg() : DialogProc(BaseDlgProc), Kind(DK_GENERIC) {}
 
@@ -61,7 +61,7 @@ INT_PTR TBaseDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
 INT_PTR TBaseDlg::OnHelpButton(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
 INT_PTR TBaseDlg::OnImport(HWND window, UINT, WPARAM, LPARAM) {
-  WinHelpA(window, HelpFilePath, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
+  ShowHelp(window, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
   return TRUE;
 }
 
