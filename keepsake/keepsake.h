@@ -66,11 +66,8 @@ void SetLogDialog(HWND dialog);
 bool StartBackupRestoreThread(TRun* run);
 
 // The connect string of the database the INI's [Network] section names, with the user
-// name and password given in place of the INI's.
-std::string DatabaseConnectString(const TRun& run);
-
-// The path of a file of this machine as the database server and the SQLite driver name
-// it: under Wine their own file system's path, else the path as it is.
-std::string ServerPath(const std::string& path);
+// name and password of the run in place of the INI's; false with the reason when the
+// settings cannot make one.
+bool DatabaseConnectString(const TRun& run, std::string& connectString, std::string& error);
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

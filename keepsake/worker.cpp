@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "data/db/connectstrings.h"
 #include "data/db/dialect.h"
 #include "keepsake/keepsake.h"
 
@@ -163,6 +164,14 @@ bool Query(TConnection& connection, const std::string& sql, std::vector<TRow>& r
 
 // ---- SQL Server: the server writes and reads the file ----
 
+// The backup file as the driver or the server on this machine names it; empty (logged)
+// when it cannot be named.
+std::string FilePathForServer(const std::string& path) {
+  std::string named = DriverFilePath(path);
+  if (named.empty()) LogMessage("The file %s cannot be named to the database server.", path.c_str());
+  return named;
+}
+
 bool RunServerStatement(TConnection& connection, const TRun& run) {
   std::string sql = run.backup ? TSqlDialect::SqlServerBackup(run.database.c_str(), run.path.c_str())
                                : TSqlDialect::SqlServerRestore(run.database.c_str(), run.path.c_str());
@@ -174,8 +183,10 @@ bool RunServerStatement(TConnection& connection, const TRun& run) {
 bool SQLiteBackup(TConnection& connection, const TRun& run) {
   // Written beside the target and moved over it only when complete.
   const std::string part = run.path + ".part";
+  const std::string partForDriver = FilePathForServer(part);
+  if (partForDriver.empty()) return false;
   DeleteFileA(part.c_str());
-  if (!Execute(connection, TSqlDialect::SQLiteVacuumInto(ServerPath(part).c_str()))) {
+  if (!Execute(connection, TSqlDialect::SQLiteVacuumInto(partForDriver.c_str()))) {
     DeleteFileA(part.c_str());
     return false;
   }
@@ -267,7 +278,9 @@ bool EndTransaction(TConnection& connection, bool commit) {
 
 bool SQLiteRestore(TConnection& connection, const TRun& run) {
   if (!LooksLikeSQLiteFile(run.path)) return false;
-  if (!Execute(connection, TSqlDialect::SQLiteAttach(ServerPath(run.path).c_str()))) return false;
+  const std::string pathForDriver = FilePathForServer(run.path);
+  if (pathForDriver.empty()) return false;
+  if (!Execute(connection, TSqlDialect::SQLiteAttach(pathForDriver.c_str()))) return false;
   std::vector<TRow> backupObjects;
   bool ok = Query(connection, TSqlDialect::SQLiteListObjects(TSqlDialect::SQLiteBackupSchema()), backupObjects) &&
             BackupIsSound(connection, backupObjects);
@@ -296,7 +309,8 @@ bool PostgresRun(TConnection& connection, const TRun& run) {
   std::vector<TRow> name;
   if (!Query(connection, TSqlDialect::PostgresDatabaseName(), name) || name.empty()) return false;
   const std::string& database = name[0][0];
-  const std::string path = ServerPath(run.path);
+  const std::string path = FilePathForServer(run.path);
+  if (path.empty()) return false;
   std::string command = run.backup ? TSqlDialect::PostgresBackupCommand(database.c_str(), path.c_str())
                                    : TSqlDialect::PostgresRestoreCommand(database.c_str(), path.c_str());
   if (!Execute(connection, TSqlDialect::PostgresProgramOutputTable())) return false;
@@ -321,7 +335,12 @@ bool Connect(TEnvironment& environment, TConnection& connection, const TRun& run
     LogMessage("AllocHandle on DBC failed.");
     return false;
   }
-  std::string connectString = DatabaseConnectString(run);
+  std::string connectString, error;
+  if (!DatabaseConnectString(run, connectString, error)) {
+    LogMessage("Connect fails");
+    LogMessage("msg=%s", error.c_str());
+    return false;
+  }
   SQLCHAR completed[1024];
   SQLSMALLINT length = 0;
   SQLRETURN rc = SQLDriverConnect(connection.handle, nullptr, (SQLCHAR*)connectString.c_str(), SQL_NTS, completed,

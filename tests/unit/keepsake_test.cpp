@@ -196,7 +196,7 @@ public:
     unixFolder_ = std::string(backups) + "/" + name_;
     ServerShell("mkdir " + TSqlDialect::ShellWord(unixFolder_.c_str()));
     folder_ = WindowsPathOfUnix(unixFolder_);
-    WriteIni("[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1\nPort=" + std::string(port) +
+    WriteIni("[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1:" + std::string(port) +
              "\nDatabase=" + name_ + "\nUsername=postgres\nPassword=\n");
   }
   ~TWizardDatabase() {
@@ -581,7 +581,7 @@ TEST_F(KeepsakePostgresTest, WrongPasswordAndARoleWithoutServerProgramsAreLogged
   TDirect db(db_->ConnectString());
   FillShop(db, true);
   const std::string port = getenv("VORN_PG_PORT");
-  db_->WriteIni("[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1\nPort=" + port + "\nDatabase=" +
+  db_->WriteIni("[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1:" + port + "\nDatabase=" +
                 db_->Name() + "\nUsername=keepsake_pw\nPassword=wrong\n");
   TWizard wizard;
   ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
