@@ -3,6 +3,9 @@
 // data/db/odbcstatement.h.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <windows.h>
 
 #include <sql.h>
@@ -91,6 +94,16 @@ public:
   // Closes the idle connections (also when the environment forgets what it remembered).
   void CloseIdleConnections();
 
+  // Statements prepared on a physical connection, kept after their statement objects end
+  // for the next statement of the same text on that connection: preparing is most of
+  // what a short statement costs. Take removes the handle from the store (null when none);
+  // Keep closes its cursor, unbinds its parameters and stores it (the oldest go beyond
+  // the limit); Drop frees every handle of a connection that is about to close.
+  SQLHANDLE TakePrepared(SQLHANDLE connection, const std::string& sql);
+  void KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement);
+  void DropPrepared(SQLHANDLE connection);
+  int KeptPrepared() const { return static_cast<int>(prepared_.size()); }
+
 private:
   friend class TOdbcConnection;
   static constexpr int IdleLimit = 4;
@@ -100,6 +113,13 @@ private:
     bool autoCommit;
     char database[64];
   };
+  struct TPrepared {
+    SQLHANDLE connection;
+    std::string sql;
+    SQLHANDLE statement;
+  };
+  static constexpr size_t PreparedLimit = 64;
+  std::vector<TPrepared> prepared_;  // the most recently kept last
   TIdleConnection idle_[IdleLimit];
   int idleCount_ = 0;
   TOdbcConnection* shared_ = nullptr;

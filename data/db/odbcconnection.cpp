@@ -61,6 +61,7 @@ TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect, const char* datab
 TOdbcConnection::~TOdbcConnection() {
   if (joined_) return;
   if (connected_ && ReturnIdle()) return;
+  if (handle_ != SQL_NULL_HANDLE) env_->DropPrepared(handle_);
   if (connected_) Disconnect();
   if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
 }
@@ -197,6 +198,7 @@ SQLRETURN TOdbcConnection::Disconnect() {
     connected_ = false;
     return returnCode_ = SQL_SUCCESS;
   }
+  env_->DropPrepared(handle_);
   returnCode_ = SQLDisconnect(handle_);
   CaptureError();
   if (connected_) {
@@ -255,7 +257,10 @@ void TOdbcConnection::SetEnvironment(TOdbcEnv* env) {
     joined_ = connected_ = false;
   } else {
     if (connected_) Disconnect();
-    if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+    if (handle_ != SQL_NULL_HANDLE) {
+      env_->DropPrepared(handle_);
+      SQLFreeHandle(SQL_HANDLE_DBC, handle_);
+    }
   }
   handle_ = SQL_NULL_HANDLE;
   env_ = env;

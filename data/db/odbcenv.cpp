@@ -20,11 +20,40 @@ TOdbcEnv::TOdbcEnv() {
 
 TOdbcEnv::~TOdbcEnv() {
   CloseIdleConnections();
+  for (TPrepared& kept : prepared_) SQLFreeHandle(SQL_HANDLE_STMT, kept.statement);
   if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_ENV, handle_);
   FreeString(&dsn_);
   FreeString(&user_);
   FreeString(&password_);
   FreeString(&connectString_);
+}
+
+SQLHANDLE TOdbcEnv::TakePrepared(SQLHANDLE connection, const std::string& sql) {
+  for (size_t i = prepared_.size(); i-- > 0;) {
+    if (prepared_[i].connection != connection || prepared_[i].sql != sql) continue;
+    SQLHANDLE statement = prepared_[i].statement;
+    prepared_.erase(prepared_.begin() + static_cast<std::ptrdiff_t>(i));
+    return statement;
+  }
+  return SQL_NULL_HANDLE;
+}
+
+void TOdbcEnv::KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement) {
+  SQLFreeStmt(statement, SQL_CLOSE);
+  SQLFreeStmt(statement, SQL_RESET_PARAMS);
+  prepared_.push_back({connection, sql, statement});
+  if (prepared_.size() > PreparedLimit) {
+    SQLFreeHandle(SQL_HANDLE_STMT, prepared_.front().statement);
+    prepared_.erase(prepared_.begin());
+  }
+}
+
+void TOdbcEnv::DropPrepared(SQLHANDLE connection) {
+  for (size_t i = prepared_.size(); i-- > 0;) {
+    if (prepared_[i].connection != connection) continue;
+    SQLFreeHandle(SQL_HANDLE_STMT, prepared_[i].statement);
+    prepared_.erase(prepared_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
 }
 
 void TOdbcEnv::CaptureError() {
@@ -35,6 +64,7 @@ void TOdbcEnv::CaptureError() {
 void TOdbcEnv::CloseIdleConnections() {
   while (idleCount_ > 0) {
     SQLHANDLE handle = idle_[--idleCount_].handle;
+    DropPrepared(handle);
     SQLDisconnect(handle);
     SQLFreeHandle(SQL_HANDLE_DBC, handle);
   }

@@ -27,9 +27,18 @@ void TOdbcStatement::Allocate() {
   handle_ = SQL_NULL_HANDLE;
 }
 
-void TOdbcStatement::Free() {
-  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+void TOdbcStatement::Free() { ReleaseHandle(); }
+
+void TOdbcStatement::ReleaseHandle() {
+  if (handle_ == SQL_NULL_HANDLE) return;
+  TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
+  if (env && !preparedSql_.empty() && connection_->Handle() != SQL_NULL_HANDLE) {
+    env->KeepPrepared(connection_->Handle(), preparedSql_, handle_);
+  } else {
+    SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+  }
   handle_ = SQL_NULL_HANDLE;
+  preparedSql_.clear();
 }
 
 void TOdbcStatement::SetConnection(TOdbcConnection* connection) {
@@ -48,19 +57,67 @@ void TOdbcStatement::CaptureError() {
 
 SQLRETURN TOdbcStatement::Prepare(const char* sql) {
   if (SqlSpyFlag) SqlSpy("Preparing: %s\n", sql);
+  TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
+  const SQLHANDLE connection = connection_ ? connection_->Handle() : SQL_NULL_HANDLE;
+  if (env && connection != SQL_NULL_HANDLE && handle_ != SQL_NULL_HANDLE && !params_) {
+    if (preparedSql_ == sql) {
+      SQLFreeStmt(handle_, SQL_CLOSE);
+      return returnCode_ = SQL_SUCCESS;
+    }
+    SQLHANDLE kept = env->TakePrepared(connection, sql);
+    if (kept != SQL_NULL_HANDLE) {
+      ReleaseHandle();
+      handle_ = kept;
+      preparedSql_ = sql;
+      DeleteColumns();
+      ClearDiagnostic();
+      return returnCode_ = SQL_SUCCESS;
+    }
+    // This handle's own prepared text stays in the store; a fresh handle takes the new one.
+    if (!preparedSql_.empty()) {
+      ReleaseHandle();
+      Allocate();
+      if (handle_ == SQL_NULL_HANDLE) return returnCode_;
+    }
+  }
   returnCode_ = SQLPrepare(handle_, (SQLCHAR*)sql, SQL_NTS);
   CaptureError();
+  preparedSql_ = SQL_SUCCEEDED(returnCode_) ? sql : "";
   return returnCode_;
 }
 
 SQLRETURN TOdbcStatement::Execute() {
   returnCode_ = SQLExecute(handle_);
   CaptureError();
-  if (SQL_SUCCEEDED(returnCode_)) DescribeColumns();
+  DeleteColumns();
+  columnsDescribed_ = !SQL_SUCCEEDED(returnCode_);
   return returnCode_;
 }
 
+void TOdbcStatement::EnsureColumns() const {
+  if (columnsDescribed_) return;
+  auto* self = const_cast<TOdbcStatement*>(this);
+  self->columnsDescribed_ = true;
+  self->DescribeColumns();
+}
+
+int TOdbcStatement::ColumnCount() const {
+  EnsureColumns();
+  return columnCount_;
+}
+
+int TOdbcStatement::ColumnIndex(const char* name) const {
+  EnsureColumns();
+  return TOdbcHandle::ColumnIndex(name);
+}
+
 SQLRETURN TOdbcStatement::ExecDirect(const char* sql) {
+  // The handle's prepared text is replaced by this one.
+  if (!preparedSql_.empty()) {
+    ReleaseHandle();
+    Allocate();
+  }
+  columnsDescribed_ = true;
   returnCode_ = SQLExecDirect(handle_, (SQLCHAR*)sql, SQL_NTS);
   CaptureError();
   if (SQL_SUCCEEDED(returnCode_)) DescribeColumns();
@@ -85,6 +142,7 @@ void TOdbcStatement::DescribeColumns() {
 }
 
 const TOdbcColumn* TOdbcStatement::Column(int column) const {
+  EnsureColumns();
   const TOdbcColumn* c = columns_;
   for (int i = 0; c && i < column; ++i) c = c->next;
   return column < 0 ? nullptr : c;

@@ -30,6 +30,8 @@ public:
   void SetConnection(TOdbcConnection* connection);
   TOdbcConnection* GetConnection() const { return connection_; }
 
+  // Prepares the text; a handle that this connection prepared with the same text before
+  // is taken again instead (when no parameter is bound yet).
   SQLRETURN Prepare(const char* sql);
   SQLRETURN Execute();
   SQLRETURN ExecDirect(const char* sql);
@@ -53,8 +55,10 @@ public:
   SQLLEN GetColumnScale(int column);
   SQLLEN GetColumnNullable(int column);
   // The description of column i as the last execute found it; null past the end.
+  // (Described on first use after each execute.)
   const TOdbcColumn* Column(int column) const;
-  int ColumnCount() const { return columnCount_; }
+  int ColumnCount() const;
+  int ColumnIndex(const char* name) const;
 
   // Column i (0-based) as text into buffer (emptied first); returns the length
   // indicator, -1 for NULL.
@@ -80,6 +84,9 @@ private:
   void Allocate();
   void Free();
   void DescribeColumns();
+  void EnsureColumns() const;
+  // Hands a prepared handle to the environment's store, else frees it.
+  void ReleaseHandle();
   void DeleteParameters();
   TOdbcParam* ParameterAt(int position, bool create);
   SQLRETURN BindText(int position, TOdbcParam* param, SQLSMALLINT boundType);
@@ -88,4 +95,6 @@ private:
 
   TOdbcConnection* connection_;
   TOdbcParam* params_ = nullptr;
+  std::string preparedSql_;      // the text the handle holds prepared, "" when none
+  bool columnsDescribed_ = true;  // false after an execute until the columns are asked for
 };
