@@ -15,6 +15,7 @@
 #include "shell/appwindow.h"
 #include "shell/paramsdlg.h"
 #include "shell/reportlib.h"
+#include "shell/sqlscript.h"
 
 namespace {
 
@@ -163,7 +164,8 @@ int RunFunction(HWND window, const std::string& name) {
 
 TOpenEditFormCall OpenEditFormCall = NoEditForm;
 TOpenViewWindowCall OpenViewWindowCall = NoViewWindow;
-TTableServices TableServices;
+TTableServices TableServices = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 ShowRunScriptDialog};
 
 size_t ParseViewParameters(const std::string& text, size_t at, TViewParameterList* list) {
   const size_t close = text.find(']', at);

@@ -155,4 +155,88 @@ TEST_F(StartedProgram, AModelThatAsksForALoginStopsWithAMessage) {
   EXPECT_EQ(child_.Wait(20000), 1);
 }
 
+// The upgrade script runs once: deleted after a clean run, kept (and the user told) when a
+// statement failed.
+TEST_F(StartedProgram, TheUpgradeScriptIsDeletedOnlyWhenEveryStatementSucceeded) {
+  dir_.Write("alter_tables.sql", "CREATE TABLE EXTRA (A INTEGER);\n");
+  HWND window = Start();
+  ASSERT_TRUE(window);
+  EXPECT_EQ(GetFileAttributesA(dir_.File("alter_tables.sql").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(TScratchDir::Read(dir_.File("VORN.log")).find("Success"), std::string::npos);
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  EXPECT_EQ(child_.Wait(20000), 0);
+
+  dir_.Write("alter_tables.sql", "CREATE TABLE MORE (A INTEGER);\nTHIS IS NOT SQL;\n");
+  TChild second;
+  ASSERT_TRUE(StartChild(second, VornProgram(), dir_.path().c_str()));
+  TWatchedDialog box = WatchAndPress(second.pid(), "VORN", IDOK, 30000);
+  ASSERT_TRUE(box.found);
+  EXPECT_NE(box.text.find("alter_tables.sql"), std::string::npos) << box.text;
+  EXPECT_NE(box.text.find("VORN.log"), std::string::npos) << box.text;
+  EXPECT_NE(GetFileAttributesA(dir_.File("alter_tables.sql").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(TScratchDir::Read(dir_.File("VORN.log")).find("Error Returned"), std::string::npos);
+  for (int i = 0; i < 200; ++i) {
+    HWND main = MainWindowOf(second.pid());
+    if (main && WindowText(main) == "Vorn Order Desk") {
+      PostMessageA(main, WM_COMMAND, 100, 0);
+      break;
+    }
+    Sleep(50);
+  }
+  EXPECT_EQ(second.Wait(20000), 0);
+}
+
+// A copy of the whole sample application.
+void CopySample(const TScratchDir& dir) {
+  for (const char* name : {"vorn.dmd", "VORN.INI", "menu.ini", "vorn.sql", "utables.sql"})
+    CopyFileA(WinPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), dir.File(name).c_str(),
+              FALSE);
+}
+
+TEST(FirstStart, OffersToCreateTheDatabaseAndThenShowsTheMainWindow) {
+  TScratchDir dir("firststart");
+  CopySample(dir);
+  TChild child;
+  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  TWatchedDialog question = WatchAndPress(child.pid(), "No database found", IDYES, 30000);
+  ASSERT_TRUE(question.found);
+  EXPECT_EQ(question.icon, TBoxIcon::Exclamation);
+  HWND window = nullptr;
+  for (int i = 0; i < 600 && !window; ++i) {
+    HWND found = FindWindowA("VORN", "Vorn Order Desk");
+    DWORD pid = 0;
+    if (found) GetWindowThreadProcessId(found, &pid);
+    if (pid == child.pid()) window = found;
+    else Sleep(50);
+  }
+  ASSERT_TRUE(window);
+  EXPECT_NE(GetFileAttributesA(dir.File("vorn.db").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(TScratchDir::Read(dir.File("vorn.log")).find("Error Returned"), std::string::npos);
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  EXPECT_EQ(child.Wait(20000), 0);
+}
+
+TEST(FirstStart, NoToTheCreationEndsWithAFailureCode) {
+  TScratchDir dir("nocreate");
+  CopySample(dir);
+  TChild child;
+  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  TWatchedDialog question = WatchAndPress(child.pid(), "No database found", IDNO, 30000);
+  ASSERT_TRUE(question.found);
+  EXPECT_EQ(child.Wait(20000), 1);
+  EXPECT_EQ(GetFileAttributesA(dir.File("vorn.db").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FirstStart, ACancelledConnectionEndsWithAFailureCode) {
+  TScratchDir dir("noserver");
+  CopySample(dir);
+  dir.Write("VORN.INI", "[Network]\r\nDriver Name=PostgreSQL ANSI\r\nServer Name=127.0.0.1:1\r\n"
+                        "Database=vorn\r\nTrusted Connection=N\r\nUsername=nobody\r\n");
+  TChild child;
+  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  TWatchedDialog dialog = WatchAndPress(child.pid(), "Database Connection", IDCANCEL, 60000);
+  ASSERT_TRUE(dialog.found);
+  EXPECT_EQ(child.Wait(20000), 1);
+}
+
 }  // namespace
