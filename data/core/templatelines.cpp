@@ -8,9 +8,10 @@ void WriteTemplateValue(FILE* stream, const char* name, const char* value) {
   if (name && *name && value && *value) std::fprintf(stream, "%s=\"%s\"\n", name, value);
 }
 
-int ReadTemplateLine(FILE* stream, char* name, char* value) {
+int ReadTemplateLine(FILE* stream, char* name, char* value, char* rawValue) {
   *name = '\0';
   *value = '\0';
+  if (rawValue) *rawValue = '\0';
   TTempString line;
   while (std::fgets(line, TEMP_STRING_SIZE, stream)) {
     char* text = line;
@@ -31,6 +32,7 @@ int ReadTemplateLine(FILE* stream, char* name, char* value) {
     std::strcpy(name, text);
     TrimSpaces(name);
     const char* rest = equals + 1;
+    if (rawValue) std::strcpy(rawValue, rest);
     if (*rest == '"') {
       ++rest;
       const char* quote = std::strchr(rest, '"');
