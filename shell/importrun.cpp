@@ -223,7 +223,7 @@ TImportSummary RunImport(TImportTemplate& importTemplate, const TImportObserver&
   }
 
   std::unique_ptr<TDBRecord> record(NewDBRecord(entity->Name));
-  const int checkParents = importTemplate.ValidateRelated ? 1 : 0;
+  const TParentCheck checkParents = importTemplate.ValidateRelated ? CheckParents : SkipParentCheck;
   while (reader.Next(line)) {
     if (summary.lines % 100 == 0 && observer.progress) observer.progress(summary.lines);
     if (observer.keepGoing && !observer.keepGoing()) {
@@ -243,7 +243,7 @@ TImportSummary RunImport(TImportTemplate& importTemplate, const TImportObserver&
           record->Read();
           if (!record->IsOk()) error = RecordFailure(*record);
           else if (FillRecord(importTemplate, *record, line, *entity, &error)) {
-            record->Update(0, checkParents);
+            record->Update(RefuseIfChildren, checkParents);
             if (record->IsOk()) ++summary.updated;
             else error = RecordFailure(*record);
           }
