@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "forms/basedlg.h"
+#include "forms/controlids.h"
 
 struct TAttribute;
 struct TEntity;
@@ -106,22 +107,6 @@ using TOutputProgress = std::function<void(int percent)>;
 // the file cannot be created.
 TOutputOutcome WriteOutputFile(TOutputRows& rows, const std::string& path, const TOutputOptions& options,
                                const TOutputProgress& progress = {});
-
-// Control ids of the dialog "OutputRecords".
-enum TOutputRecordsControl {
-  OUTPUT_PROCESS = IDOK,
-  OUTPUT_CLOSE = IDCANCEL,
-  OUTPUT_STATUS = 140,
-  OUTPUT_FILE_NAME = 1000,
-  OUTPUT_BROWSE = 1001,
-  OUTPUT_FORMAT = 1002,
-  OUTPUT_CREATE = 1003,
-  OUTPUT_OPEN = 1004,
-  OUTPUT_PRINT = 1005,
-  OUTPUT_PROGRESS = 1007,
-  OUTPUT_HEADINGS = 1008,
-  OUTPUT_ALL_FIELDS = 1009
-};
 
 // The "Output Records" dialog: modal, over the rows handed in as its initial parameter.
 class TOutputRecordsDlg : public TBaseDlg {

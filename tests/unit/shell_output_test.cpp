@@ -181,6 +181,9 @@ TEST_P(OutputTest, CompanyRowGivesTheHeadingWithItsFilledLinesOnly) {
             std::string::npos);
   for (const char* id : {"id=brandad", "brandad.jpg", "id=help href='mailto:", "Report Date&nbsp;"})
     EXPECT_NE(html.find(id), std::string::npos) << id;
+  // A copy to look at in a browser.
+  if (const char* folder = getenv("VORN_SCREENSHOTS"))
+    Write(std::string(folder) + "\\output_" + GetParam() + ".htm", {OUTPUT_HTML, true, true});
 }
 
 TEST_P(OutputTest, FilesThatCannotBeCreated) {
