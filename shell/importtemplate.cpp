@@ -41,7 +41,7 @@ std::string SavedValue(const char* raw) {
 template <typename Node>
 void ReadElement(FILE* file, Node& node, std::string Node::*second, const char* secondKey) {
   TTempString name, value, raw;
-  while (ReadTemplateLine(file, name, value, raw)) {
+  while (ReadTemplateLine(file, name, TEMP_STRING_SIZE, value, TEMP_STRING_SIZE, raw, TEMP_STRING_SIZE)) {
     if (_stricmp(name, "Name") == 0) node.Name = SavedValue(raw);
     else if (_stricmp(name, secondKey) == 0) node.*second = SavedValue(raw);
   }
@@ -54,7 +54,7 @@ bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path
   FILE* file = std::fopen(path.c_str(), "r");
   if (!file) return false;
   TTempString name, value, raw;
-  while (ReadTemplateLine(file, name, value, raw)) {
+  while (ReadTemplateLine(file, name, TEMP_STRING_SIZE, value, TEMP_STRING_SIZE, raw, TEMP_STRING_SIZE)) {
     if (_stricmp(name, "WizardField") == 0) {
       TImportMapping mapping;
       ReadElement(file, mapping, &TImportMapping::MappedTo, "MappedTo");
