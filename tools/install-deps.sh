@@ -6,6 +6,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine wine64 xvfb x11-apps imagemagick
   unixodbc libsqliteodbc odbc-postgresql postgresql
+  sqlite3
 )
 missing=()
 for p in "${packages[@]}"; do
