@@ -233,9 +233,29 @@ std::string JoinedNames(const std::vector<std::string>& names, const char* separ
   return text;
 }
 
-}  // namespace
+// Only one dump or load at a time: each pumps messages, and a second one started meanwhile
+// (from a menu, or the dialog's OK again) would work on the same files.
+bool tableWorkRunning = false;
 
-long DumpTable(HWND window, const char* entityName, const char* path, const char* filter) {
+class TTableWork {
+public:
+  TTableWork() : started_(!tableWorkRunning) { tableWorkRunning = true; }
+  ~TTableWork() {
+    if (started_) tableWorkRunning = false;
+  }
+  TTableWork(const TTableWork&) = delete;
+  TTableWork& operator=(const TTableWork&) = delete;
+  // False, after saying so, when another dump or load is running.
+  bool Started(HWND window, const char* caption) const {
+    if (!started_) Box(window, "Tables are being dumped or loaded already: wait until that has ended.", caption);
+    return started_;
+  }
+
+private:
+  bool started_;
+};
+
+long DumpOneTable(HWND window, const char* entityName, const char* path, const char* filter) {
   const TEntity* entity = TheModel.FindEntity(entityName);
   if (!entity) {
     Box(window, Format("Unknown table: %s!", entityName), "Dump Table Function!");
@@ -288,7 +308,7 @@ long DumpTable(HWND window, const char* entityName, const char* path, const char
   return rows;
 }
 
-long LoadTable(HWND window, const char* entityName, const char* path, long* refused) {
+long LoadOneTable(HWND window, const char* entityName, const char* path, long* refused) {
   if (refused) *refused = 0;
   const TEntity* entity = TheModel.FindEntity(entityName);
   if (!entity) {
@@ -349,7 +369,6 @@ long LoadTable(HWND window, const char* entityName, const char* path, long* refu
   return inserted;
 }
 
-namespace {
 
 long ForEveryTable(HWND window, bool load, long* refused) {
   TWaitCursor wait;
@@ -358,8 +377,8 @@ long ForEveryTable(HWND window, bool load, long* refused) {
     const TEntity& entity = TheModel.Entities[i];
     std::string file = DumpFileName(&entity);
     long notLoaded = 0;
-    total += load ? LoadTable(window, entity.Name, file.c_str(), &notLoaded)
-                  : DumpTable(window, entity.Name, file.c_str(), nullptr);
+    total += load ? LoadOneTable(window, entity.Name, file.c_str(), &notLoaded)
+                  : DumpOneTable(window, entity.Name, file.c_str(), nullptr);
     *refused += notLoaded;
   }
   return total;
@@ -374,7 +393,22 @@ std::string RefusedNote(long refused) {
 
 }  // namespace
 
+long DumpTable(HWND window, const char* entityName, const char* path, const char* filter) {
+  TTableWork work;
+  if (!work.Started(window, "Dump Table Function!")) return 0;
+  return DumpOneTable(window, entityName, path, filter);
+}
+
+long LoadTable(HWND window, const char* entityName, const char* path, long* refused) {
+  if (refused) *refused = 0;
+  TTableWork work;
+  if (!work.Started(window, "Load Table Function!")) return 0;
+  return LoadOneTable(window, entityName, path, refused);
+}
+
 long DumpAllTables(HWND window) {
+  TTableWork work;
+  if (!work.Started(window, "Dump All Tables")) return 0;
   long refused = 0;
   long total = ForEveryTable(window, false, &refused);
   char text[96];
@@ -384,6 +418,8 @@ long DumpAllTables(HWND window) {
 }
 
 long LoadAllTables(HWND window) {
+  TTableWork work;
+  if (!work.Started(window, "Load All Tables")) return 0;
   long refused = 0;
   long total = ForEveryTable(window, true, &refused);
   char text[96];
@@ -422,7 +458,11 @@ void AddTableRows(HWND dialog) {
 }
 
 void RunChosenTables(HWND dialog, bool load) {
+  TTableWork work;
+  if (!work.Started(dialog, load ? "Load Tables" : "Dump Tables")) return;
   TWaitCursor wait;
+  // The dialog takes no input while its tables are worked on.
+  EnableWindow(dialog, FALSE);
   const int rows = TableRows();
   int checked = 0;
   for (int i = 0; i < rows; ++i)
@@ -440,7 +480,8 @@ void RunChosenTables(HWND dialog, bool load) {
       GetDlgItemTextA(dialog, TABLE_FILE_ID_BASE + i, file, sizeof file);
       if (*file) {
         long notLoaded = 0;
-        total += load ? LoadTable(dialog, entity.Name, file, &notLoaded) : DumpTable(dialog, entity.Name, file, nullptr);
+        total += load ? LoadOneTable(dialog, entity.Name, file, &notLoaded)
+                      : DumpOneTable(dialog, entity.Name, file, nullptr);
         refused += notLoaded;
       }
       ++done;
@@ -451,6 +492,7 @@ void RunChosenTables(HWND dialog, bool load) {
              total, checked);
     Box(dialog, text + RefusedNote(refused), load ? "Load Tables" : "Dump Tables");
   }
+  EnableWindow(dialog, TRUE);
   EndDialog(dialog, 1);
 }
 

@@ -173,7 +173,10 @@ void SelectScriptFile(HWND dialog) {
 void RunChosenScript(HWND dialog) {
   std::string script = ScriptPathOf(dialog);
   if (script.empty()) return;
+  // The dialog takes no input while its script runs (the run pumps messages).
+  EnableWindow(dialog, FALSE);
   RunSqlScriptFile(dialog, script.c_str(), RUN_SCRIPT_LOG);
+  EnableWindow(dialog, TRUE);
   if (ShowFileLines(dialog, RUN_SCRIPT_LOG)) WriteProfileStringA("VORN", "Last Script", script.c_str());
 }
 
@@ -185,6 +188,13 @@ void LogScriptLine(HWND, const char* text, int, FILE* log) {
 
 TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logPath) {
   TScriptRun run;
+  // One script at a time: a run pumps messages, and one started meanwhile is not run.
+  static bool running = false;
+  if (running) return run;
+  running = true;
+  struct TRunning {
+    ~TRunning() { running = false; }
+  } runningUntilTheEnd;
   TWaitCursor wait;
   FILE* log = fopen(logPath, "w");
   FILE* script = fopen(scriptPath, "r");

@@ -27,6 +27,8 @@ struct TScriptRun {
 // left after the last line is a statement too. The log is rewritten: every statement,
 // then "Success" or "Error Returned: <the server's message>". A script that cannot be
 // opened leaves the log empty. The progress window belongs to owner (none: no owner).
+// While a script runs, another run (from a message it pumps) does nothing and reports
+// the script as not opened.
 TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logPath);
 
 // Writes the text and a line end to the log, when one is open.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TScratchDir {
 public:
@@ -17,6 +18,8 @@ public:
   std::string Write(const std::string& name, const std::string& content) const;
   // Reads a whole file (binary); empty when missing.
   static std::string Read(const std::string& path);
+  // The names of the files and folders in a folder, sorted.
+  static std::vector<std::string> Names(const std::string& folder);
 
 private:
   std::string path_;

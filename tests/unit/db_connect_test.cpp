@@ -277,17 +277,6 @@ protected:
   std::unique_ptr<TOdbcEnv> env_ = std::make_unique<TOdbcEnv>();
 };
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (strcmp(data.cFileName, ".") && strcmp(data.cFileName, "..")) names.push_back(data.cFileName);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
-}
 
 TEST_P(DatabaseOpenTest, AMissingDatabaseIsFoundMissingThenCreatedAndReachedByLaterConnections) {
   TConnectPlan plan = PlanConnection(settings_, dir_.path());
@@ -298,7 +287,7 @@ TEST_P(DatabaseOpenTest, AMissingDatabaseIsFoundMissingThenCreatedAndReachedByLa
   EXPECT_FALSE(OpenDatabase(env_.get(), plan, &diagnostic));
   EXPECT_NE(diagnostic, "");
   // Looking for the database leaves nothing behind.
-  EXPECT_EQ(FilesIn(dir_.path()), std::vector<std::string>{});
+  EXPECT_EQ(TScratchDir::Names(dir_.path()), std::vector<std::string>{});
 
   ASSERT_TRUE(CreateDatabase(env_.get(), plan, &diagnostic)) << diagnostic;
   std::string remembered = env_->RememberedConnectString();
@@ -308,7 +297,7 @@ TEST_P(DatabaseOpenTest, AMissingDatabaseIsFoundMissingThenCreatedAndReachedByLa
     for (char& c : folded) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(Query("SELECT current_database()"), folded);
   } else {
-    EXPECT_EQ(FilesIn(dir_.path()), std::vector<std::string>{"vorn.db"});
+    EXPECT_EQ(TScratchDir::Names(dir_.path()), std::vector<std::string>{"vorn.db"});
     EXPECT_NE(remembered.find("NoCreat=1"), std::string::npos) << remembered;
   }
   Query("CREATE TABLE made_here (id INTEGER)");
@@ -319,7 +308,7 @@ TEST_P(DatabaseOpenTest, AMissingDatabaseIsFoundMissingThenCreatedAndReachedByLa
   ASSERT_TRUE(OpenDatabase(env_.get(), plan, &diagnostic)) << diagnostic;
   EXPECT_EQ(Query("SELECT COUNT(*) FROM made_here"), "0");
   if (!IsPostgres()) {
-    EXPECT_EQ(FilesIn(dir_.path()), std::vector<std::string>{"vorn.db"});
+    EXPECT_EQ(TScratchDir::Names(dir_.path()), std::vector<std::string>{"vorn.db"});
   }
 }
 
@@ -347,10 +336,10 @@ TEST_P(DatabaseOpenTest, AnUnreachableServerIsReportedWithTheDriversMessage) {
   EXPECT_NE(diagnostic, "");
   if (!IsPostgres()) {
     // Nothing is made, neither in the model folder nor in the folder the program runs in.
-    std::vector<std::string> here = FilesIn(".");
+    std::vector<std::string> here = TScratchDir::Names(".");
     EXPECT_FALSE(CreateDatabase(env_.get(), plan, &diagnostic));
-    EXPECT_EQ(FilesIn(dir_.path()), std::vector<std::string>{});
-    EXPECT_EQ(FilesIn("."), here);
+    EXPECT_EQ(TScratchDir::Names(dir_.path()), std::vector<std::string>{});
+    EXPECT_EQ(TScratchDir::Names("."), here);
   }
 }
 

@@ -24,19 +24,6 @@ const char* const SampleFiles[] = {"vorn.dmd", "VORN.INI", "vorn.sql", "utables.
 const char* const AllTables[] = {"CUSTOMER", "PRODUCT",  "CONTACT",          "ORDERS", "ORDER_LINE",
                                  "SEQNUM",   "URIGHTS", "UserIds", "User_Preferences", "Company"};
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = data.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 std::vector<std::string> Sorted(std::vector<std::string> names) {
   std::sort(names.begin(), names.end());
@@ -176,7 +163,7 @@ TEST_F(DatabaseStepTest, FirstStartOnSQLiteCreatesTheDatabaseAndTheSecondAsksNot
 
   const std::vector<std::string> files = Sorted(
       {"VORN.INI", "utables.log", "utables.sql", "vorn.db", "vorn.dmd", "vorn.log", "vorn.sql"});
-  EXPECT_EQ(FilesIn(app_.path()), files);
+  EXPECT_EQ(TScratchDir::Names(app_.path()), files);
   std::string connect = "DRIVER={SQLite3};Database=" + UnixPath(app_.File("vorn.db")) + ";NoCreat=1;";
   for (const char* table : AllTables)
     EXPECT_EQ(QueryOn(connect, std::string("SELECT COUNT(*) FROM ") + table), "0") << table;
@@ -186,7 +173,7 @@ TEST_F(DatabaseStepTest, FirstStartOnSQLiteCreatesTheDatabaseAndTheSecondAsksNot
   Start(second);
   EXPECT_EQ(second.Wait(30000), 0) << "the second start asks nothing";
   EXPECT_EQ(Report("result"), "1");
-  EXPECT_EQ(FilesIn(app_.path()), files);
+  EXPECT_EQ(TScratchDir::Names(app_.path()), files);
 }
 
 TEST_F(DatabaseStepTest, NoAtTheQuestionEndsTheProgramWithoutMakingAnything) {
@@ -195,7 +182,7 @@ TEST_F(DatabaseStepTest, NoAtTheQuestionEndsTheProgramWithoutMakingAnything) {
   ASSERT_TRUE(WatchAndPress(child.pid(), "No database found", IDNO, 30000).found);
   EXPECT_EQ(child.Wait(30000), 1);
   EXPECT_EQ(Report("result"), "0");
-  EXPECT_EQ(FilesIn(app_.path()), Sorted({"VORN.INI", "utables.sql", "vorn.dmd", "vorn.sql"}));
+  EXPECT_EQ(TScratchDir::Names(app_.path()), Sorted({"VORN.INI", "utables.sql", "vorn.dmd", "vorn.sql"}));
 }
 
 TEST_F(DatabaseStepTest, ScriptsThatFailAreReportedWithTheirLog) {

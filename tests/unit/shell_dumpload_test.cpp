@@ -257,6 +257,37 @@ TEST_P(DumpLoadTest, AllTablesGoToTheirFilesInTheCurrentFolder) {
   SetCurrentDirectoryA(folder);
 }
 
+// A window that starts a dump of all tables when its message arrives, as a menu command
+// could while a load pumps messages.
+LRESULT CALLBACK NestedDumpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) DumpAllTables(nullptr);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_P(DumpLoadTest, ADumpStartedWhileALoadRunsIsRefused) {
+  StartFormSession();
+  InsertParent(1, "p", nullptr, nullptr, nullptr);
+  ASSERT_EQ(DumpTable(nullptr, "PARENT", File("parent.dmp").c_str(), nullptr), 1);
+  Db().Exec("DELETE FROM PARENT");
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = NestedDumpProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "NestedTableWork";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA("NestedTableWork", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  char folder[MAX_PATH];
+  GetCurrentDirectoryA(sizeof folder, folder);
+  SetCurrentDirectoryA(dir_.path().c_str());
+  auto refusal = WatchAndPressAsync(GetCurrentProcessId(), "Dump All Tables", IDOK, 20000);
+  PostMessageA(window, WM_APP, 0, 0);
+  EXPECT_EQ(LoadTable(nullptr, "PARENT", File("parent.dmp").c_str()), 1);
+  TWatchedDialog box = refusal.get();
+  SetCurrentDirectoryA(folder);
+  DestroyWindow(window);
+  EXPECT_EQ(box.text, "Tables are being dumped or loaded already: wait until that has ended.");
+  EXPECT_EQ(TScratchDir::Names(dir_.path()), std::vector<std::string>{"parent.dmp"}) << "nothing was dumped";
+}
+
 TEST_P(DumpLoadTest, TheDialogDumpsAndLoadsTheCheckedTablesToTheirFiles) {
   StartFormSession();
   ReplaceString(&ModelEntity("PARENT").Caption, "Parents");

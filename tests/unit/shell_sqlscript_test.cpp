@@ -150,6 +150,37 @@ TEST_P(SqlScriptTest, CancelInTheProgressWindowOnlyHidesIt) {
   EXPECT_FALSE(IsWindow(box.window));
 }
 
+// A window that starts a second script when its message arrives, as a menu command could
+// while the first one pumps messages.
+TScriptRun nestedRun;
+std::string nestedScript, nestedLog;
+LRESULT CALLBACK NestedRunProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) nestedRun = RunSqlScriptFile(nullptr, nestedScript.c_str(), nestedLog.c_str());
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_P(SqlScriptTest, AScriptStartedWhileOneRunsDoesNothing) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = NestedRunProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "NestedScriptRun";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA("NestedScriptRun", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  nestedScript = dir_.Write("second.sql", "CREATE TABLE SECOND (A INT);\n");
+  nestedLog = dir_.File("second.log");
+  nestedRun = TScriptRun{};
+  nestedRun.opened = true;
+  PostMessageA(window, WM_APP, 0, 0);
+  TScriptRun run;
+  std::string log = Run("CREATE TABLE T (A INT);\nINSERT INTO T VALUES (1);\n", &run);
+  DestroyWindow(window);
+  EXPECT_TRUE(run.Succeeded());
+  EXPECT_EQ(log, "CREATE TABLE T (A INT);\nSuccess\nINSERT INTO T VALUES (1);\nSuccess\n");
+  EXPECT_FALSE(nestedRun.opened) << "the second script was not run";
+  EXPECT_EQ(GetFileAttributesA(nestedLog.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM T"), "1");
+}
+
 // The dialog, opened modeless here so the test drives it from its own thread.
 class RunScriptDialogTest : public SqlScriptTest {
 protected:
