@@ -19,8 +19,8 @@ best_of_3() {
   local best="" start end t
   for _ in 1 2 3; do
     start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+    t=$(awk "BEGIN { print $end - $start }")
+    if [ -z "$best" ] || awk "BEGIN { exit !($t < $best) }"; then best=$t; fi
   done
   printf '%8.3f\n' "$best"
 }

@@ -6,6 +6,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine wine64 xvfb x11-apps imagemagick
   unixodbc libsqliteodbc odbc-postgresql postgresql
+  sqlite3
 )
 # ./run.sh without a display serves its private one to a browser.
 if [ "${1:-}" = "--viewer" ]; then

@@ -193,7 +193,7 @@ public:
     serverConnect_ = server;
     TDirect(serverConnect_).Exec("CREATE DATABASE " + name_);
     connectString_ = "DRIVER={PostgreSQL ANSI};Server=127.0.0.1;Port=" + std::string(port) + ";Database=" + name_ +
-                     ";Uid=postgres;Pwd=;";
+                     ";Uid=postgres;Pwd=;CommLog=0;Debug=0;";
     unixFolder_ = std::string(backups) + "/" + name_;
     ServerShell("mkdir " + TSqlDialect::ShellWord(unixFolder_.c_str()));
     folder_ = WindowsPathOfUnix(unixFolder_);
