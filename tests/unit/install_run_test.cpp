@@ -471,4 +471,262 @@ TEST_F(InstallerTest, FullInstallationFromPagesToUninstall) {
   SetEnvironmentVariableA("VORN_RECORD_ARGS", nullptr);
 }
 
+
+TEST_F(InstallerTest, InstallingTwiceAppendsAndOneUninstallRemovesBoth) {
+  TSetupFolder setup("twice");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\vorn.exe", "program");
+  setup.Script("vorn.exe,0,Main program,files,\r\ndata,2,Data folder,data\r\n" + setup.appName +
+               ",7,Home,%1\r\n" + setup.appName + ",7,Setup From,%2cd\r\n");
+  ASSERT_EQ(InstallQuietly(setup), 0);
+  std::string firstLog = setup.Log();
+  EXPECT_EQ(ReadProfile(setup.appName, "Home"), inst + "\\");
+  EXPECT_EQ(ReadProfile(setup.appName, "Setup From"), setup.scratch.path() + "\\cd");
+  EXPECT_TRUE(Exists(setup.Shortcut()));
+
+  // The second time the page finds the installation and proposes no second shortcut.
+  TInstallerRun again;
+  ASSERT_TRUE(again.Start(setup));
+  ASSERT_TRUE(again.OpenWelcome());
+  EXPECT_EQ(ItemText(again.welcome, 1007), "Existing Installation found.");
+  EXPECT_EQ(SendMessageA(GetDlgItem(again.welcome, 1008), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  Click(again.welcome, IDOK);
+  ASSERT_TRUE(again.WaitForEnd());
+  EXPECT_EQ(again.Finish(), 0);
+  const std::string secondSet = inst + "\\vorn.exe\t0\tMain program\r\n" + setup.appName + "\t7\tHome\r\n" +
+                                setup.appName + "\t7\tSetup From\r\n";
+  EXPECT_EQ(setup.Log(), firstLog + secondSet);
+  EXPECT_EQ(firstLog, secondSet.substr(0, secondSet.find("\r\n") + 2) + inst + "\\data\t2\tCreate Directory\r\n" +
+                          secondSet.substr(secondSet.find("\r\n") + 2) + setup.Shortcut() + "\t0\tDesktop Shortcut\r\n");
+
+  // Lines that point outside the installation, or would empty a whole section, are passed over.
+  std::string victim = setup.scratch.Write("victim.txt", "keep me");
+  setup.scratch.Write("target dir\\kept.txt", "keep me too");
+  WriteProfileStringA(setup.appName.c_str(), "Unrelated", "stays");
+  {
+    std::ofstream log(setup.LogPath(), std::ios::binary | std::ios::app);
+    log << victim << "\t0\tTampered\r\n"
+        << inst << "\\..\\kept.txt\t0\tClimbing out\r\n"
+        << setup.appName << "\t7\t\r\n"
+        << "a line without tabs\r\n"
+        << inst << "\\vorn.exe\t8\tUnknown type\r\n"
+        << "C:\\windows\\system32\\shell32.dll\t6\tForeign server\r\n";
+  }
+  std::string closing;
+  EXPECT_EQ(Uninstall(setup, &closing), 0);
+  EXPECT_EQ(closing, "Uninstall complete");
+  EXPECT_FALSE(Exists(inst + "\\vorn.exe"));
+  EXPECT_FALSE(Exists(inst + "\\data"));
+  EXPECT_FALSE(Exists(setup.LogPath()));
+  EXPECT_FALSE(Exists(inst));
+  EXPECT_FALSE(Exists(setup.Shortcut()));
+  EXPECT_EQ(ReadProfile(setup.appName, "Home"), "<none>");
+  EXPECT_EQ(ReadProfile(setup.appName, "Setup From"), "<none>");
+  EXPECT_EQ(ReadProfile(setup.appName, "Unrelated"), "stays");
+  EXPECT_EQ(TScratchDir::Read(victim), "keep me");
+  EXPECT_EQ(TScratchDir::Read(setup.scratch.File("target dir\\kept.txt")), "keep me too");
+  EXPECT_TRUE(Exists(setup.scratch.File("files\\vorn.exe")));
+}
+
+TEST_F(InstallerTest, FailedStepsAreToldAndLeaveNoLogLines) {
+  THttpTestServer server;
+  ASSERT_TRUE(server.listening());
+  TSetupFolder setup("fail");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\vorn.exe", "program");
+  CopyFileA((VORN_BINARY_DIR "/testprograms/marker_server.dll"), setup.scratch.File("files\\failing.dll").c_str(), FALSE);
+  server.Serve("broken.sq", {200, SqMember("good.txt", "good") + SqRawMember(7, "bad.txt", 40, 5, "junk!"), true});
+  setup.Script("remote install site=" + server.host() + "\r\n"
+               "vorn.exe,0,Main program,files,\r\n"
+               "missing.txt,0,Not on the disk,files,\r\n"
+               "failing.dll,0,Refusing server,files,\r\n"
+               "failing.dll,6,Refusing server\r\n"
+               "absent.txt,4,Not on the server\r\n"
+               "broken.sq,4,Damaged archive\r\n"
+               "nothing.exe,3,Not there\r\n");
+  TInstallerRun run;
+  ASSERT_TRUE(run.Start(setup));
+  ASSERT_TRUE(run.OpenWelcome());
+  Click(run.welcome, IDOK);
+  DWORD pid = run.child.pid();
+  std::string source = setup.scratch.File("files\\missing.txt");
+  EXPECT_EQ(AnswerBox(pid, "", IDOK), "Could not copy " + source + " to " + inst + "\\missing.txt!");
+  EXPECT_EQ(AnswerBox(pid, "Setup script error!", IDOK),
+            "Could not run the external command 'regsvr32.exe /s " + inst + "\\failing.dll'.");
+  EXPECT_EQ(AnswerBox(pid, "Download Error", IDOK), "Error transferring file absent.txt!");
+  EXPECT_EQ(AnswerBox(pid, "Download Error", IDOK),
+            "The archive " + inst + "\\broken.sq is damaged; the rest of its files were not installed.");
+  EXPECT_EQ(AnswerBox(pid, "Setup script error!", IDOK),
+            "Could not run the external command " + inst + "\\nothing.exe.");
+  ASSERT_TRUE(run.WaitForEnd());
+  EXPECT_EQ(run.Finish(), 0);
+  EXPECT_FALSE(Exists(inst + "\\failing.dll.registered"));
+  EXPECT_FALSE(Exists(inst + "\\absent.txt"));
+  EXPECT_FALSE(Exists(inst + "\\bad.txt"));
+  EXPECT_FALSE(Exists(inst + "\\broken.sq"));
+  EXPECT_EQ(setup.Log(), inst + "\\vorn.exe\t0\tMain program\r\n" + inst + "\\failing.dll\t0\tRefusing server\r\n" +
+                             inst + "\\good.txt\t1\t" + inst + "\\broken.sq->good.txt\r\n" + setup.Shortcut() +
+                             "\t0\tDesktop Shortcut\r\n");
+  EXPECT_EQ(Uninstall(setup), 0);
+  EXPECT_FALSE(Exists(inst + "\\vorn.exe"));
+}
+
+TEST_F(InstallerTest, DatabasePageChoices) {
+  TSetupFolder setup("db");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\vorn.ini", "[Network]\r\n");
+  setup.Script("database=sql-server\r\nvorn.ini,0,Settings,files,\r\n");
+
+  TInstallerRun run;
+  ASSERT_TRUE(run.Start(setup));
+  ASSERT_TRUE(run.OpenWelcome());
+  SetCheck(run.welcome, 1008, false);  // no shortcut in this test
+
+  // Another machine without a name, then no user name without a trusted connection: the page stays.
+  Click(run.welcome, IDOK);
+  HWND page = FindDialog(run.child.pid(), "Select Database ", Wait).window;
+  ASSERT_TRUE(page);
+  std::string caption = ItemText(page, 1016);
+  EXPECT_EQ(caption.rfind("This machine (", 0), 0u) << caption;
+  EXPECT_NE(caption.find(") (Installation Required)"), std::string::npos) << caption;
+  EXPECT_EQ(EditText(page, 1020), "sa");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, 1020)));
+  SendMessageA(GetDlgItem(page, 1017), BM_CLICK, 0, 0);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1018)));
+  Click(page, IDOK);
+  EXPECT_TRUE(WaitForText(page, 1022, "Please enter the Computer Name of the machine you would like to connect to.", 10000));
+  SetItem(page, 1018, "dbhost");
+  SetCheck(page, 1019, false);
+  SetItem(page, 1020, "");
+  Click(page, IDOK);
+  EXPECT_TRUE(WaitForText(page, 1022, "A username is required to connect to the database (Default = sa).", 10000));
+  EXPECT_TRUE(IsWindow(page));
+
+  // Cancel: nothing is installed or registered.
+  Click(page, IDCANCEL);
+  EXPECT_TRUE(WaitForText(run.welcome, 1010, "Installation cancelled."));
+  EXPECT_FALSE(Exists(inst + "\\vorn.ini"));
+  EXPECT_FALSE(Exists(setup.LogPath()));
+  EXPECT_EQ(RegistryValue(UninstallKeyPath(setup.appName), "DisplayName"), "<none>");
+  EXPECT_EQ(ItemText(run.welcome, IDOK), "Proceed");
+
+  // This machine with a trusted connection, and No to the engine.
+  Click(run.welcome, IDOK);
+  page = FindDialog(run.child.pid(), "Select Database ", Wait).window;
+  ASSERT_TRUE(page);
+  Click(page, IDOK);
+  TWatchedDialog question = WatchAndPress(run.child.pid(), "Install MSDE", IDNO, Wait);
+  ASSERT_TRUE(question.found);
+  EXPECT_EQ(question.text, "Do you want to install a copy of the Microsoft SQL Data Engine?");
+  EXPECT_EQ(question.icon, TBoxIcon::Question) << BoxIconName(question.icon);
+  ASSERT_TRUE(run.WaitForEnd());
+  std::string ini = inst + "\\vorn.ini";
+  EXPECT_EQ(ReadIni(ini, "Server Name"), "(local)");
+  EXPECT_EQ(ReadIni(ini, "Trusted Connection"), "Y");
+  EXPECT_EQ(ReadIni(ini, "Username"), "");
+  EXPECT_EQ(ReadIni(ini, "Password"), "");
+  EXPECT_EQ(run.Finish(), 0);
+
+  // Yes to the engine: its installer cannot work here, and its real exit code is told.
+  CreateDirectoryA(setup.scratch.File("msde").c_str(), nullptr);
+  TInstallerRun engine;
+  ASSERT_TRUE(engine.Start(setup));
+  ASSERT_TRUE(engine.OpenWelcome());
+  Click(engine.welcome, IDOK);
+  page = FindDialog(engine.child.pid(), "Select Database ", Wait).window;
+  ASSERT_TRUE(page);
+  Click(page, IDOK);
+  ASSERT_TRUE(WatchAndPress(engine.child.pid(), "Install MSDE", IDYES, Wait).found);
+  TWatchedDialog failed = WatchAndPress(engine.child.pid(), "Install MSDE", IDOK, 130000);
+  ASSERT_TRUE(failed.found);
+  EXPECT_EQ(failed.text.rfind("The Microsoft SQL Data Engine installation failed (exit code ", 0), 0u) << failed.text;
+  EXPECT_EQ(failed.text.find("(exit code 0)"), std::string::npos) << failed.text;
+  ASSERT_TRUE(engine.WaitForEnd());
+  EXPECT_EQ(engine.Finish(), 0);
+  EXPECT_EQ(Uninstall(setup), 0);
+}
+
+TEST_F(InstallerTest, CancelStopsAfterTheCurrentEntryAndLeavesItRemovable) {
+  THttpTestServer server;
+  ASSERT_TRUE(server.listening());
+  TSetupFolder setup("cancel");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\later.txt", "later");
+  server.Serve("slow.bin", {200, std::string(30 * 1024, 's'), true, std::string::npos, 1024, 100});
+  setup.Script("remote install site=" + server.host() + "\r\nslow.bin,4,Slow file\r\nlater.txt,0,Later file,files,\r\n");
+  TInstallerRun run;
+  ASSERT_TRUE(run.Start(setup));
+  ASSERT_TRUE(run.OpenWelcome());
+  Click(run.welcome, IDOK);
+  ASSERT_TRUE(FindDialog(run.child.pid(), "Download Progress", Wait).found);
+  Click(run.welcome, IDCANCEL);
+  EXPECT_EQ(run.child.Wait(Wait), 0);
+  EXPECT_EQ(TScratchDir::Read(inst + "\\slow.bin"), std::string(30 * 1024, 's'));
+  EXPECT_FALSE(Exists(inst + "\\later.txt"));
+  EXPECT_FALSE(Exists(setup.Shortcut()));
+  EXPECT_EQ(setup.Log(), inst + "\\slow.bin\t0\tslow.bin\r\n");
+  EXPECT_NE(RegistryValue(UninstallKeyPath(setup.appName), "UninstallString"), "<none>");
+  EXPECT_EQ(Uninstall(setup), 0);
+  EXPECT_FALSE(Exists(inst));
+}
+
+TEST_F(InstallerTest, RestartIsAskedWhenTheScriptWantsIt) {
+  TSetupFolder setup("restart");
+  std::string record = setup.scratch.File("restart.txt");
+  SetEnvironmentVariableA("VORN_RESTART_RECORD", record.c_str());
+  setup.scratch.Write("files\\vorn.exe", "program");
+  setup.Script("reboot=yes\r\nvorn.exe,0,Main program,files,\r\n");
+  for (int answer : {IDNO, IDYES}) {
+    TInstallerRun run;
+    ASSERT_TRUE(run.Start(setup));
+    ASSERT_TRUE(run.OpenWelcome());
+    Click(run.welcome, IDOK);
+    ASSERT_TRUE(run.WaitForEnd());
+    Click(run.welcome, IDOK);
+    TWatchedDialog question = FindDialog(run.child.pid(), "Reboot Needed", Wait);
+    ASSERT_TRUE(question.found);
+    if (answer == IDYES) Screenshot(question.window, "install_reboot");
+    PressDialogButton(question.window, answer);
+    EXPECT_EQ(run.child.Wait(Wait), 0);
+    EXPECT_EQ(TScratchDir::Read(record), answer == IDYES ? "restart\r\n" : "");
+  }
+  SetEnvironmentVariableA("VORN_RESTART_RECORD", nullptr);
+  EXPECT_EQ(Uninstall(setup), 0);
+}
+
+TEST_F(InstallerTest, UninstallerWithoutItsLogRemovesOnlyTheEntry) {
+  TSetupFolder setup("nolog");
+  std::string key = UninstallKeyPath(setup.appName);
+  HKEY created = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+  RegCloseKey(created);
+  EXPECT_EQ(Uninstall(setup), 0);
+  EXPECT_EQ(RegistryValue(key, "DisplayName"), "<none>");
+  // No name: the Uninstall key itself is never touched.
+  EXPECT_EQ(UninstallKeyPath(""), "");
+  EXPECT_EQ(UninstallKeyPath("a\\b"), "");
+}
+
+TEST_F(InstallerTest, AMissingPrerequisiteIsFetchedAndStarted) {
+  THttpTestServer server;
+  ASSERT_TRUE(server.listening());
+  TSetupFolder setup("prereq");
+  const std::string inst = setup.installDir;
+  server.Serve("pre/runtime.exe", {200, TScratchDir::Read(TestProgramPath("record_args")), true});
+  std::string argsFile = setup.scratch.File("runtime-ran.txt");
+  SetEnvironmentVariableA("VORN_RECORD_ARGS", argsFile.c_str());
+  setup.Script("runtime.dll,5,Runtime,http://" + server.host() + "/pre,runtime.exe\r\n");
+  EXPECT_EQ(InstallQuietly(setup), 0);
+  SetEnvironmentVariableA("VORN_RECORD_ARGS", nullptr);
+  for (int i = 0; i < 100 && !Exists(argsFile); ++i) Sleep(100);
+  EXPECT_TRUE(Exists(argsFile));
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"pre/runtime.exe"});
+  EXPECT_EQ(setup.Log(), inst + "\\install\t2\tCreate Directory\r\n" + inst + "\\install\\runtime.exe\t0\truntime.exe\r\n" +
+                             setup.Shortcut() + "\t0\tDesktop Shortcut\r\n");
+  EXPECT_EQ(Uninstall(setup), 0);
+  EXPECT_FALSE(Exists(inst));
+}
+
 }  // namespace
