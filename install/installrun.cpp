@@ -211,6 +211,8 @@ void PrerequisiteEntry(TRun& run, const TSetupEntry& entry) {
     Box(run.page, "Download Error", MB_ICONEXCLAMATION, "Error transferring file %s!", entry.destDir.c_str());
     return;
   }
+  // Logged like any other downloaded file, so that removing the installation removes it too.
+  WriteLogLine(&run.log, "%s\t0\t%s", local.c_str(), entry.destDir.c_str());
   Status(run.page, "Installing %s", entry.description.c_str());
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

@@ -5,11 +5,11 @@
 #include "install/setupscript.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 bool RestartWindows() {
-  const char* record = std::getenv("VORN_RESTART_RECORD");
-  if (record && *record) {
+  char record[MAX_PATH] = "";
+  DWORD length = GetEnvironmentVariableA("VORN_RESTART_RECORD", record, sizeof record);
+  if (length > 0 && length < sizeof record) {
     FILE* file = std::fopen(record, "ab");
     if (!file) return false;
     std::fputs("restart\r\n", file);

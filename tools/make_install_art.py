@@ -1,4 +1,3 @@
-#!/usr/bin/env python3
 """Writes the installer's pictures into resources/install: the eight backdrop tiles BG1-BG8,
 the program icon and the file-copy animation (an uncompressed 8-bit AVI, as the animation
 control plays it). Run from the repository root; the outputs are committed."""

@@ -1,305 +1,9 @@
 // The installer and uninstaller as a user meets them: the program started from a setup folder,
 // its pages driven through real windows, then everything checked on disk, in the profile and
 // in the registry, and removed again through the uninstaller.
-#include "install/registry.h"
-#include "support/dialog_watcher.h"
-#include "support/http_test_server.h"
-#include "support/scratch_dir.h"
-#include "support/screen_capture.h"
-#include "support/sq_archive_writer.h"
-
-#include <gtest/gtest.h>
-
-#include <objbase.h>
-#include <shlobj.h>
-#include <shobjidl.h>
-
-#include <algorithm>
-#include <fstream>
-#include <sstream>
+#include "support/install_driver.h"
 
 namespace {
-
-const DWORD Wait = 60000;
-
-std::string InstallerPath() { return VORN_BINARY_DIR "/install.exe"; }
-
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ItemText(HWND dialog, int id) {
-  char text[2048] = "";
-  GetWindowTextA(GetDlgItem(dialog, id), text, sizeof text);
-  return text;
-}
-
-// An edit control's text, asked of the control itself (edits keep their text to themselves).
-std::string EditText(HWND dialog, int id) {
-  char text[8192] = "";
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                      &ignored);
-  return text;
-}
-
-// Clicks a button as the user would, without waiting for what it starts.
-void Click(HWND dialog, int id) {
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void SetItem(HWND dialog, int id, const std::string& text) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, 5000,
-                      &ignored);
-}
-
-void SetCheck(HWND dialog, int id, bool checked) {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(GetDlgItem(dialog, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0, SMTO_NORMAL, 5000,
-                      &ignored);
-  Click(dialog, id);
-}
-
-bool WaitForText(HWND dialog, int id, const std::string& wanted, DWORD timeoutMs = Wait) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50))
-    if (ItemText(dialog, id) == wanted) return true;
-  return false;
-}
-
-struct TFoundBox {
-  HWND window = nullptr;
-  std::string text;
-};
-
-struct TBoxSearch {
-  const char* title;
-  int buttonId;
-  int withoutId;
-  HWND found;
-};
-
-BOOL CALLBACK FindBoxWithButton(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TBoxSearch*>(param);
-  char title[256] = "", className[32] = "";
-  GetClassNameA(window, className, sizeof className);
-  GetWindowTextA(window, title, sizeof title);
-  if (IsWindowVisible(window) && std::string(className) == "#32770" && std::string(title) == search->title &&
-      GetDlgItem(window, search->buttonId) && !(search->withoutId && GetDlgItem(window, search->withoutId))) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// A dialog of any process by title that has a button with this id and lacks the other control
-// (the uninstaller's dialog and its boxes share the caption "Uninstall").
-HWND FindWithButton(const char* title, int buttonId, int withoutId = 0, DWORD timeoutMs = Wait) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(50)) {
-    TBoxSearch search{title, buttonId, withoutId, nullptr};
-    EnumWindows(FindBoxWithButton, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
-  }
-  return nullptr;
-}
-
-// Presses a message box's button once it shows; the box's text comes back.
-std::string AnswerBox(DWORD pid, const char* title, int buttonId, DWORD timeoutMs = Wait) {
-  TWatchedDialog box = WatchAndPress(pid, title, buttonId, timeoutMs);
-  return box.found ? box.text : "<no box '" + std::string(title) + "'>";
-}
-
-// The uninstaller's closing box (not its dialog, which has the progress bar).
-std::string AnswerUninstallBox(DWORD timeoutMs = Wait) {
-  HWND box = FindWithButton("Uninstall", IDOK, 1009, timeoutMs);
-  if (!box) return "<no closing box>";
-  std::string text = ReadStaticTexts(box);
-  PressDialogButton(box, IDOK);
-  return text;
-}
-
-void Screenshot(HWND window, const char* name) {
-  Sleep(300);
-  SaveScreenBitmap(window, ScreenshotFolder() + "/" + name + ".bmp");
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-std::string ReadProfile(const std::string& section, const std::string& key) {
-  char value[1024] = "";
-  GetProfileStringA(section.c_str(), key.c_str(), "<none>", value, sizeof value);
-  return value;
-}
-
-std::string ReadIni(const std::string& file, const char* key) {
-  char value[1024] = "";
-  GetPrivateProfileStringA("Network", key, "<none>", value, sizeof value, file.c_str());
-  return value;
-}
-
-std::string RegistryValue(const std::string& keyPath, const char* name) {
-  char value[2048] = "";
-  DWORD size = sizeof value;
-  if (RegGetValueA(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-    return "<none>";
-  return value;
-}
-
-std::string DesktopFolder() {
-  char desktop[MAX_PATH] = "";
-  SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
-  return desktop;
-}
-
-std::string ShortcutTarget(const std::string& path) {
-  CoInitialize(nullptr);
-  std::string target = "<unreadable>";
-  IShellLinkA* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      WCHAR wide[MAX_PATH];
-      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-      char found[MAX_PATH] = "";
-      if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(found, MAX_PATH, nullptr, 0)))
-        target = found;
-      file->Release();
-    }
-    link->Release();
-  }
-  CoUninitialize();
-  return target;
-}
-
-// Runs a program and returns what it wrote to its standard output.
-std::string RunForOutput(const std::string& commandLine, DWORD timeoutMs = Wait) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  PROCESS_INFORMATION process{};
-  std::string line = commandLine;
-  std::string output;
-  if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-    CloseHandle(writeEnd);
-    writeEnd = nullptr;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) output.append(buffer, got);
-    WaitForSingleObject(process.hProcess, timeoutMs);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  if (writeEnd) CloseHandle(writeEnd);
-  CloseHandle(readEnd);
-  return output;
-}
-
-// A setup folder with its script and source files, and the folder it installs into.
-struct TSetupFolder {
-  TScratchDir scratch{"setup"};
-  std::string appName;
-  std::string installDir;
-
-  explicit TSetupFolder(const char* tag) {
-    appName = std::string("VornTest ") + tag + " " + std::to_string(GetCurrentProcessId());
-    installDir = scratch.File("target dir\\vorn app");
-    CreateDirectoryA(scratch.File("files").c_str(), nullptr);
-  }
-  ~TSetupFolder() {
-    // Whatever a failing test left behind in the machine-wide places.
-    std::string key = UninstallKeyPath(appName);
-    if (!key.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
-    WriteProfileStringA(appName.c_str(), nullptr, nullptr);
-    DeleteFileA((DesktopFolder() + "\\" + appName + ".lnk").c_str());
-    CleanTree(installDir);
-  }
-  static void CleanTree(const std::string& dir) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = dir + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        CleanTree(full);
-        RemoveDirectoryA(full.c_str());
-      } else {
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  void Script(const std::string& body) const {
-    scratch.Write("setup.inf", "app=" + appName + "\r\ndir=" + installDir + "\r\ncheck=vorn.exe\r\n" + body);
-  }
-  std::string Installed(const std::string& name) const { return installDir + "\\" + name; }
-  std::string LogPath() const { return Installed("install.log"); }
-  std::string Log() const { return TScratchDir::Read(LogPath()); }
-  std::string Shortcut() const { return DesktopFolder() + "\\" + appName + ".lnk"; }
-};
-
-// Starts the installer in the setup folder and clicks through Welcome to the end of the run.
-struct TInstallerRun {
-  TChild child;
-  HWND welcome = nullptr;
-  bool Start(const TSetupFolder& setup) {
-    return StartChild(child, "\"" + InstallerPath() + "\"", setup.scratch.path().c_str());
-  }
-  bool OpenWelcome() {
-    welcome = FindDialog(child.pid(), "Welcome", Wait).window;
-    return welcome != nullptr;
-  }
-  bool WaitForEnd(DWORD timeoutMs = Wait) {
-    return WaitForText(welcome, 1010, "Installation Complete.", timeoutMs);
-  }
-  // Finish closes the page and ends the program.
-  int Finish() {
-    Click(welcome, IDOK);
-    return child.Wait(Wait);
-  }
-};
-
-// Installs a plain script without pages beyond Welcome; returns the exit code.
-int InstallQuietly(const TSetupFolder& setup) {
-  TInstallerRun run;
-  if (!run.Start(setup) || !run.OpenWelcome()) return -10;
-  Click(run.welcome, IDOK);
-  if (!run.WaitForEnd()) return -11;
-  return run.Finish();
-}
-
-// Runs the uninstaller directly on a log: OK, Yes, then the closing box.
-int Uninstall(const TSetupFolder& setup, std::string* finalText = nullptr) {
-  TChild child;
-  if (!StartChild(child, "\"" + InstallerPath() + "\" /U \"" + setup.LogPath() + "\" " + setup.appName)) return -10;
-  HWND dialog = FindDialog(child.pid(), "Uninstall", Wait).window;
-  if (!dialog) return -11;
-  Click(dialog, IDOK);
-  HWND question = FindWithButton("Uninstall", IDYES);
-  if (!question) return -12;
-  PressDialogButton(question, IDYES);
-  std::string text = AnswerUninstallBox();
-  if (finalText) *finalText = text;
-  return child.Wait(Wait);
-}
-
-class InstallerTest : public ::testing::Test {
-protected:
-  void SetUp() override { ASSERT_TRUE(Exists(InstallerPath())) << InstallerPath(); }
-};
 
 TEST_F(InstallerTest, FullInstallationFromPagesToUninstall) {
   THttpTestServer server;
@@ -469,6 +173,82 @@ TEST_F(InstallerTest, FullInstallationFromPagesToUninstall) {
   EXPECT_TRUE(Exists(setup.scratch.File("files\\vorn.exe")));
   EXPECT_TRUE(Exists(setup.scratch.File("setup.inf")));
   SetEnvironmentVariableA("VORN_RECORD_ARGS", nullptr);
+}
+
+TEST_F(InstallerTest, InstallingTwiceAppendsAndOneUninstallRemovesBoth) {
+  TSetupFolder setup("twice");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\vorn.exe", "program");
+  setup.Script("vorn.exe,0,Main program,files,\r\ndata,2,Data folder,data\r\n" + setup.appName +
+               ",7,Home,%1\r\n" + setup.appName + ",7,Setup From,%2cd\r\n");
+  ASSERT_EQ(InstallQuietly(setup), 0);
+  std::string firstLog = setup.Log();
+  EXPECT_EQ(ReadProfile(setup.appName, "Home"), inst + "\\");
+  EXPECT_EQ(ReadProfile(setup.appName, "Setup From"), setup.scratch.path() + "\\cd");
+  EXPECT_TRUE(Exists(setup.Shortcut()));
+
+  // The second time the page finds the installation and proposes no second shortcut.
+  TInstallerRun again;
+  ASSERT_TRUE(again.Start(setup));
+  ASSERT_TRUE(again.OpenWelcome());
+  EXPECT_EQ(ItemText(again.welcome, 1007), "Existing Installation found.");
+  EXPECT_EQ(SendMessageA(GetDlgItem(again.welcome, 1008), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  Click(again.welcome, IDOK);
+  ASSERT_TRUE(again.WaitForEnd());
+  EXPECT_EQ(again.Finish(), 0);
+  const std::string secondSet = inst + "\\vorn.exe\t0\tMain program\r\n" + setup.appName + "\t7\tHome\r\n" +
+                                setup.appName + "\t7\tSetup From\r\n";
+  EXPECT_EQ(setup.Log(), firstLog + secondSet);
+  EXPECT_EQ(firstLog, secondSet.substr(0, secondSet.find("\r\n") + 2) + inst + "\\data\t2\tCreate Directory\r\n" +
+                          secondSet.substr(secondSet.find("\r\n") + 2) + setup.Shortcut() + "\t0\tDesktop Shortcut\r\n");
+
+  // Lines that point outside the installation, or would empty a whole section, are passed over.
+  std::string victim = setup.scratch.Write("victim.txt", "keep me");
+  setup.scratch.Write("target dir\\kept.txt", "keep me too");
+  WriteProfileStringA(setup.appName.c_str(), "Unrelated", "stays");
+  {
+    std::ofstream log(setup.LogPath(), std::ios::binary | std::ios::app);
+    log << victim << "\t0\tTampered\r\n"
+        << inst << "\\..\\kept.txt\t0\tClimbing out\r\n"
+        << setup.appName << "\t7\t\r\n"
+        << "a line without tabs\r\n"
+        << inst << "\\vorn.exe\t8\tUnknown type\r\n"
+        << "C:\\windows\\system32\\shell32.dll\t6\tForeign server\r\n";
+  }
+  std::string closing;
+  EXPECT_EQ(Uninstall(setup, &closing), 0);
+  EXPECT_EQ(closing, "Uninstall complete");
+  EXPECT_FALSE(Exists(inst + "\\vorn.exe"));
+  EXPECT_FALSE(Exists(inst + "\\data"));
+  EXPECT_FALSE(Exists(setup.LogPath()));
+  EXPECT_FALSE(Exists(inst));
+  EXPECT_FALSE(Exists(setup.Shortcut()));
+  EXPECT_EQ(ReadProfile(setup.appName, "Home"), "<none>");
+  EXPECT_EQ(ReadProfile(setup.appName, "Setup From"), "<none>");
+  EXPECT_EQ(ReadProfile(setup.appName, "Unrelated"), "stays");
+  EXPECT_EQ(TScratchDir::Read(victim), "keep me");
+  EXPECT_EQ(TScratchDir::Read(setup.scratch.File("target dir\\kept.txt")), "keep me too");
+  EXPECT_TRUE(Exists(setup.scratch.File("files\\vorn.exe")));
+}
+
+TEST_F(InstallerTest, AMissingPrerequisiteIsFetchedAndStarted) {
+  THttpTestServer server;
+  ASSERT_TRUE(server.listening());
+  TSetupFolder setup("prereq");
+  const std::string inst = setup.installDir;
+  server.Serve("pre/runtime.exe", {200, TScratchDir::Read(TestProgramPath("record_args")), true});
+  std::string argsFile = setup.scratch.File("runtime-ran.txt");
+  SetEnvironmentVariableA("VORN_RECORD_ARGS", argsFile.c_str());
+  setup.Script("runtime.dll,5,Runtime,http://" + server.host() + "/pre,runtime.exe\r\n");
+  EXPECT_EQ(InstallQuietly(setup), 0);
+  SetEnvironmentVariableA("VORN_RECORD_ARGS", nullptr);
+  for (int i = 0; i < 100 && !Exists(argsFile); ++i) Sleep(100);
+  EXPECT_TRUE(Exists(argsFile));
+  EXPECT_EQ(server.Requests(), std::vector<std::string>{"pre/runtime.exe"});
+  EXPECT_EQ(setup.Log(), inst + "\\install\t2\tCreate Directory\r\n" + inst + "\\install\\runtime.exe\t0\truntime.exe\r\n" +
+                             setup.Shortcut() + "\t0\tDesktop Shortcut\r\n");
+  EXPECT_EQ(Uninstall(setup), 0);
+  EXPECT_FALSE(Exists(inst));
 }
 
 }  // namespace
