@@ -10,12 +10,11 @@
 
 #include "data/core/messages.h"
 #include "data/model/model.h"
+#include "forms/controlids.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 
 namespace {
-
-constexpr int TAB_CONTROL_ID = 21000;
 
 // The sets alive now: only their addresses count as page sets in a window's user data.
 std::vector<TTabPages*> liveSets;

@@ -15,6 +15,7 @@
 #include "data/db/reclist.h"
 #include "forms/basedlg.h"
 #include "forms/colortable.h"
+#include "forms/controlids.h"
 #include "forms/dlgtemplate.h"
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
@@ -106,7 +107,7 @@ bool SaveOrderListShot(const std::string& folder) {
   WORD size = 0;
   CreateDlgTemplate(&block, &size, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 10, 10, "", "",
                     "Orders of customer 1", 8, "MS Sans Serif");
-  AddDlgTemplateItem(block, &size, "SysListView32", "", 14000, 4, 4, 232, 90, 0x0083100D);
+  AddDlgTemplateItem(block, &size, "SysListView32", "", ChildListId(0), 4, 4, 232, 90, 0x0083100D);
   SetDlgTemplateXYWH(block, 0, 0, 240, 98);
   auto* dialog = new TBaseDlg;
   dialog->DialogProc = ListDlgProc;
@@ -126,7 +127,7 @@ bool SaveOrderListShot(const std::string& folder) {
     record->SetValue("ORDER_TOTAL", row[3]);
     list->AddRecord(-1, record);
   }
-  auto* box = new TViewRecListBox(GetDlgItem(window, 14000), orders, nullptr, list);
+  auto* box = new TViewRecListBox(GetDlgItem(window, ChildListId(0)), orders, nullptr, list);
   box->SetSelectionMark(1);
   const bool saved = SaveWindowShot(window, folder + "/list_" + orders->WithEntity->Name + ".bmp");
   ReleaseRecListBox(box);
