@@ -176,6 +176,7 @@ const char* ToSharedRowText(const std::string& text) {
 constexpr int KEPT_ROWS_LIMIT = 256;
 // The messages waiting during a fetch of every row are handled this often.
 constexpr DWORD FETCH_PUMP_INTERVAL_MS = 50;
+constexpr int CLOCK_CHECK_ROWS = 32;
 
 // ---- Registry ----
 
@@ -330,6 +331,7 @@ bool TRecListBox::HandleNotify(const NMHDR* header) {
     const auto* hint = reinterpret_cast<const NMLVCACHEHINT*>(header);
     const int from = std::max(hint->iFrom, 0);
     const int to = std::min({hint->iTo, GetCount() - 1, from + KEPT_ROWS_LIMIT - 1});
+    if (from >= keptFrom_ && to < keptFrom_ + static_cast<int>(keptRows_.size())) return true;
     TWaitCursor wait;
     keptRows_.clear();
     keptFrom_ = from;
@@ -385,20 +387,41 @@ bool TPartialRecListBox::FetchAll() {
   TWaitCursor wait;
   TPumpingScope pumping;
   ++fetchDepth_;
+  // The first page's texts are kept as its rows arrive, so that painting it reads nothing
+  // again once the cache has cut those rows down.
+  const bool keepFirstPage = list_->Count() <= 1 && keptRows_.empty();
+  keptFrom_ = 0;
   DWORD pumped = GetTickCount();
-  while (!StopFetching() && list_->HasMore()) {
-    if (GetTickCount() - pumped >= FETCH_PUMP_INTERVAL_MS) {
-      PumpWaitingMessages();
-      pumped = GetTickCount();
-      if (StopFetching()) break;
+  int count = list_->Count();
+  if (!StopFetching()) {
+    while (TDBRecord* record = list_->GetRecord(count)) {
+      (void)record;
+      ++count;
+      if (keepFirstPage) KeepFirstPageRows(count);
+      // Closes and releases arrive only with the messages handled here. The clock is
+      // looked at every few rows: a row takes microseconds.
+      if (count % CLOCK_CHECK_ROWS == 0 && GetTickCount() - pumped >= FETCH_PUMP_INTERVAL_MS) {
+        PumpWaitingMessages();
+        pumped = GetTickCount();
+        if (StopFetching()) break;
+      }
     }
-    if (!list_->GetRecord(list_->Count())) break;
   }
+  if (keepFirstPage) KeepFirstPageRows(list_->Count());
   if (--fetchDepth_ == 0 && released_) {
     delete this;
     return false;
   }
   return !released_;
+}
+
+void TPartialRecListBox::KeepFirstPageRows(int available) {
+  const int wanted = std::min(available, GetPageSize());
+  while (static_cast<int>(keptRows_.size()) < wanted) {
+    const int index = static_cast<int>(keptRows_.size());
+    keptRows_.emplace_back();
+    if (!CellTexts(index, false, &keptRows_.back())) keptRows_.back().assign(1, "?");
+  }
 }
 
 void TPartialRecListBox::Release() {
@@ -411,7 +434,6 @@ void TPartialRecListBox::Release() {
 
 bool TPartialRecListBox::ShowAllRows() {
   if (!FetchAll()) return false;
-  ForgetRowTexts();
   ShowItemCount();
   return true;
 }

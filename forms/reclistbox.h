@@ -83,13 +83,15 @@ protected:
   TDBRecList* list_;
   std::vector<TListColumn> columns_;
   TEntity* entity_;
+  // Rows kept for painting, from keptFrom_ on: the first page as it was fetched, or the
+  // rows of the list view's last hint.
+  int keptFrom_ = 0;
+  std::vector<std::vector<std::string>> keptRows_;
 
 private:
   void SetUpListView();
 
-  // Rows kept for painting: from the list view's last hint, and the last row asked alone.
-  int keptFrom_ = 0;
-  std::vector<std::vector<std::string>> keptRows_;
+  // The last row asked for alone.
   int lastIndex_ = -1;
   std::vector<std::string> lastRow_;
 };
@@ -129,6 +131,8 @@ protected:
 
 private:
   bool StopFetching() const;
+  // Keeps the texts of the first page's rows that have arrived.
+  void KeepFirstPageRows(int available);
   int pageSize_;
   int fetchStep_;
   int fetchDepth_ = 0;
