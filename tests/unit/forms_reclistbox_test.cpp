@@ -358,6 +358,61 @@ TEST_P(RecListBoxTest, ViewBoxShowsTheRelatedRowsAndCountsThemForItsDialog) {
   EXPECT_EQ(box->GetStatusText(), "3 records found, search complete");
 }
 
+// A list dialog that counts as an edit form.
+class TFormListDlg : public TListDlg {
+public:
+  TFormListDlg() { Kind = DK_EDIT_FORM; }
+};
+
+TEST_P(RecListBoxTest, OnAnEditFormTheViewCountSaysWhetherMoreRowsAreToCome) {
+  FillItems(2);
+  for (int i = 1; i <= 40; ++i)
+    Db().Exec("INSERT INTO PARTS VALUES (" + std::to_string(i) + ", 2, 'p" + std::to_string(i) + "')");
+  TDBRecord parent("ITEMS");
+  parent.SetValue("ID", "2");
+  auto* dialog = new TFormListDlg;
+  HWND window = TListDlg::Open(dialog);
+  auto* box = new TViewRecListBox(GetDlgItem(window, LIST_ID), &ModelRelationship("ITEMS", "parts"),
+                                  &parent, nullptr);
+  dialog->box = box;
+  EXPECT_EQ(box->GetStatusText(), "(40)");
+  EXPECT_TRUE(box->IsComplete());
+  EXPECT_FALSE(box->FetchMore());
+
+  box->GetRecList()->Requery();  // the first row again, the rest to come
+  EXPECT_FALSE(box->IsComplete());
+  EXPECT_EQ(box->GetStatusText(), "(1...)");
+  EXPECT_TRUE(box->FetchMore());  // one fetch step of 16
+  EXPECT_EQ(box->GetStatusText(), "(17...)");
+  EXPECT_EQ(ItemCount(GetDlgItem(window, LIST_ID)), 17);
+  EXPECT_TRUE(box->FetchAll());
+  EXPECT_EQ(box->GetStatusText(), "(40)");
+  EXPECT_EQ(box->GetPageSize(), 32);
+  EXPECT_EQ(box->GetFetchStep(), 16);
+}
+
+TEST_P(RecListBoxTest, FindBoxShowsTheFindsRowsAndFindsAgainOnRefresh) {
+  FillItems(30);
+  Set(&ModelEntity("ITEMS").ColumnListText, "ID,NAME ORDER BY ID");
+  TDBRecord example("ITEMS");
+  example.SetValue("NAME", "Item 2");
+  auto* list = new TDBRecList("ITEMS");
+  ASSERT_EQ(list->SelectByExample("ID", &example), 1);
+  auto* dialog = new TListDlg;
+  HWND window = TListDlg::Open(dialog);
+  auto* box = new TFindRecListBox(GetDlgItem(window, LIST_ID), &example, list);
+  dialog->box = box;
+  EXPECT_EQ(box->GetCount(), 11);  // Item 2, Item 20 to Item 29
+  EXPECT_STREQ(box->GetRowText(1, false), "20\tItem 20");
+  EXPECT_EQ(box->GetStatusText(), "11 records found, search complete");
+  EXPECT_EQ(box->GetRecord(), &example);
+  Db().Exec("DELETE FROM ITEMS WHERE ID BETWEEN 20 AND 24");
+  box->SetSelectionMark(3);
+  box->Refresh();
+  EXPECT_EQ(box->GetCount(), 6);
+  EXPECT_STREQ(box->GetSelectedRecord()->GetValue("ID"), "27");  // 2, 25, 26, 27: the fourth row still
+}
+
 // ---- Lookup ----
 
 struct TLookupCase {
