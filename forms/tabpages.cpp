@@ -70,9 +70,8 @@ bool TTabPages::Install(HWND form, const TEntity* entity, DLGPROC procedure, voi
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(caption.c_str());
     SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
-    char name[300];
-    snprintf(name, sizeof name, "Edit_%s__%d", entity->Name, page);
-    SetPage(page, FindEditFormTemplate(name), procedure, parameter);
+    SetPage(page, FindEditFormTemplate(EditFormTemplateName(entity, page).c_str()), procedure,
+            parameter);
   }
   Attach(form, tab);
   return true;
