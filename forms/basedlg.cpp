@@ -3,6 +3,7 @@
 #include "data/model/settings.h"
 #include "forms/colortable.h"
 #include "forms/controlids.h"
+#include "forms/messagepump.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
@@ -99,6 +100,8 @@ INT_PTR DispatchBaseDlgMessage(TBaseDlg** dialog, HWND window, UINT message, WPA
     case WM_ACTIVATE:
       return object->OnActivate(window, message, wParam, lParam);
     case WM_CLOSE:
+      // Long work pumping messages under this dialog finishes before the dialog goes.
+      if (DeferCloseWhilePumping(window)) return TRUE;
       return object->OnClose(window, message, wParam, lParam);
     case WM_CTLCOLORSTATIC:
       return object->OnCtlColorStatic(window, message, wParam, lParam);

@@ -6,6 +6,7 @@
 #include "forms/basedlg.h"
 #include "forms/edittemplates.h"
 #include "forms/pinpad.h"
+#include "forms/tabpages.h"
 #include "shell/appwindow.h"
 
 TAppWindowManager AppWindowManager;
@@ -25,8 +26,13 @@ int TAppWindowManager::FindFreeSlot() {
 int TAppWindowManager::Reserve(void* object, HWND owner, int modal, INT_PTR param) {
   const int k = FindFreeSlot();
   if (k < 0) return -1;
-  slots_[k] = TDialogSlot{nullptr, owner, modal, param, object, GetFocus()};
+  slots_[k] = TDialogSlot{nullptr, TTabPages::OwnerFor(owner), modal, param, object, GetFocus()};
   return k;
+}
+
+void TAppWindowManager::AttachWindowAt(int slot, HWND window) {
+  if (slot < 0 || slot >= WINDOW_MANAGER_CAPACITY || !window || FindSlot(window)) return;
+  if (!slots_[slot].Window) slots_[slot].Window = window;
 }
 
 HWND TAppWindowManager::CreateModeless(TBaseDlg* object, const char* resourceName, HWND owner,

@@ -33,7 +33,12 @@ public:
   // entity, then the generated template "Edit_<entity>", else the resource of that name.
   HWND OpenEditForm(TBaseDlg* form, const TEntity* entity, HWND owner, INT_PTR param);
   // Reserves a slot for a dialog about to be created; the index, or -1 when the table is full.
+  // A dialog opened from a paged form (its window, tab control or one of its pages) is
+  // recorded with the form as its owner.
   int Reserve(void* object, HWND owner, int modal, INT_PTR param);
+  // Stores the window in that reserved slot unless the window has attached itself already
+  // (a page whose procedure does not attach).
+  void AttachWindowAt(int slot, HWND window);
 
   void DestroyOwnedDialogs(HWND window);
   void AttachWindow(HWND window);

@@ -2,7 +2,18 @@
 // objects on demand and kept in a paged index over the one shared record cache.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "data/db/record.h"
+
+// A value bound to one '?' of a caller's clause, with the SQL type it is bound as.
+struct TClauseValue {
+  int sqlType;
+  long size;
+  int digits;
+  std::string text;
+};
 
 // A node of the paged index: 32 entries, each a leaf entry or a child node.
 struct TRecListNode;
@@ -25,6 +36,9 @@ public:
   int ClassifyFindCriteria(TDBRecord* example);
   // A caller's WHERE or ORDER clause, or a filter expression evaluated for record.
   void SelectWhere(const char* clause, const char* filterText, TDBRecord* record);
+  // The same with the clause's '?' markers bound to the values, in order.
+  void SelectWhere(const char* clause, const char* filterText, TDBRecord* record,
+                   const std::vector<TClauseValue>& values);
   // Runs the open query again with its bound parameters.
   void Requery();
 

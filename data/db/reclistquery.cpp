@@ -225,6 +225,11 @@ int TDBRecList::ClassifyFindCriteria(TDBRecord* example) {
 }
 
 void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBRecord* record) {
+  SelectWhere(clause, filterText, record, {});
+}
+
+void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBRecord* record,
+                             const std::vector<TClauseValue>& values) {
   TWaitCursor wait;
   SetStatus(RecListOk);
   if (!clause) clause = "";
@@ -265,7 +270,13 @@ void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBReco
   std::string sql = SelectText(entity_) + condition;
   if (forUpdate_) AppendRowLock(sql, *statement, StoredColumns(entity_));
   // Prepared, not run directly, so that Requery can run it again.
-  if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str())) || !SQL_SUCCEEDED(statement->Execute())) {
+  bool ok = SQL_SUCCEEDED(statement->Prepare(sql.c_str()));
+  for (size_t i = 0; ok && i < values.size(); ++i) {
+    const TClauseValue& value = values[i];
+    ok = SQL_SUCCEEDED(statement->BindParameter(int(i), value.sqlType, value.size, value.digits,
+                                                value.text.c_str()));
+  }
+  if (!ok || !SQL_SUCCEEDED(statement->Execute())) {
     snprintf(message, TEMP_STRING_SIZE, "An error occurring fetching records as follows:\n %s",
              statement->GetDiagMessage());
     MessageBoxA(nullptr, message, entity_->Name, MB_OK | MB_ICONSTOP);

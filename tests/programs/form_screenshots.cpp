@@ -1,6 +1,6 @@
 // Opens the generated form of every entity of a model and saves a picture of each as a
 // BMP file: form_screenshots [model file] [output folder]. A paged form is shown with its
-// first page inside the tab control.
+// first page inside the tab control; a record list box of a customer's orders follows.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -12,8 +12,13 @@
 #include "data/model/dmdreader.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "data/db/reclist.h"
 #include "forms/basedlg.h"
+#include "forms/colortable.h"
 #include "forms/controlids.h"
+#include "forms/dlgtemplate.h"
+#include "forms/reclistbox.h"
+#include "forms/tabpages.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 #include "support/form_support.h"
@@ -52,29 +57,82 @@ bool SaveBitmap(HDC source, int width, int height, const std::string& path) {
   return true;
 }
 
-// Shows page 0 of a paged form inside its tab control, the way the tab pages do.
-void ShowFirstPage(HWND form, const TEntity& entity) {
-  HWND tab = GetDlgItem(form, TAB_CONTROL_ID);
-  if (!tab) return;
-  for (int page = 0; page <= entity.PageCount; ++page) {
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    std::string caption = page == 0 ? std::string(entity.Caption) : PageCaption(&entity, page);
-    item.pszText = const_cast<char*>(caption.c_str());
-    SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
+// The page procedure of the pictures: pages colour their controls as the forms do.
+INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_CTLCOLORSTATIC)
+    return HandleCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  return FALSE;
+}
+
+// The picture of a window as it is on the screen.
+bool SaveWindowShot(HWND window, const std::string& path) {
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  SetForegroundWindow(window);
+  PumpMessages(300);
+  RECT r;
+  GetWindowRect(window, &r);
+  HDC screen = GetDC(nullptr);
+  HDC windowDc = CreateCompatibleDC(screen);
+  HBITMAP shot = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+  HGDIOBJ old = SelectObject(windowDc, shot);
+  BitBlt(windowDc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+  const bool saved = SaveBitmap(windowDc, r.right - r.left, r.bottom - r.top, path);
+  if (saved) printf("%s\n", path.c_str());
+  SelectObject(windowDc, old);
+  DeleteObject(shot);
+  DeleteDC(windowDc);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+// A dialog showing one record list box; the list's notifications go to the box.
+INT_PTR CALLBACK ListDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (TRecListBox* box = TRecListBoxRegistry::Find(header->hwndFrom)) return box->HandleNotify(header);
   }
-  std::string name = "Edit_" + std::string(entity.Name) + "__0";
-  auto* header = static_cast<LPCDLGTEMPLATEA>(GlobalLock(FindEditFormTemplate(name.c_str())));
-  HWND page = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), header, form, nullptr, 0);
-  GlobalUnlock(FindEditFormTemplate(name.c_str()));
-  if (!page) return;
-  RECT area;
-  GetWindowRect(tab, &area);
-  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&area), 2);
-  SendMessageA(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  SetWindowPos(page, HWND_TOP, area.left, area.top, 0, 0, SWP_NOSIZE);
-  EnableWindow(page, TRUE);
-  ShowWindow(page, SW_SHOW);
+  TBaseDlg* dialog;
+  bool handled;
+  return DispatchBaseDlgMessage(&dialog, window, message, wParam, lParam, &handled);
+}
+
+// A list box of the orders of a customer, with rows made in memory (no database).
+bool SaveOrderListShot(const std::string& folder) {
+  TRelationship* orders = TheModel.FindEntity("CUSTOMER")
+                              ? TheModel.FindEntity("CUSTOMER")->FindRelationship("ORDERS")
+                              : nullptr;
+  if (!orders) return false;
+  HGLOBAL block = nullptr;
+  WORD size = 0;
+  CreateDlgTemplate(&block, &size, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 10, 10, "", "",
+                    "Orders of customer 1", 8, "MS Sans Serif");
+  AddDlgTemplateItem(block, &size, "SysListView32", "", ChildListId(0), 4, 4, 232, 90, 0x0083100D);
+  SetDlgTemplateXYWH(block, 0, 0, 240, 98);
+  auto* dialog = new TBaseDlg;
+  dialog->DialogProc = ListDlgProc;
+  HWND window = AppWindowManager.CreateModelessIndirect(dialog, block, nullptr, 0);
+  GlobalFree(block);
+  if (!window) return false;
+  auto* list = new TDBRecList(orders->WithEntity->Name);
+  const char* rows[][4] = {{"1001", "2024-03-05", "N", "120.50"},
+                           {"1002", "2024-03-18", "C", "75.00"},
+                           {"1003", "2024-04-02", "S", "310.25"},
+                           {"1004", "2024-04-30", "X", "0.00"}};
+  for (auto& row : rows) {
+    TDBRecord* record = NewDBRecord(orders->WithEntity->Name);
+    record->SetValue("ORDER_ID", row[0]);
+    record->SetValue("ORDER_DATE", row[1]);
+    record->SetValue("STATUS", row[2]);
+    record->SetValue("ORDER_TOTAL", row[3]);
+    list->AddRecord(-1, record);
+  }
+  auto* box = new TViewRecListBox(GetDlgItem(window, ChildListId(0)), orders, nullptr, list);
+  box->SetSelectionMark(1);
+  const bool saved = SaveWindowShot(window, folder + "/list_" + orders->WithEntity->Name + ".bmp");
+  ReleaseRecListBox(box);
+  DestroyWindow(window);
+  return saved;
 }
 
 }  // namespace
@@ -98,27 +156,15 @@ int main(int argc, char** argv) {
     if (!block) continue;
     HWND form = AppWindowManager.CreateModelessIndirect(new TBaseDlg, block, nullptr, 0);
     if (!form) continue;
-    ShowFirstPage(form, entity);
-    SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(form);
-    PumpMessages(300);
-    RECT r;
-    GetWindowRect(form, &r);
-    HDC screen = GetDC(nullptr);
-    HDC windowDc = CreateCompatibleDC(screen);
-    HBITMAP shot = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
-    HGDIOBJ old = SelectObject(windowDc, shot);
-    BitBlt(windowDc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    std::string path = folder + "/" + entity.Name + ".bmp";
-    if (SaveBitmap(windowDc, r.right - r.left, r.bottom - r.top, path)) {
-      printf("%s\n", path.c_str());
-      ++saved;
+    // A paged form shows its first page inside the tab control, as the forms do.
+    TTabPages pages;
+    if (entity.PageCount > 0 && pages.Install(form, &entity, PageProc, nullptr)) {
+      SendMessageA(pages.TabControl(), TCM_SETCURSEL, 0, 0);
+      TTabPages::OnTabChange(nullptr, form, false);
     }
-    SelectObject(windowDc, old);
-    DeleteObject(shot);
-    DeleteDC(windowDc);
-    ReleaseDC(nullptr, screen);
+    if (SaveWindowShot(form, folder + "/" + entity.Name + ".bmp")) ++saved;
     DestroyWindow(form);
   }
+  if (SaveOrderListShot(folder)) ++saved;
   return saved > 0 ? 0 : 1;
 }

@@ -1,0 +1,45 @@
+// The nesting of long work that pumps messages and the closes put off until it ends.
+#include "forms/messagepump.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+int pumpingDepth = 0;
+std::vector<HWND> pendingCloses;
+
+}  // namespace
+
+TPumpingScope::TPumpingScope() { ++pumpingDepth; }
+
+TPumpingScope::~TPumpingScope() {
+  if (--pumpingDepth > 0) return;
+  std::vector<HWND> closes;
+  closes.swap(pendingCloses);
+  for (HWND window : closes)
+    if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void PumpWaitingMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+bool IsPumping() { return pumpingDepth > 0; }
+
+bool DeferCloseWhilePumping(HWND window) {
+  if (pumpingDepth == 0) return false;
+  if (std::find(pendingCloses.begin(), pendingCloses.end(), window) == pendingCloses.end())
+    pendingCloses.push_back(window);
+  return true;
+}
+
+bool IsClosePending(HWND window) {
+  for (HWND w = window; w; w = GetParent(w))
+    if (std::find(pendingCloses.begin(), pendingCloses.end(), w) != pendingCloses.end()) return true;
+  return false;
+}
