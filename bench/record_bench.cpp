@@ -72,7 +72,7 @@ bool RecordInsert(TOdbcConnection&, int) {
     record.SetNewValue(1, text);
     record.SetNewValue(2, i % 2 ? "Ljubljana" : "Maribor");
     record.SetNewValue(3, "7");
-    record.Insert(0);
+    record.Insert(SkipParentCheck);
     if (!record.IsOk()) return false;
   }
   return true;
@@ -101,7 +101,7 @@ bool RecordUpdate(TOdbcConnection&, int round) {
     record.SetNewValue(1, text);
     record.SetNewValue(2, "Celje");
     record.SetNewValue(3, "8");
-    record.Update(0, 0);
+    record.Update(RefuseIfChildren, SkipParentCheck);
     if (!record.IsOk()) return false;
   }
   return true;

@@ -46,7 +46,7 @@ void SetAggregateValue(TAggregate aggregate, TColumnValue kind, const std::strin
     value.SetLong(0);
 }
 
-int FailSql(const std::string& detail) { return FailWith(217, detail.c_str()); }
+int FailSql(const std::string& detail) { return FailWith(ExprSqlProblem, detail.c_str()); }
 
 // An attribute not stored in its table is computed row by row: every child row is read
 // into a record and the attribute's value taken there; empty values count as NULL does
@@ -345,7 +345,7 @@ int TExpression::EvalGetCurrentSum(TDBRecord* record, const TExprNode* node, TVa
     return 1;
   }
   const TColumnValue kind = ColumnValueOf(attribute);
-  if (kind == ColumnText) return FailWith(218, "You can only SUM Numeric Types");
+  if (kind == ColumnText) return FailWith(ExprInvalidDataType, "You can only SUM Numeric Types");
   TValue value;
   SetStartValue(kind, value);
 

@@ -9,6 +9,29 @@ struct TErrorText {
   const char* text;
 };
 
+// Codes of the expression errors; the texts are ExpressionErrors.
+enum TExpressionError : uint32_t {
+  ExprInvalidSymbol = 200,
+  ExprMisplacedSymbol = 201,
+  ExprExtraSymbols = 202,
+  ExprUnfinished = 203,
+  ExprBetweenWithoutAnd = 204,
+  ExprFieldNameExpected = 205,
+  ExprUndefinedFunction = 206,
+  ExprWrongArgumentCount = 207,
+  ExprUndefinedAttribute = 208,
+  ExprUndefinedRelationship = 209,
+  ExprNotToMany = 210,
+  ExprNotToOne = 211,
+  ExprBadRelationship = 212,
+  ExprUndefinedEntity = 213,
+  ExprDivideByZero = 214,
+  ExprIllegalCall = 215,
+  ExprUnknownSqlType = 216,
+  ExprSqlProblem = 217,
+  ExprInvalidDataType = 218,
+};
+
 // The errors of the expression language (200 to 218).
 extern const TErrorText ExpressionErrors[];
 // The errors of the record classes (101 to 116) and of the record lists (150 to 152).

@@ -2,6 +2,7 @@
 // reports and the bound on texts that functions build.
 #pragma once
 
+#include "expr/errors.h"
 #include "expr/exprnode.h"
 
 #include <string>
@@ -25,7 +26,7 @@ int EvaluateArguments(TExpression& expression, TDBRecord* record, const TExprNod
 void SetResultText(TValue& result, const std::string& text);
 
 // Sets the expression error of the code with the detail and returns 0.
-int FailWith(int code, const char* detail);
+int FailWith(TExpressionError code, const char* detail);
 
 // Double if either is a double, else long if either is a long, else the texts byte by
 // byte: negative, 0 or positive. Converts the operands in place.

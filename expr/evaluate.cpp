@@ -40,23 +40,23 @@ int Arithmetic(int kind, TValue& left, TValue& right, TValue& result) {
     case KindDivide:
       if (asLong) {
         long a = left.AsLong(), b = right.AsLong();
-        if (b == 0) return FailWith(214, "");
+        if (b == 0) return FailWith(ExprDivideByZero, "");
         result.SetDouble(double(a) / double(b));
       } else {
         double a = left.AsDouble(), b = right.AsDouble();
-        if (b == 0.0) return FailWith(214, "");
+        if (b == 0.0) return FailWith(ExprDivideByZero, "");
         result.SetDouble(a / b);
       }
       return 1;
     case KindIntDivide: {
       long a = left.AsLong(), b = right.AsLong();
-      if (b == 0) return FailWith(214, "");
+      if (b == 0) return FailWith(ExprDivideByZero, "");
       result.SetLong(b == -1 ? NegateLong(a) : a / b);  // the one quotient that overflows wraps
       return 1;
     }
     case KindMod: {
       long remainder = 0;
-      if (!ModLongs(left.AsLong(), right.AsLong(), &remainder)) return FailWith(215, "MOD");
+      if (!ModLongs(left.AsLong(), right.AsLong(), &remainder)) return FailWith(ExprIllegalCall, "MOD");
       result.SetLong(remainder);
       return 1;
     }
@@ -90,7 +90,7 @@ void SetResultText(TValue& result, const std::string& text) {
     result.SetString(text.substr(0, MaxResultText).c_str());
 }
 
-int FailWith(int code, const char* detail) {
+int FailWith(TExpressionError code, const char* detail) {
   ExpressionErrorState.SetErrorFromTable(code, ExpressionErrors, detail);
   return 0;
 }

@@ -1,6 +1,7 @@
 // A compiled expression bound to one entity of the data model.
 #pragma once
 
+#include "expr/errors.h"
 #include "expr/exprnode.h"
 
 struct TEntity;
@@ -71,7 +72,7 @@ private:
   TExprNode* ParseBetween(int kind, TExprNode* tested);
   TExprNode* MakeAtom();
   int ParseList(TExprNode** first);
-  void Fail(int code, const char* detail);
+  void Fail(TExpressionError code, const char* detail);
   void FailUnfinished();
   void FailTooDeep();
   bool Failed() const;

@@ -66,7 +66,7 @@ int EvalDateFunction(TExpression& expression, TDBRecord* record, const TExprNode
       const char* text = args[0].AsString();
       if (std::strlen(text) != 10) {
         const bool shared = kind == KindDayOfWeek || kind == KindDayOfYear || kind == KindWeek;
-        return FailWith(215, shared ? "DAYOF../WEEK" : ExpressionSymbols[kind].name);
+        return FailWith(ExprIllegalCall, shared ? "DAYOF../WEEK" : ExpressionSymbols[kind].name);
       }
       const TDateParts date = DateParts(text);
       long value = 0;
@@ -86,7 +86,7 @@ int EvalDateFunction(TExpression& expression, TDBRecord* record, const TExprNode
     case KindMinute:
     case KindSecond: {
       const char* text = args[0].AsString();
-      if (std::strlen(text) != 8) return FailWith(215, ExpressionSymbols[kind].name);
+      if (std::strlen(text) != 8) return FailWith(ExprIllegalCall, ExpressionSymbols[kind].name);
       const size_t offset = kind == KindHour ? 0 : kind == KindMinute ? 3 : 6;
       result.SetLong(NumberAt(text, offset, 2));
       return 1;

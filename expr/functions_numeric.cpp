@@ -62,13 +62,13 @@ int EvalNumericFunction(TExpression& expression, TDBRecord* record, const TExprN
     }
     case KindCot: {
       double angle = x.AsDouble();
-      if (std::sin(angle) == 0.0) return FailWith(214, "");
+      if (std::sin(angle) == 0.0) return FailWith(ExprDivideByZero, "");
       result.SetDouble(std::cos(angle) / std::sin(angle));
       return 1;
     }
     case KindLog: {
       double value = x.AsDouble();
-      if (value < 0.0) return FailWith(215, "LOG");
+      if (value < 0.0) return FailWith(ExprIllegalCall, "LOG");
       result.SetDouble(std::log(value));
       return 1;
     }
@@ -83,7 +83,7 @@ int EvalNumericFunction(TExpression& expression, TDBRecord* record, const TExprN
       return 1;
     case KindModFunction: {
       long a = x.AsLong(), remainder = 0;
-      if (!ModLongs(a, args[1].AsLong(), &remainder)) return FailWith(215, "MOD");
+      if (!ModLongs(a, args[1].AsLong(), &remainder)) return FailWith(ExprIllegalCall, "MOD");
       result.SetLong(remainder);
       return 1;
     }

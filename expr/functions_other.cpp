@@ -38,7 +38,7 @@ int Convert(TExpression& expression, TDBRecord* record, const TExprNode* call, T
   TValue value;
   if (!expression.EvaluateNode(record, Argument(call, 0), value)) return 0;
   const char* written = WrittenText(Argument(call, 1));
-  if (!written) return FailWith(216, "");
+  if (!written) return FailWith(ExprUnknownSqlType, "");
   const char* type = written;
   if (_strnicmp(type, "ZSQL_", 5) == 0)
     type += 5;
@@ -54,7 +54,7 @@ int Convert(TExpression& expression, TDBRecord* record, const TExprNode* call, T
   else if (IsOneOf(type, {"DECIMAL", "NUMERIC"}))
     ConvertTextToNumber(value);
   else
-    return FailWith(216, written);
+    return FailWith(ExprUnknownSqlType, written);
   result = value;
   return 1;
 }

@@ -89,7 +89,7 @@ int EvalStringFunction(TExpression& expression, TDBRecord* record, const TExprNo
     }
     case KindInsert: {
       long start = args[1].AsLong(), length = args[2].AsLong();
-      if (start < 1 || length < 0) return FailWith(215, "INSERT");
+      if (start < 1 || length < 0) return FailWith(ExprIllegalCall, "INSERT");
       const std::string inserted = args[3].AsString();
       if (s.size() < size_t(start)) {
         SetResultText(result, s + inserted);
@@ -104,7 +104,7 @@ int EvalStringFunction(TExpression& expression, TDBRecord* record, const TExprNo
     case KindLeft:
     case KindRight: {
       long n = args[1].AsLong();
-      if (n < 0) return FailWith(215, kind == KindLeft ? "LEFT" : "RIGHT");
+      if (n < 0) return FailWith(ExprIllegalCall, kind == KindLeft ? "LEFT" : "RIGHT");
       if (s.size() <= size_t(n))
         SetResultText(result, s);
       else
@@ -113,7 +113,7 @@ int EvalStringFunction(TExpression& expression, TDBRecord* record, const TExprNo
     }
     case KindSubstring: {
       long start = args[1].AsLong(), length = args[2].AsLong();
-      if (start < 1 || length < 0) return FailWith(215, "SUBSTRING");
+      if (start < 1 || length < 0) return FailWith(ExprIllegalCall, "SUBSTRING");
       SetResultText(result, size_t(start) > s.size() ? std::string() : s.substr(size_t(start - 1), size_t(length)));
       return 1;
     }
@@ -136,7 +136,7 @@ int EvalStringFunction(TExpression& expression, TDBRecord* record, const TExprNo
       long start = 1;
       if (count == 3) {
         start = args[2].AsLong();
-        if (start < 1) return FailWith(215, "LOCATE");
+        if (start < 1) return FailWith(ExprIllegalCall, "LOCATE");
       }
       if (size_t(start) > s.size()) {
         result.SetLong(0);
@@ -152,7 +152,7 @@ int EvalStringFunction(TExpression& expression, TDBRecord* record, const TExprNo
       return 1;
     case KindRepeat: {
       long n = args[1].AsLong();
-      if (n < 0) return FailWith(215, "REPEAT");
+      if (n < 0) return FailWith(ExprIllegalCall, "REPEAT");
       std::string text;
       for (long i = 0; i < n && !s.empty() && text.size() <= MaxResultText; ++i) text += s;
       SetResultText(result, text);

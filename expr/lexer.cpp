@@ -56,7 +56,7 @@ int TExpression::NextToken() {
     const char detail[2] = {char(c), '\0'};
     *out = '\0';
     position_ = p + 1;
-    Fail(200, detail);
+    Fail(ExprInvalidSymbol, detail);
     return 0;
   }
   *out = '\0';

@@ -122,19 +122,19 @@ void TExpression::FreeNode(TExprNode* node) {
   }
 }
 
-void TExpression::Fail(int code, const char* detail) {
+void TExpression::Fail(TExpressionError code, const char* detail) {
   ExpressionErrorState.SetErrorFromTable(code, ExpressionErrors, detail);
 }
 
 // A missing operand: "Unfinished expression", in place of whatever the operand's own parse
 // reported, except that a text nested too deeply keeps saying so.
 void TExpression::FailUnfinished() {
-  if (!tooDeep_) Fail(203, "");
+  if (!tooDeep_) Fail(ExprUnfinished, "");
 }
 
 void TExpression::FailTooDeep() {
   tooDeep_ = true;
-  Fail(201, token_);
+  Fail(ExprMisplacedSymbol, token_);
 }
 
 bool TExpression::Failed() const { return !ExpressionErrorState.IsErrorFree(); }
@@ -145,7 +145,7 @@ int TExpression::Compile(const char* entityName, const char* text) {
   root_ = nullptr;
   TEntity* entity = TheModel.FindEntity(entityName ? entityName : "");
   if (!entity) {
-    Fail(213, entityName);
+    Fail(ExprUndefinedEntity, entityName);
     return 0;
   }
   entity_ = entity;
@@ -159,10 +159,10 @@ int TExpression::Compile(const char* entityName, const char* text) {
   tooDeep_ = false;
 
   TExprNode* root = ParseOperand();
-  if (!Failed() && root && !TokenIsEnd()) Fail(202, token_);
+  if (!Failed() && root && !TokenIsEnd()) Fail(ExprExtraSymbols, token_);
   // A text that begins with ')' builds nothing: say so rather than fail without a reason.
-  if (!Failed() && !root) Fail(201, token_);
-  if (!Failed() && TreeHeight(root) > MaxExpressionDepth) Fail(201, "");  // nested too deeply
+  if (!Failed() && !root) Fail(ExprMisplacedSymbol, token_);
+  if (!Failed() && TreeHeight(root) > MaxExpressionDepth) Fail(ExprMisplacedSymbol, "");  // nested too deeply
   if (!Failed()) ResolveNames(root);
   if (Failed()) {
     FreeNode(root);
@@ -196,7 +196,7 @@ TExprNode* TExpression::ParseOperand() {
   else if (StartsAtom(token_[0]))
     result = ParseChain(MakeAtom());
   else
-    Fail(201, token_);
+    Fail(ExprMisplacedSymbol, token_);
   depth_ = entryDepth;
   return result;
 }
@@ -208,7 +208,7 @@ TExprNode* TExpression::ParseGroup() {
     return nullptr;
   }
   if (!TokenIs(")")) {
-    Fail(201, token_);
+    Fail(ExprMisplacedSymbol, token_);
     FreeNode(inner);
     return nullptr;
   }
@@ -299,7 +299,7 @@ TExprNode* TExpression::ParseChain(TExprNode* operand) {
       if (TokenIs("IN")) postfix = KindNotIn;
     }
     if (postfix < 0) {
-      Fail(201, token_);
+      Fail(ExprMisplacedSymbol, token_);
       FreeNode(operand);
       return nullptr;
     }
@@ -346,7 +346,7 @@ TExprNode* TExpression::ParseBinary(int kind, int level, bool leftGrouping, TExp
 TExprNode* TExpression::ParseFunctionCall(TExprNode* name) {
   const int kind = FindFunctionKind(name->First.Text);
   if (kind < 0) {
-    Fail(206, name->First.Text);
+    Fail(ExprUndefinedFunction, name->First.Text);
     FreeNode(name);
     return nullptr;
   }
@@ -360,7 +360,7 @@ TExprNode* TExpression::ParseFunctionCall(TExprNode* name) {
   call->First.Count = count;
   const TSymbolEntry& symbol = ExpressionSymbols[kind];
   if (count < symbol.minArgs || (symbol.maxArgs != -1 && count > symbol.maxArgs)) {
-    Fail(207, symbol.name);
+    Fail(ExprWrongArgumentCount, symbol.name);
     FreeNode(call);
     return nullptr;
   }
@@ -373,7 +373,7 @@ TExprNode* TExpression::ParseInList(int kind, TExprNode* tested) {
     return nullptr;
   }
   if (!TokenIs("(")) {
-    Fail(201, token_);
+    Fail(ExprMisplacedSymbol, token_);
     FreeNode(tested);
     return nullptr;
   }
@@ -399,16 +399,16 @@ int TExpression::ParseList(TExprNode** first) {
     ++count;
     if (TokenIs(")")) return count;
     if (TokenIsEnd()) {
-      Fail(203, "");
+      Fail(ExprUnfinished, "");
       return -1;
     }
     if (!TokenIs(",")) {
-      Fail(201, token_);
+      Fail(ExprMisplacedSymbol, token_);
       return -1;
     }
     item = ParseOperand();
     if (!item) {
-      if (!Failed()) Fail(201, token_);
+      if (!Failed()) Fail(ExprMisplacedSymbol, token_);
       return -1;
     }
   }
@@ -419,7 +419,7 @@ int TExpression::ParseList(TExprNode** first) {
 TExprNode* TExpression::ParseBetween(int kind, TExprNode* tested) {
   TExprNode* rest = ParseOperand();
   if (!rest) {
-    if (!Failed()) Fail(203, "");
+    if (!Failed()) Fail(ExprUnfinished, "");
     FreeNode(tested);
     return nullptr;
   }
@@ -430,7 +430,7 @@ TExprNode* TExpression::ParseBetween(int kind, TExprNode* tested) {
     node = node->First.Operand;
   }
   if (node->Class != NodeBinary || node->Level != AndLevel) {
-    Fail(204, "");
+    Fail(ExprBetweenWithoutAnd, "");
     FreeNode(tested);
     FreeNode(rest);
     return nullptr;

@@ -49,7 +49,7 @@ int TExpression::ResolveNames(TExprNode* node) {
     case NodeName: {
       const int index = FindByName(entity_->Attributes, entity_->AttributeCount, node->First.Text);
       if (index < 0) {
-        Fail(208, node->First.Text);
+        Fail(ExprUndefinedAttribute, node->First.Text);
         return 0;
       }
       MakeAttributeReference(node, entity_, index);
@@ -81,17 +81,17 @@ int TExpression::ResolveNavigation(TExprNode* node) {
   TExprNode* left = node->First.Operand;
   TExprNode* right = node->Second.Operand;
   if (left->Class != NodeName || (right->Class != NodeName && !IsNavigation(right))) {
-    Fail(212, "");
+    Fail(ExprBadRelationship, "");
     return 0;
   }
   const int index = FindByName(entity_->Relationships, entity_->RelationshipCount, left->First.Text);
   if (index < 0 || entity_->Relationships[index].ToMany) {
-    Fail(211, left->First.Text);
+    Fail(ExprNotToOne, left->First.Text);
     return 0;
   }
   TEntity* related = RelatedEntity(&entity_->Relationships[index]);
   if (!related) {
-    Fail(211, left->First.Text);
+    Fail(ExprNotToOne, left->First.Text);
     return 0;
   }
   MakeRelationshipReference(left, entity_, index);
@@ -108,25 +108,25 @@ int TExpression::ResolveRelationshipFunction(TExprNode* call) {
   TExprNode* first = call->Second.Operand;
   if (!first || !IsNavigation(first) || first->First.Operand->Class != NodeName ||
       first->Second.Operand->Class != NodeName) {
-    Fail(212, "");
+    Fail(ExprBadRelationship, "");
     return 0;
   }
   TExprNode* left = first->First.Operand;
   TExprNode* right = first->Second.Operand;
   const int index = FindByName(entity_->Relationships, entity_->RelationshipCount, left->First.Text);
   if (index < 0) {
-    Fail(209, left->First.Text);
+    Fail(ExprUndefinedRelationship, left->First.Text);
     return 0;
   }
   if (!entity_->Relationships[index].ToMany) {
-    Fail(210, left->First.Text);
+    Fail(ExprNotToMany, left->First.Text);
     return 0;
   }
   TEntity* related = RelatedEntity(&entity_->Relationships[index]);
   const int attribute =
       related ? FindByName(related->Attributes, related->AttributeCount, right->First.Text) : -1;
   if (attribute < 0) {
-    Fail(208, right->First.Text);
+    Fail(ExprUndefinedAttribute, right->First.Text);
     return 0;
   }
   MakeRelationshipReference(left, entity_, index);

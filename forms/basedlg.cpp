@@ -2,10 +2,10 @@
 
 #include "data/model/settings.h"
 #include "forms/colortable.h"
+#include "forms/controlids.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
-constexpr int STATUS_LINE_ID = 140;
 
 TBaseDlg::TBaseDlg() : DialogProc(BaseDlgProc), Kind(DK_GENERIC) {}
 

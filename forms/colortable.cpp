@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "data/core/strings.h"
+#include "forms/controlids.h"
 
 TColorEntry ColorTable[COLOR_TABLE_SIZE];
 int ColorTableCount = 0;
@@ -79,11 +80,11 @@ void DeleteReadOnlyFieldBrush() {
 INT_PTR HandleCtlColor(HDC dc, HWND control) {
   const int id = GetDlgCtrlID(control);
   COLORREF text;
-  if (id == 140) {
+  if (id == STATUS_LINE_ID) {
     text = RGB(192, 0, 0);
-  } else if (id >= 2201 && id <= 2209) {
+  } else if (id >= BLUE_TEXT_FIRST_ID && id <= BLUE_TEXT_LAST_ID) {
     text = RGB(0, 9, 128);
-  } else if (id >= 2211 && id <= 2219) {
+  } else if (id >= GREEN_TEXT_FIRST_ID && id <= GREEN_TEXT_LAST_ID) {
     text = RGB(0, 128, 64);
   } else if (GetWindowLongA(control, GWL_STYLE) & ES_READONLY) {
     SetBkColor(dc, READ_ONLY_FIELD_COLOR);

@@ -14,6 +14,7 @@
 #include "data/core/strings.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "forms/controlids.h"
 #include "forms/dlgtemplate.h"
 #include "forms/edittemplates.h"
 
@@ -22,7 +23,6 @@ namespace {
 constexpr int BOTTOM_BUTTON_COUNT = 9;
 constexpr int SECONDARY_PAGE_TOP_OFFSET = 12;
 constexpr int BROWSE_BUTTON_WIDTH = 48;
-constexpr WORD DIVIDER_ID = 0xFFFF;
 
 constexpr DWORD FORM_STYLE = 0x90CA0040;
 constexpr DWORD CHILD_PAGE_STYLE = 0x48000440;
@@ -159,9 +159,9 @@ void FieldButton(TLayout& L, const TAttribute* a, int i, int fieldY) {
     L.relButtonGiven[r] = 1;
     const int kindPage = rel->KindAndPage;
     if (kindPage == L.page * 10 || kindPage == L.page * 10 + 3) {
-      text = "?", id = 11000 + r, width = Popup_Butt_Width;
+      text = "?", id = LookupButtonId(r), width = Popup_Butt_Width;
     } else if (kindPage == L.page * 10 + 1) {
-      text = ">", id = 12000 + r, width = To_One_Butt_Width;
+      text = ">", id = ShowRelatedButtonId(r), width = To_One_Butt_Width;
     } else {
       if (L.emit && !L.warned) {
         char message[600];
@@ -175,11 +175,11 @@ void FieldButton(TLayout& L, const TAttribute* a, int i, int fieldY) {
       return;
     }
   } else if (HasAttrFlag(a, 'Z')) {
-    text = "->", id = 6000 + i, width = Open_Up_Butt_Width;
+    text = "->", id = ExecuteButtonId(i), width = Open_Up_Butt_Width;
   } else if (HasAttrFlag(a, 'N')) {
-    text = ">>", id = 4000 + i, width = Expand_Butt_Width;
+    text = ">>", id = ExpandButtonId(i), width = Expand_Butt_Width;
   } else if (HasAttrFlag(a, 'B')) {
-    text = "Browse", id = 5000 + i, width = BROWSE_BUTTON_WIDTH;
+    text = "Browse", id = BrowseButtonId(i), width = BROWSE_BUTTON_WIDTH;
   } else {
     return;
   }
@@ -194,7 +194,7 @@ void Picture(TLayout& L, const TAttribute* a, int i) {
   if (!comma) return;
   int x = 0, y = 0, w = 0, h = 0;
   if (sscanf(comma + 1, "%d,%d,%d,%d", &x, &y, &w, &h) != 4) return;
-  L.Add(LayoutButtonClasses[PICTURE_BUTTON_CLASS], "", 7000 + i, x, y, w, h, 0x0080000B);
+  L.Add(LayoutButtonClasses[PICTURE_BUTTON_CLASS], "", PictureId(i), x, y, w, h, 0x0080000B);
   L.Cover(y + h);
 }
 
@@ -222,7 +222,7 @@ void LabelledField(TLayout& L, const TAttribute* a, int i) {
   const int fieldHeight = a->Height ? a->Height : (combo ? Combo_Box_Height : Norm_Height);
   const int countedHeight = a->Height ? a->Height : Norm_Height;
   const int labelY = L.rowY + Label_Y_Off;
-  L.Add(DLGCLASS_STATIC, a->Caption, 2000 + i, labelX, labelY, labelWidth,
+  L.Add(DLGCLASS_STATIC, a->Caption, LabelId(i), labelX, labelY, labelWidth,
         above ? Label_Height : std::min(fieldHeight, countedHeight),
         above ? 0x00020000 : 0x00020002);
   L.rowX = labelX + labelWidth;
@@ -232,7 +232,7 @@ void LabelledField(TLayout& L, const TAttribute* a, int i) {
   const int fieldWidth = a->Width ? a->Width : FieldWidth(a, L.width);
   const TFieldControl control = FieldControl(a, fieldHeight);
   if (!(IsReadOnlyField(a) && lstrcmpiA(a->Flags, "NOSHOW") == 0))
-    L.Add(control.cls, "", 3000 + i, fieldX, fieldY, fieldWidth, fieldHeight, control.style);
+    L.Add(control.cls, "", FieldId(i), fieldX, fieldY, fieldWidth, fieldHeight, control.style);
   L.rowX = fieldX + fieldWidth;
   L.Cover(fieldY + countedHeight);
   L.Cover(labelY + Label_Height);
@@ -247,7 +247,7 @@ void CheckBoxField(TLayout& L, const TAttribute* a, int i) {
   const int width = a->Width ? a->Width : FieldWidth(a, L.width);
   const int height = a->Height ? a->Height : Norm_Height;
   const DWORD style = (a->Mandatory ? BS_AUTOCHECKBOX : BS_AUTO3STATE) | WS_TABSTOP | WS_GROUP;
-  L.Add(LayoutButtonClasses[CHECK_BOX_CLASS], a->Caption, 3000 + i, x, y, width, height, style);
+  L.Add(LayoutButtonClasses[CHECK_BOX_CLASS], a->Caption, FieldId(i), x, y, width, height, style);
   L.rowX = x + width;
   L.Cover(y + height);
 }
@@ -279,11 +279,11 @@ void RadioGroupField(TLayout& L, const TAttribute* a, int i) {
   if (line == 0 && count > 0 && widestLine + 2 * First_Radio_Butt_X_Off < width)
     width = widestLine + 2 * First_Radio_Butt_X_Off;
 
-  L.Add(LayoutButtonClasses[GROUP_BOX_CLASS], a->Caption, 3000 + i, x, L.rowY + Group_Y_Off, width,
+  L.Add(LayoutButtonClasses[GROUP_BOX_CLASS], a->Caption, FieldId(i), x, L.rowY + Group_Y_Off, width,
         height, BS_GROUPBOX);
   for (int k = 0; k < count; ++k) {
     const DWORD style = BS_AUTORADIOBUTTON | WS_TABSTOP | (k == 0 ? WS_GROUP : 0);
-    L.Add(LayoutButtonClasses[RADIO_BUTTON_CLASS], list->Items[k].Caption, 20000 + i * 500 + k,
+    L.Add(LayoutButtonClasses[RADIO_BUTTON_CLASS], list->Items[k].Caption, RadioButtonId(i, k),
           x + First_Radio_Butt_X_Off + itemX[k],
           L.rowY + First_Radio_Butt_Y_Off + itemLine[k] * (Norm_Height + Inter_Radio_Butt_Height),
           RadioItemWidth(list->Items[k]), Norm_Height, style);
@@ -331,7 +331,7 @@ void RelationshipControls(TLayout& L) {
     const TRelationship* rel = &entity->Relationships[r];
     if (!RelationshipTaken(entity, rel) || rel->KindAndPage != L.page * 10 + 1) continue;
     if (n % 3 == 0) L.height += Inter_Ctrl_Height;
-    L.Add(PushButtonClass(), rel->Caption, 13000 + r, RowButtonX(L, View_Butt_Width, n), L.height,
+    L.Add(PushButtonClass(), rel->Caption, ViewRelatedButtonId(r), RowButtonX(L, View_Butt_Width, n), L.height,
           View_Butt_Width, Norm_Height, FLAT_BUTTON_STYLE);
     ++n;
     if (n % 3 == 0) L.height += Norm_Height;
@@ -350,19 +350,23 @@ void RelationshipControls(TLayout& L) {
     L.height += Inter_Ctrl_Height;
     char label[400];
     snprintf(label, sizeof label, "%s:", rel->Caption);
-    L.Add(DLGCLASS_STATIC, label, 10000 + r, Left_Gap, L.height, L.width - Left_Gap - Right_Gap,
+    L.Add(DLGCLASS_STATIC, label, ChildListLabelId(r), Left_Gap, L.height, L.width - Left_Gap - Right_Gap,
           Label_Height, 0x00020000);
     L.height += Norm_Height;
     const int buttonX = L.width - Right_Gap - Def_AED_Butt_Width;
-    L.Add("SysListView32", "", 14000 + r, Left_Gap, L.height,
+    L.Add("SysListView32", "", ChildListId(r), Left_Gap, L.height,
           buttonX - Inter_Ctrl_Ctrl_Gap - Left_Gap, listHeight, 0x0083100D);
     const int step = Norm_Height + (small ? Small_Inter_Butt_Height : Large_Inter_Butt_Height);
     const int top = L.height + (listHeight - 3 * step - Norm_Height) / 2;
-    static const char* const texts[3] = {"&Add", "&Edit", "Dele&te"};
+    const struct {
+      const char* text;
+      int id;
+    } childButtons[3] = {{"&Add", ChildAddButtonId(r)}, {"&Edit", ChildEditButtonId(r)},
+                         {"Dele&te", ChildDeleteButtonId(r)}};
     for (int k = 0; k < 3; ++k)
-      L.Add(PushButtonClass(), texts[k], 15000 + k * 1000 + r, buttonX, top + k * step,
+      L.Add(PushButtonClass(), childButtons[k].text, childButtons[k].id, buttonX, top + k * step,
             Def_AED_Butt_Width, Norm_Height, FLAT_BUTTON_STYLE);
-    L.Add(DLGCLASS_STATIC, "", 18000 + r, buttonX, top + 3 * step, Def_AED_Butt_Width, Norm_Height,
+    L.Add(DLGCLASS_STATIC, "", ChildCountLabelId(r), buttonX, top + 3 * step, Def_AED_Butt_Width, Norm_Height,
           0x00020001);
     L.height += listHeight;
   }
@@ -379,10 +383,10 @@ void MainPageRows(TLayout& L, bool container) {
     const char* after = nullptr;
     if (!NamesEntity(param->Name + strlen(prefix), L.entity, &after) || *after != ':') continue;
     const int number = atoi(after + 1);
-    if (number < 0 || number > 49) continue;
+    if (number < 0 || number >= RUN_BUTTON_COUNT) continue;
     if (n == 0 && !container && !L.hasRelControls && L.hasFields) L.height += Inter_Ctrl_Height;
     else if (n > 0 && n % 3 == 0) L.height += Inter_Ctrl_Height;
-    L.Add(PushButtonClass(), param->Value, 19500 + number, RowButtonX(L, Run_Butt_Width, n), L.height,
+    L.Add(PushButtonClass(), param->Value, RunButtonId(number), RowButtonX(L, Run_Butt_Width, n), L.height,
           Run_Butt_Width, Norm_Height, RUN_BUTTON_STYLE);
     ++n;
     if (n % 3 == 0) L.height += Norm_Height;
@@ -392,19 +396,21 @@ void MainPageRows(TLayout& L, bool container) {
   L.height += Inter_Ctrl_Height;
   static const char* const navigation[4] = {"|<", "<", ">", ">|"};
   for (int k = 0; k < 4; ++k)
-    L.Add(PushButtonClass(), navigation[k], 110 + k, Left_Gap + k * (VCR_Butt_Width + Inter_VCR_Butt_Gap),
+    L.Add(PushButtonClass(), navigation[k], FIRST_BUTTON_ID + k, Left_Gap + k * (VCR_Butt_Width + Inter_VCR_Butt_Gap),
           L.height, VCR_Butt_Width, VCR_Butt_Height, FLAT_BUTTON_STYLE);
   const int statusX = Left_Gap + 4 * VCR_Butt_Width + 5 * Inter_VCR_Butt_Gap;
-  L.Add(DLGCLASS_STATIC, "", 140, statusX, L.height + Msg_Y_Off, L.width - statusX,
+  L.Add(DLGCLASS_STATIC, "", STATUS_LINE_ID, statusX, L.height + Msg_Y_Off, L.width - statusX,
         2 * Label_Height, WS_GROUP);
   L.height += VCR_Butt_Height + Label_Height;
 
   static const struct {
     const char* text;
     int id;
-  } buttons[BOTTOM_BUTTON_COUNT] = {{"&Save", 100},  {"&Find", 101},    {"&Delete", 102},
-                                     {"&Reset", 103}, {"&Print", 104},   {"Re&fresh", 105},
-                                     {"Cancel", 2},   {"&Help", 106},    {"&Import", 200}};
+  } buttons[BOTTOM_BUTTON_COUNT] = {{"&Save", SAVE_BUTTON_ID},    {"&Find", FIND_BUTTON_ID},
+                                     {"&Delete", DELETE_BUTTON_ID}, {"&Reset", RESET_BUTTON_ID},
+                                     {"&Print", PRINT_BUTTON_ID},   {"Re&fresh", REFRESH_BUTTON_ID},
+                                     {"Cancel", CANCEL_BUTTON_ID},  {"&Help", HELP_BUTTON_ID},
+                                     {"&Import", IMPORT_BUTTON_ID}};
   const double gap = static_cast<double>(L.width - Left_Gap - Right_Gap -
                                          BOTTOM_BUTTON_COUNT * Bottom_Butt_Width) /
                      (BOTTOM_BUTTON_COUNT - 1);
@@ -515,7 +521,7 @@ HGLOBAL BuildContainer(const TEntity* entity, int* width) {
   if (!StartTemplate(L, FORM_STYLE, entity->Caption, x, y)) return nullptr;
   ResetRun(L);
   const int tabHeight = tallest + 24;
-  L.Add("SysTabControl32", " ", 21000, 0, 0, L.width - 1, tabHeight, WS_TABSTOP | WS_GROUP);
+  L.Add("SysTabControl32", " ", TAB_CONTROL_ID, 0, 0, L.width - 1, tabHeight, WS_TABSTOP | WS_GROUP);
   L.height = tabHeight;
   MainPageRows(L, true);
   SetDlgTemplateXYWH(L.block, static_cast<short>(x), static_cast<short>(y),

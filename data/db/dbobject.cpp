@@ -15,7 +15,7 @@ TDBObject::TDBObject(const char* entityName) {
 TDBObject::~TDBObject() { DropStatement(); }
 
 void TDBObject::Reset() {
-  forUpdate_ = 0;
+  forUpdate_ = false;
   DropStatement();
   SetStatus(0);
 }
@@ -25,12 +25,12 @@ TEntity* TDBObject::GetEntity() const { return entity_; }
 int TDBObject::GetStatus() const { return status_; }
 bool TDBObject::IsOk() const { return status_ == 0; }
 
-TDBObject* TDBObject::SetForUpdate(int flag) {
-  forUpdate_ = flag;
+TDBObject* TDBObject::SetForUpdate(bool lockRows) {
+  forUpdate_ = lockRows;
   return this;
 }
 
-int TDBObject::GetForUpdate() const { return forUpdate_; }
+bool TDBObject::GetForUpdate() const { return forUpdate_; }
 void TDBObject::SetStatus(int code) { status_ = code; }
 
 int TDBObject::FindEntity(const char* name) const {

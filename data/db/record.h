@@ -95,8 +95,8 @@ public:
   virtual TEntity* GetEntity() const;
   virtual int GetStatus() const;
   virtual bool IsOk() const;
-  virtual TDBObject* SetForUpdate(int flag);
-  virtual int GetForUpdate() const;
+  virtual TDBObject* SetForUpdate(bool lockRows);
+  virtual bool GetForUpdate() const;
   virtual void SetStatus(int code);
   // Position of the model's entity of that name (any case), -1 when none.
   virtual int FindEntity(const char* name) const;
@@ -113,7 +113,7 @@ protected:
   int status_ = 0;
   TOdbcStatement* statement_ = nullptr;
   TOdbcConnection* connection_ = nullptr;
-  int forUpdate_ = 0;
+  bool forUpdate_ = false;
 };
 
 // An attribute of a record's entity, by position or by name (letter case ignored).
@@ -133,6 +133,14 @@ struct TKeyCascadeEntry {
   const char* newValue;
 };
 
+// What Delete and Update do about child rows: refuse when there are any (status 106), or
+// carry the change into them (delete them, or write the new key into their foreign keys).
+enum TCascadeMode : int { RefuseIfChildren = 0, CascadeToChildren = 1 };
+// Whether Insert and Update first make sure every parent row the record refers to exists.
+enum TParentCheck : int { SkipParentCheck = 0, CheckParents = 1 };
+// Steps of Navigate, in key order.
+enum TNavigation : int { NavigateFirst = 0, NavigatePrevious = 1, NavigateNext = 2, NavigateLast = 3 };
+
 // One row of one entity: a field per attribute, in the entity's attribute order. Every
 // database operation opens a connection of its own; Insert, Update and Delete run with
 // everything they cause (cascades, dependent records) in one transaction, committed at
@@ -147,17 +155,16 @@ public:
   void SetStatus(int code) override;
 
   virtual void Assign(const TDBRecord& other);
-  virtual void Insert(int checkParents);
-  virtual void Delete(int cascade);
+  virtual void Insert(TParentCheck parents);
+  virtual void Delete(TCascadeMode cascade);
   virtual bool Exists();
   virtual bool IsKeyChanged();
   virtual bool IsModified();
   virtual bool HasSameKey(TDBRecord& other);
-  virtual void Update(int cascade, int checkParents);
+  virtual void Update(TCascadeMode cascade, TParentCheck parents);
   // Fills the stored values from the row with the current key.
   virtual void Read();
-  // 0 first, 1 previous, 2 next, 3 last, in key order.
-  virtual void Navigate(int direction);
+  virtual void Navigate(TNavigation step);
 
   virtual void SetNewValue(TAttrRef attribute, const char* text);
   virtual const char* GetValue(TAttrRef attribute);
@@ -181,7 +188,7 @@ public:
   virtual int FieldIndex(TEntity* entity, TAttrRef attribute);
 
   virtual bool CheckParent(TRelationship* relationship);
-  virtual void DeleteCascade(int cascade, int depth, TRelationship* arriving);
+  virtual void DeleteCascade(TCascadeMode cascade, int depth, TRelationship* arriving);
   virtual void CascadeKeyUpdate(TEntity* child, TRelationship* reverse, int count,
                                 TKeyCascadeEntry* entries);
   virtual bool ApplyDefaults();

@@ -143,7 +143,7 @@ bool TDBRecord::Validate() {
 namespace {
 
 // The one record of the dependent relationship's entity related to record, copied, or null.
-TDBRecord* FindDependent(TRelationship* dependent, TDBRecord& record, int forUpdate) {
+TDBRecord* FindDependent(TRelationship* dependent, TDBRecord& record, bool forUpdate) {
   TDBRecList list(dependent->WithEntity->Name);
   list.SetMaxRecords(1);
   list.SetForUpdate(forUpdate);
@@ -164,7 +164,7 @@ void TDBRecord::RecalculateDependents() {
     if (!dependent) continue;
     // Its failures stay with it (the error channel keeps their message).
     dependent->Recalculate();
-    dependent->Update(0, 1);
+    dependent->Update(RefuseIfChildren, CheckParents);
     delete dependent;
   }
 }
@@ -194,7 +194,7 @@ void TDBRecord::UpdateDependents(TDBRecord** dependents) {
     dependent->Read();
     if (!dependent->IsOk()) continue;
     dependent->Recalculate();
-    dependent->Update(0, 1);
+    dependent->Update(RefuseIfChildren, CheckParents);
   }
 }
 

@@ -23,8 +23,8 @@ bool PointsToChildren(const TEntity& entity, const TRelationship& r) {
 // Children are deleted one by one (each with its own cascade and recalculations) unless
 // a single statement can do it: without cascade, or when a child has children itself or
 // other records depend on it.
-bool DeleteRowByRow(int cascade, const TEntity& child, const TRelationship* reverse) {
-  if (!cascade) return true;
+bool DeleteRowByRow(TCascadeMode cascade, const TEntity& child, const TRelationship* reverse) {
+  if (cascade == RefuseIfChildren) return true;
   for (int r = 0; r < child.RelationshipCount; ++r)
     if (child.Relationships[r].PrimaryEntity == &child) return true;
   return child.DependentRelCount > 0 && !(child.DependentRelCount == 1 && child.DependentRels[0] == reverse);
@@ -75,7 +75,7 @@ void TDBRecord::CascadeKeyUpdate(TEntity* child, TRelationship* reverse, int cou
   if (own) DropStatement();
 }
 
-void TDBRecord::Delete(int cascade) {
+void TDBRecord::Delete(TCascadeMode cascade) {
   TRecordTransaction transaction;
   DeleteCascade(cascade, 0, nullptr);
   if (!transaction.IsOutermost()) return;
@@ -83,7 +83,7 @@ void TDBRecord::Delete(int cascade) {
   if (!transaction.Finish(IsOk()) && status == 0) SetError(RecordDeleteFailed, transaction.Failure());
 }
 
-void TDBRecord::DeleteCascade(int cascade, int depth, TRelationship* arriving) {
+void TDBRecord::DeleteCascade(TCascadeMode cascade, int depth, TRelationship* arriving) {
   if (depth >= MaxCascadeDepth) return SetStatus(RecordCascadeTooDeep);
   SetStatus(0);
   // The records that depend on this one are found again through these fields.
@@ -93,8 +93,8 @@ void TDBRecord::DeleteCascade(int cascade, int depth, TRelationship* arriving) {
         !(fields_[i].Flags() & (TDBFieldValue::HasValue | TDBFieldValue::HasNewValue)))
       return SetError(RecordFieldNotSet, a.Caption);
   }
-  int forUpdate = forUpdate_;
-  forUpdate_ = 0;
+  const bool forUpdate = forUpdate_;
+  forUpdate_ = false;
   bool exists = Exists();
   forUpdate_ = forUpdate;
   if (!IsOk()) return;
@@ -160,7 +160,7 @@ void TDBRecord::DeleteCascade(int cascade, int depth, TRelationship* arriving) {
     std::vector<std::unique_ptr<TDBRecord>> children;
     TTempString text;
     for (SQLRETURN rc = statement->Fetch(); SQL_SUCCEEDED(rc); rc = statement->Fetch()) {
-      if (!cascade) {
+      if (cascade == RefuseIfChildren) {
         statement->CloseCursor();
         return SetError(RecordRelatedFound, rel.Name);
       }

@@ -93,14 +93,14 @@ void BindNavigationKeys(TOdbcStatement& statement, TDBRecord& record) {
 
 }  // namespace
 
-void TDBRecord::Navigate(int direction) {
+void TDBRecord::Navigate(TNavigation step) {
   TWaitCursor wait;
   SetStatus(0);
-  if (direction < 0 || direction > 3) return SetStatus(RecordDoesNotExist);
-  const bool stepping = direction == 1 || direction == 2;
-  const bool descending = direction == 1 || direction == 3;
+  if (step < NavigateFirst || step > NavigateLast) return SetStatus(RecordDoesNotExist);
+  const bool stepping = step == NavigatePrevious || step == NavigateNext;
+  const bool descending = step == NavigatePrevious || step == NavigateLast;
   std::string sql = "SELECT " + JoinColumns(*entity_, IsStoredAttribute, ", ") + " FROM " + entity_->Name;
-  if (stepping) sql += " WHERE " + NavigationCondition(*entity_, direction == 2);
+  if (stepping) sql += " WHERE " + NavigationCondition(*entity_, step == NavigateNext);
   std::string keys = KeyColumns(*entity_);
   sql += " ORDER BY " + (descending ? JoinColumns(*entity_, IsKeyAttribute, " DESC,") + " DESC" : keys);
 

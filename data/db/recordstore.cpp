@@ -105,7 +105,7 @@ bool TDBRecord::CheckParent(TRelationship* relationship) {
     foreignKeys.push_back(i);
     if (*fields_[i].CurrentValue()) anyValue = true;
   }
-  if (!relationship->Bool85 && !anyValue) return true;
+  if (!relationship->ParentRequired && !anyValue) return true;
 
   std::string columns;
   for (int i : foreignKeys) {
@@ -145,7 +145,7 @@ bool TDBRecord::CheckParent(TRelationship* relationship) {
   return found;
 }
 
-void TDBRecord::Insert(int checkParents) {
+void TDBRecord::Insert(TParentCheck parents) {
   SetStatus(0);
   OnBeforeStore();
   TStoreScope store(*this, RecordInsertFailed);
@@ -163,7 +163,7 @@ void TDBRecord::Insert(int checkParents) {
       SetError(RecordInsertFailed, "");
     } else {
       bool parentsFound = true;
-      for (int r = 0; checkParents && parentsFound && r < entity_->RelationshipCount; ++r)
+      for (int r = 0; parents == CheckParents && parentsFound && r < entity_->RelationshipCount; ++r)
         if (PointsToParent(*entity_, entity_->Relationships[r]))
           parentsFound = CheckParent(&entity_->Relationships[r]);
       if (!parentsFound) return;
@@ -201,7 +201,7 @@ void TDBRecord::Insert(int checkParents) {
   OnAfterStore();
 }
 
-void TDBRecord::Update(int cascade, int checkParents) {
+void TDBRecord::Update(TCascadeMode cascade, TParentCheck parents) {
   SetStatus(0);
   OnBeforeStore();
   TStoreScope store(*this, RecordUpdateFailed);
@@ -226,14 +226,14 @@ void TDBRecord::Update(int cascade, int checkParents) {
   statement->CloseCursor();
   if (!unchanged) return SetStatus(RecordChangedByOther);
 
-  for (int r = 0; checkParents && r < entity_->RelationshipCount; ++r)
+  for (int r = 0; parents == CheckParents && r < entity_->RelationshipCount; ++r)
     if (PointsToParent(*entity_, entity_->Relationships[r]) && !CheckParent(&entity_->Relationships[r])) return;
 
   TDBRecord** dependents = nullptr;
   TAtExit freeDependents([&] { FreeDependents(dependents); });
   const bool keyChanged = IsKeyChanged();
   if (keyChanged) {
-    for (int r = 0; !cascade && r < entity_->RelationshipCount; ++r) {
+    for (int r = 0; cascade == RefuseIfChildren && r < entity_->RelationshipCount; ++r) {
       TRelationship& rel = entity_->Relationships[r];
       if (!PointsToChildren(*entity_, rel)) continue;
       TEntity& child = *rel.ForeignEntity;
@@ -302,10 +302,10 @@ void TDBRecord::Update(int cascade, int checkParents) {
   if (!SQL_SUCCEEDED(rc)) return SetError(RecordUpdateFailed, statement->GetDiagMessage());
 
   if (entity_->DependentRelCount > 0) RecalculateDependents();
-  if (cascade && keyChanged) {
+  if (cascade == CascadeToChildren && keyChanged) {
     for (int r = 0; r < entity_->RelationshipCount; ++r) {
       TRelationship& rel = entity_->Relationships[r];
-      if (!PointsToChildren(*entity_, rel) || rel.Bool86) continue;
+      if (!PointsToChildren(*entity_, rel) || rel.NoKeyCascade) continue;
       // Children whose own key holds this key keep their rows as they are.
       TEntity& child = *rel.ForeignEntity;
       bool keyInChildKey = false;

@@ -44,8 +44,8 @@ int ContainsPointer(int count, T* const* items, const T* item) {
 
 }  // namespace
 
-TCodeListItem::TCodeListItem() : Key(EmptyString), Caption(EmptyString), Text3(EmptyString) {}
-TCodeListItem::~TCodeListItem() { FreeStrings({&Key, &Caption, &Text3}); }
+TCodeListItem::TCodeListItem() : Key(EmptyString), Caption(EmptyString), ExtraText(EmptyString) {}
+TCodeListItem::~TCodeListItem() { FreeStrings({&Key, &Caption, &ExtraText}); }
 
 TCodeList::TCodeList() : Name(EmptyString), ItemCount(0), ItemCapacity(0), Items(nullptr) {}
 TCodeList::~TCodeList() {
@@ -61,19 +61,19 @@ TCodeListItem* TCodeList::FindItem(const char* key) const {
 
 TAttribute::TAttribute() {
   std::memset(static_cast<void*>(this), 0, sizeof *this);
-  for (char** field : {&Name, &Caption, &SqlTypeText, &Text48, &Text49, &Flags, &CodeListName,
+  for (char** field : {&Name, &Caption, &SqlTypeText, &HelpText, &SpareText1, &Flags, &CodeListName,
                        &ForeignRelName, &PrimAttrName, &ValidationText, &DefaultText,
-                       &DefaultAtStoreText, &Text72, &Text122, &Text123, &Text124, &Text125,
-                       &Text153, &Text156, &Text154, &Text155})
+                       &DefaultAtStoreText, &SpareText2, &FontFace, &FontSize, &TextColour, &SpareText3,
+                       &FieldStyle, &LabelStyle, &BackgroundColour, &SecondColour})
     *field = EmptyString;
   RealAttrIndex = -1;
 }
 
 TAttribute::~TAttribute() {
-  FreeStrings({&Name, &Caption, &SqlTypeText, &Text48, &Text49, &Flags, &CodeListName,
+  FreeStrings({&Name, &Caption, &SqlTypeText, &HelpText, &SpareText1, &Flags, &CodeListName,
                &ForeignRelName, &PrimAttrName, &ValidationText, &DefaultText, &DefaultAtStoreText,
-               &Text72, &Text122, &Text123, &Text124, &Text125, &Text153, &Text156, &Text154,
-               &Text155});
+               &SpareText2, &FontFace, &FontSize, &TextColour, &SpareText3, &FieldStyle, &LabelStyle, &BackgroundColour,
+               &SecondColour});
   delete Validation;
   delete Default;
   delete DefaultAtStore;
@@ -83,22 +83,22 @@ TAttribute::~TAttribute() {
 
 TRelationship::TRelationship() {
   std::memset(static_cast<void*>(this), 0, sizeof *this);
-  for (char** field : {&Name, &WithEntName, &Caption, &Text79, &Text80, &RevName,
+  for (char** field : {&Name, &WithEntName, &Caption, &SpareText1, &SpareText2, &RevName,
                        &PrimaryEntName, &ForeignEntName, &ColumnText, &OrderBy, &WhereText,
                        &ListHeightText})
     *field = EmptyString;
 }
 
 TRelationship::~TRelationship() {
-  FreeStrings({&Name, &WithEntName, &Caption, &Text79, &Text80, &RevName, &PrimaryEntName,
+  FreeStrings({&Name, &WithEntName, &Caption, &SpareText1, &SpareText2, &RevName, &PrimaryEntName,
                &ForeignEntName, &ColumnText, &OrderBy, &WhereText, &ListHeightText});
   delete Where;
 }
 
 TEntity::TEntity() {
   std::memset(static_cast<void*>(this), 0, sizeof *this);
-  for (char** field : {&Name, &Caption, &TitleText, &Text32, &FileNameText, &ColumnListText,
-                       &OrderText, &Text115, &Text116, &FormResource, &Colour})
+  for (char** field : {&Name, &Caption, &TitleText, &SpareText1, &FileNameText, &ColumnListText,
+                       &OrderText, &SpareText2, &SpareText3, &FormResource, &Colour})
     *field = EmptyString;
 }
 
@@ -107,8 +107,8 @@ TEntity::~TEntity() {
   delete[] Relationships;
   std::free(DependentRels);
   std::free(DependentEnts);
-  FreeStrings({&Name, &Caption, &TitleText, &Text32, &FileNameText, &ColumnListText, &OrderText,
-               &Text115, &Text116, &FormResource, &Colour});
+  FreeStrings({&Name, &Caption, &TitleText, &SpareText1, &FileNameText, &ColumnListText, &OrderText,
+               &SpareText2, &SpareText3, &FormResource, &Colour});
 }
 
 TAttribute* TEntity::FindAttribute(const char* name) const {
@@ -155,8 +155,8 @@ TModelParam::~TModelParam() { FreeStrings({&Name, &Value}); }
 
 TDataModel::TDataModel() {
   std::memset(static_cast<void*>(this), 0, sizeof *this);
-  for (char** field : {&ModelName, &Title, &Text17, &DatabaseName, &DefaultUser, &DefaultPassword,
-                       &Text99, &Text100})
+  for (char** field : {&ModelName, &Title, &SpareText1, &DatabaseName, &DefaultUser, &DefaultPassword,
+                       &SpareText2, &SpareText3})
     *field = EmptyString;
 }
 
@@ -166,12 +166,12 @@ void TDataModel::Clear() {
   delete[] CodeLists;
   delete[] Entities;
   delete[] Params;
-  for (char** field : {&ModelName, &Title, &Text17, &DatabaseName, &DefaultUser, &DefaultPassword,
-                       &Text99, &Text100}) {
+  for (char** field : {&ModelName, &Title, &SpareText1, &DatabaseName, &DefaultUser, &DefaultPassword,
+                       &SpareText2, &SpareText3}) {
     FreeString(field);
     *field = EmptyString;
   }
-  Int18 = Bool12 = UseTransactions = 0;
+  SpareNumber = SpareFlag = UseTransactions = 0;
   CodeListCount = CodeListCapacity = 0;
   CodeLists = nullptr;
   EntityCount = EntityCapacity = 0;

@@ -9,12 +9,13 @@ struct TEntity;
 struct TRelationship;
 
 // Every char* below is a heap string field (data/core/strings.h): never null while
-// the record lives, EmptyString when empty.
+// the record lives, EmptyString when empty. Fields named Spare... are read from the
+// model file and kept, but nothing in the program uses them.
 
 struct TCodeListItem {
   char* Key;
   char* Caption;
-  char* Text3;
+  char* ExtraText;  // a third text of the item, kept for the forms
 
   TCodeListItem();
   ~TCodeListItem();
@@ -44,8 +45,8 @@ struct TAttribute {
   int ColumnSize;
   int DecimalDigits;
   int DisplayWidth;
-  char* Text48;
-  char* Text49;
+  char* HelpText;     // status-bar help of the field
+  char* SpareText1;
   char* Flags;        // "@" followed by flag letters, optionally a blank and more text
   char* CodeListName;
   TCodeList* CodeList;
@@ -54,16 +55,16 @@ struct TAttribute {
   char* PrimAttrName;
   TAttribute* PrimAttr;
   int X, Y, Width, LabelX, LabelY, LabelWidth;
-  int Bool67;
+  int KeepOnReset;    // the form keeps the value when it is reset
   int Page;
   int Height;
   int Mandatory;
   int KeyPart;
   int Indexed;
   int Hidden;
-  int Bool59;
+  int SpareFlag1;
   int Calculated;
-  int Bool71;
+  int SpareFlag2;
   int NonStored;      // shadow attribute: no column of its own
   char* ValidationText;
   char* DefaultText;
@@ -71,19 +72,19 @@ struct TAttribute {
   TExpression* Validation;
   TExpression* Default;
   TExpression* DefaultAtStore;
-  char* Text72;
-  int Int73, Int74;
+  char* SpareText2;
+  int SpareNumber1, SpareNumber2;
   int RealAttrIndex;  // for a shadow without default text: the real attribute's position
   int Referenced;     // read by some compiled expression of the model
   int EffectiveMandatory;
-  char* Text122;
-  char* Text123;
-  char* Text124;
-  char* Text125;
-  char* Text153;
-  char* Text156;
-  char* Text154;
-  char* Text155;
+  char* FontFace;          // face of the field's font
+  char* FontSize;          // point size of the field's font
+  char* TextColour;        // six hexadecimal digits red-green-blue
+  char* SpareText3;
+  char* FieldStyle;        // letters b, u, i, s of the field's font
+  char* LabelStyle;        // the same for the label's font
+  char* BackgroundColour;  // a colour name of the colour table
+  char* SecondColour;      // a further colour name, registered in the colour table
   HFONT Fonts[2];
 
   TAttribute();
@@ -97,8 +98,8 @@ struct TRelationship {
   char* WithEntName;
   TEntity* WithEntity;
   char* Caption;
-  char* Text79;
-  char* Text80;
+  char* SpareText1;
+  char* SpareText2;
   char* RevName;
   TRelationship* Reverse;
   char* PrimaryEntName;
@@ -106,12 +107,12 @@ struct TRelationship {
   char* ForeignEntName;
   TEntity* ForeignEntity;
   int ToMany;
-  int Bool85;
-  int Bool86;
+  int ParentRequired;  // a child needs its parent row even with an empty foreign key
+  int NoKeyCascade;    // a changed parent key is not carried into these children
   int KindAndPage;    // page * 10 + kind (0 lookup, 1 show related, 3 modeless lookup)
   char* ColumnText;
   char* OrderBy;
-  int Int89;
+  int SpareNumber;
   char* WhereText;
   TExpression* Where;
   char* ListHeightText;
@@ -129,20 +130,20 @@ struct TEntity {
   char* Name;
   char* Caption;
   char* TitleText;
-  char* Text32;
+  char* SpareText1;
   char* FileNameText;
   int HiddenFromMenus;
-  int Bool35;
-  int Bool37;
-  int Int36;
+  int SpareFlag1;
+  int SpareFlag2;
+  int SpareNumber1;
   char* ColumnListText;
   char* OrderText;
-  int Int139, Int38, Int39;
-  int Bool118;
-  char* Text115;
-  int Bool119;
-  char* Text116;
-  int Bool120;
+  int SpareNumber2, SpareNumber3, SpareNumber4;
+  int SpareFlag3;
+  char* SpareText2;
+  int SpareFlag4;
+  char* SpareText3;
+  int SpareFlag5;
   char* FormResource;
   int AttributeCount;
   int AttributeCapacity;
@@ -186,15 +187,15 @@ struct TModelParam {
 struct TDataModel {
   char* ModelName;
   char* Title;
-  char* Text17;
+  char* SpareText1;
   char* DatabaseName;
-  int Int18;
-  int Bool12;
+  int SpareNumber;
+  int SpareFlag;
   int UseTransactions;
   char* DefaultUser;
   char* DefaultPassword;
-  char* Text99;
-  char* Text100;
+  char* SpareText2;
+  char* SpareText3;
   int CodeListCount;
   int CodeListCapacity;
   TCodeList* CodeLists;

@@ -13,6 +13,7 @@
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "forms/basedlg.h"
+#include "forms/controlids.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 #include "support/form_support.h"
@@ -53,7 +54,7 @@ bool SaveBitmap(HDC source, int width, int height, const std::string& path) {
 
 // Shows page 0 of a paged form inside its tab control, the way the tab pages do.
 void ShowFirstPage(HWND form, const TEntity& entity) {
-  HWND tab = GetDlgItem(form, 21000);
+  HWND tab = GetDlgItem(form, TAB_CONTROL_ID);
   if (!tab) return;
   for (int page = 0; page <= entity.PageCount; ++page) {
     TCITEMA item = {};

@@ -55,8 +55,8 @@ void RecordDatabaseTest::UseModel(const std::vector<TEntitySpec>& entities, cons
   BuildModel(TheModel, entities);
   for (auto& [entity, attribute] : flags.keys) ModelAttribute(entity.c_str(), attribute.c_str()).KeyPart = 1;
   for (auto& [entity, attribute] : flags.mandatory) ModelAttribute(entity.c_str(), attribute.c_str()).Mandatory = 1;
-  for (auto& [entity, rel] : flags.noKeyCascade) ModelRelationship(entity.c_str(), rel.c_str()).Bool86 = 1;
-  for (auto& [entity, rel] : flags.parentRequired) ModelRelationship(entity.c_str(), rel.c_str()).Bool85 = 1;
+  for (auto& [entity, rel] : flags.noKeyCascade) ModelRelationship(entity.c_str(), rel.c_str()).NoKeyCascade = 1;
+  for (auto& [entity, rel] : flags.parentRequired) ModelRelationship(entity.c_str(), rel.c_str()).ParentRequired = 1;
   TheModel.LinkAndValidate();
 }
 

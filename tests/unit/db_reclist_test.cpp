@@ -230,7 +230,7 @@ TEST_P(RecListTest, RelatedRecordsOfAParentAndWhatAChildPointsAt) {
 
   TDBRecord* order = Row("ORDERS", {{"ID", "13"}, {"CUSTOMER_ID", "2"}});
   TDBRecList owner("CUSTOMERS");
-  owner.SetForUpdate(1);
+  owner.SetForUpdate(true);
   owner.SelectRelated("customer", order);
   ASSERT_TRUE(owner.IsOk());
   EXPECT_EQ(LastCondition("CUSTOMERS"),

@@ -61,7 +61,7 @@ protected:
   void Store(const char* entity, std::initializer_list<std::pair<const char*, const char*>> values) {
     TDBRecord record(entity);
     for (auto& [name, value] : values) record.SetNewValue(name, value);
-    record.Insert(1);
+    record.Insert(CheckParents);
     ASSERT_TRUE(record.IsOk()) << entity << ": " << RecordErrorState.GetErrorMessage();
   }
   double Column(const std::string& sql) { return Number(Db().Query(sql)); }
@@ -81,7 +81,7 @@ TEST_P(RecordCalcTest, DefaultsFillEmptyFieldsAndCalculatedOnesAlways) {
   ASSERT_TRUE(order.ApplyStoreDefaults());
   EXPECT_STREQ(order.GetValue("STAMP"), "stored");
 
-  order.Insert(1);
+  order.Insert(CheckParents);
   ASSERT_TRUE(order.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Db().Query("SELECT STATUS FROM ORDERS WHERE ORDER_ID=1"), "C");
   EXPECT_EQ(Db().Query("SELECT STAMP FROM ORDERS WHERE ORDER_ID=1"), "stored");
@@ -114,7 +114,7 @@ TEST_P(RecordCalcTest, ValidationPassesOnlyALeadingNonZeroInteger) {
   delete qty.Validation;
   qty.Validation = new TExpression;
   qty.Validation->Compile("LINES", "QTY > 0");
-  line.Insert(0);
+  line.Insert(SkipParentCheck);
   EXPECT_EQ(line.GetStatus(), RecordInvalidValue);
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES"), "0");
 }
@@ -163,7 +163,7 @@ TEST_P(RecordCalcTest, ParentsAreRecalculatedWhenTheirChildrenChange) {
   line.SetNewValue("LINE_NO", "1");
   line.Read();
   line.SetNewValue("QTY", "3");
-  line.Update(0, 1);
+  line.Update(RefuseIfChildren, CheckParents);
   ASSERT_TRUE(line.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Column("SELECT TOTAL FROM ORDERS WHERE ORDER_ID=10"), 15.5);
   EXPECT_EQ(Column("SELECT BALANCE FROM CUSTOMER WHERE CUST_ID=1"), 19.5);
@@ -171,7 +171,7 @@ TEST_P(RecordCalcTest, ParentsAreRecalculatedWhenTheirChildrenChange) {
   // A line moved to the other order: the old order and the new one both follow.
   line.SetNewValue("ORDER_ID", "11");
   line.SetNewValue("LINE_NO", "2");
-  line.Update(0, 1);
+  line.Update(RefuseIfChildren, CheckParents);
   ASSERT_TRUE(line.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Column("SELECT TOTAL FROM ORDERS WHERE ORDER_ID=10"), 0.5);
   EXPECT_EQ(Column("SELECT TOTAL FROM ORDERS WHERE ORDER_ID=11"), 19.0);
@@ -181,7 +181,7 @@ TEST_P(RecordCalcTest, ParentsAreRecalculatedWhenTheirChildrenChange) {
   TDBRecord gone("LINES");
   gone.SetNewValue("ORDER_ID", "11");
   gone.SetNewValue("LINE_NO", "1");
-  gone.Delete(0);
+  gone.Delete(RefuseIfChildren);
   ASSERT_TRUE(gone.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Column("SELECT TOTAL FROM ORDERS WHERE ORDER_ID=11"), 15.0);
   EXPECT_EQ(Column("SELECT BALANCE FROM CUSTOMER WHERE CUST_ID=1"), 15.5);
@@ -190,7 +190,7 @@ TEST_P(RecordCalcTest, ParentsAreRecalculatedWhenTheirChildrenChange) {
   TDBRecord order("ORDERS");
   order.SetNewValue("ORDER_ID", "11");
   order.SetNewValue("CUST_ID", "1");
-  order.Delete(1);
+  order.Delete(CascadeToChildren);
   ASSERT_TRUE(order.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES WHERE ORDER_ID=11"), "0");
   EXPECT_EQ(Column("SELECT BALANCE FROM CUSTOMER WHERE CUST_ID=1"), 0.5);
@@ -214,7 +214,7 @@ TEST_P(RecordCalcTest, AParentThatCannotBeRecalculatedUndoesTheChildsStore) {
   line.SetNewValue("LINE_NO", "1");
   line.SetNewValue("QTY", "2");
   line.SetNewValue("PRICE", "5");
-  line.Insert(1);
+  line.Insert(CheckParents);
   EXPECT_EQ(line.GetStatus(), RecordInsertFailed);
   EXPECT_NE(std::string(RecordErrorState.GetErrorMessage()).find("cancelled"), std::string::npos)
       << RecordErrorState.GetErrorMessage();
@@ -260,7 +260,7 @@ TEST_P(SampleModelTest, AnOrderWithLinesComputesItsTotalAndTheBalance) {
   auto store = [](const char* entity, std::initializer_list<std::pair<const char*, const char*>> values) {
     TDBRecord record(entity);
     for (auto& [name, value] : values) record.SetNewValue(name, value);
-    record.Insert(1);
+    record.Insert(CheckParents);
     EXPECT_TRUE(record.IsOk()) << entity << ": " << RecordErrorState.GetErrorMessage();
   };
   store("CUSTOMER", {{"CUST_ID", "1"}, {"NAME", "Ann's Shop"}, {"CITY", "Oslo"}});
@@ -281,7 +281,7 @@ TEST_P(SampleModelTest, AnOrderWithLinesComputesItsTotalAndTheBalance) {
   bad.SetNewValue("LINE_NO", "3");
   bad.SetNewValue("PRODUCT_ID", "1");
   bad.SetNewValue("QUANTITY", "0");
-  bad.Insert(1);
+  bad.Insert(CheckParents);
   EXPECT_EQ(bad.GetStatus(), RecordInvalidValue);
   EXPECT_EQ(Number(Db().Query("SELECT BALANCE FROM CUSTOMER WHERE CUST_ID=1")), 14.0);
 }

@@ -185,10 +185,10 @@ TEST_F(RecordFields, KeysCompareExactlyWhileChangesIgnoreLetterCase) {
 
 TEST_F(RecordFields, ForUpdateFlagAndEntityName) {
   TDBRecord record("ITEM");
-  EXPECT_EQ(record.SetForUpdate(1), &record);
-  EXPECT_EQ(record.GetForUpdate(), 1);
+  EXPECT_EQ(record.SetForUpdate(true), &record);
+  EXPECT_TRUE(record.GetForUpdate());
   record.Reset();
-  EXPECT_EQ(record.GetForUpdate(), 0);
+  EXPECT_FALSE(record.GetForUpdate());
 }
 
 TEST(RecordEntity, AnUnknownEntityIsFatal) {

@@ -40,10 +40,10 @@ protected:
   std::vector<std::string> Walk(const char* entity, bool forward) {
     TDBRecord record(entity);
     std::vector<std::string> seen;
-    record.Navigate(forward ? 0 : 3);
+    record.Navigate(forward ? NavigateFirst : NavigateLast);
     while (record.IsOk()) {
       seen.push_back(record.GetValue("V"));
-      record.Navigate(forward ? 2 : 1);
+      record.Navigate(forward ? NavigateNext : NavigatePrevious);
     }
     EXPECT_EQ(record.GetStatus(), RecordDoesNotExist);
     return seen;
@@ -83,7 +83,7 @@ TEST_P(RecordReadTest, ExistsTestsTheCurrentKeyWithTheServersRowLock) {
   record.SetNewValue("A", "4");
   EXPECT_FALSE(record.Exists());
   EXPECT_TRUE(record.IsOk());
-  record.SetForUpdate(1);
+  record.SetForUpdate(true);
   record.SetNewValue("A", "3");
   EXPECT_TRUE(record.Exists());
   std::string locked = Db().IsPostgres() ? "SELECT A FROM K1 WHERE A=? FOR UPDATE" : "SELECT A FROM K1 WHERE A=?";
@@ -107,32 +107,32 @@ TEST_P(RecordReadTest, NavigationConditionsForOneTwoAndThreeKeyColumns) {
   Db().Exec("INSERT INTO K3 VALUES (1, 1, 1, 'x')");
   struct TCase {
     const char* entity;
-    int direction;
+    TNavigation step;
     const char* sql;
   } cases[] = {
-      {"K1", 0, "SELECT A, V, D FROM K1 ORDER BY A"},
-      {"K1", 3, "SELECT A, V, D FROM K1 ORDER BY A DESC"},
-      {"K1", 2, "SELECT A, V, D FROM K1 WHERE A>? ORDER BY A"},
-      {"K1", 1, "SELECT A, V, D FROM K1 WHERE A<? ORDER BY A DESC"},
-      {"K2", 2, "SELECT A, B, V FROM K2 WHERE (A=? AND B>?) OR A>? ORDER BY A,B"},
-      {"K2", 1, "SELECT A, B, V FROM K2 WHERE (A=? AND B<?) OR A<? ORDER BY A DESC,B DESC"},
-      {"K2", 3, "SELECT A, B, V FROM K2 ORDER BY A DESC,B DESC"},
-      {"K3", 2, "SELECT A, B, C, V FROM K3 WHERE (A=? AND B=? AND C>?) OR (A=? AND B>?) OR A>? ORDER BY A,B,C"},
-      {"K3", 1,
+      {"K1", NavigateFirst, "SELECT A, V, D FROM K1 ORDER BY A"},
+      {"K1", NavigateLast, "SELECT A, V, D FROM K1 ORDER BY A DESC"},
+      {"K1", NavigateNext, "SELECT A, V, D FROM K1 WHERE A>? ORDER BY A"},
+      {"K1", NavigatePrevious, "SELECT A, V, D FROM K1 WHERE A<? ORDER BY A DESC"},
+      {"K2", NavigateNext, "SELECT A, B, V FROM K2 WHERE (A=? AND B>?) OR A>? ORDER BY A,B"},
+      {"K2", NavigatePrevious, "SELECT A, B, V FROM K2 WHERE (A=? AND B<?) OR A<? ORDER BY A DESC,B DESC"},
+      {"K2", NavigateLast, "SELECT A, B, V FROM K2 ORDER BY A DESC,B DESC"},
+      {"K3", NavigateNext, "SELECT A, B, C, V FROM K3 WHERE (A=? AND B=? AND C>?) OR (A=? AND B>?) OR A>? ORDER BY A,B,C"},
+      {"K3", NavigatePrevious,
        "SELECT A, B, C, V FROM K3 WHERE (A=? AND B=? AND C<?) OR (A=? AND B<?) OR A<? ORDER BY A DESC,B DESC,C DESC"},
   };
   for (const TCase& c : cases) {
     TDBRecord record(c.entity);
     for (int i = 0; i < record.FieldCount(); ++i) record.SetNewValue(i, "0");
     StartTrace();
-    record.Navigate(c.direction);
-    EXPECT_EQ(TracedStatements(), TStatements{c.sql}) << c.entity << " " << c.direction;
+    record.Navigate(c.step);
+    EXPECT_EQ(TracedStatements(), TStatements{c.sql}) << c.entity << " " << c.step;
   }
 
   TDBRecord locked("K2");
-  locked.SetForUpdate(1);
+  locked.SetForUpdate(true);
   StartTrace();
-  locked.Navigate(0);
+  locked.Navigate(NavigateFirst);
   EXPECT_EQ(TracedStatements(), TStatements{std::string("SELECT A, B, V FROM K2 ORDER BY A,B") +
                                             (Db().IsPostgres() ? " FOR UPDATE" : "")});
 }
@@ -156,25 +156,25 @@ TEST_P(RecordReadTest, NavigationStepsThroughEveryRowInKeyOrder) {
 
 TEST_P(RecordReadTest, NavigationCutsDatesClearsShadowsAndStopsAtTheEnds) {
   TDBRecord record("K1");
-  record.Navigate(0);
+  record.Navigate(NavigateFirst);
   ASSERT_TRUE(record.IsOk());
   EXPECT_STREQ(record.GetValue("D"), "2024-03-05");
   EXPECT_STREQ(record.GetCalculatedValue("LABEL"), "one");
 
-  record.Navigate(2);
+  record.Navigate(NavigateNext);
   ASSERT_TRUE(record.IsOk());
   EXPECT_STREQ(record.GetValue("A"), "2");
   EXPECT_EQ(record.Field(3).Flags(), 0u);  // the computed shadow belongs to the old row
 
-  record.Navigate(3);
+  record.Navigate(NavigateLast);
   EXPECT_STREQ(record.GetValue("A"), "3");
-  record.Navigate(2);
+  record.Navigate(NavigateNext);
   EXPECT_EQ(record.GetStatus(), RecordDoesNotExist);
   EXPECT_STREQ(record.GetValue("A"), "3");  // unchanged after the failed step
   EXPECT_STREQ(record.GetValue("V"), "three");
 
   TDBRecord empty("K3");
-  empty.Navigate(0);
+  empty.Navigate(NavigateFirst);
   EXPECT_EQ(empty.GetStatus(), RecordDoesNotExist);
 }
 
@@ -186,7 +186,7 @@ TEST_P(RecordReadTest, QuotesPercentSignsAndSqlTextAreStoredAndFoundExactly) {
     TDBRecord record("CODES");
     record.SetNewValue("CODE", text.c_str());
     record.SetNewValue("TEXT", (text + " | " + text).c_str());
-    record.Insert(1);
+    record.Insert(CheckParents);
     ASSERT_TRUE(record.IsOk()) << text << ": " << RecordErrorState.GetErrorMessage();
   }
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM CODES"), "5");
@@ -199,7 +199,7 @@ TEST_P(RecordReadTest, QuotesPercentSignsAndSqlTextAreStoredAndFoundExactly) {
     EXPECT_EQ(std::string(found.GetValue("TEXT")), text + " | " + text);
 
     found.SetNewValue("TEXT", (text + "%").c_str());
-    found.Update(0, 1);
+    found.Update(RefuseIfChildren, CheckParents);
     ASSERT_TRUE(found.IsOk()) << text << ": " << RecordErrorState.GetErrorMessage();
   }
   // A pattern is no pattern: the key with '%' finds only itself.
@@ -212,7 +212,7 @@ TEST_P(RecordReadTest, QuotesPercentSignsAndSqlTextAreStoredAndFoundExactly) {
   // Walking the table meets each one once.
   TDBRecord walk("CODES");
   int rows = 0;
-  for (walk.Navigate(0); walk.IsOk(); walk.Navigate(2)) ++rows;
+  for (walk.Navigate(NavigateFirst); walk.IsOk(); walk.Navigate(NavigateNext)) ++rows;
   EXPECT_EQ(rows, 5);
 }
 

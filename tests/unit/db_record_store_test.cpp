@@ -91,7 +91,7 @@ TEST_P(RecordStoreTest, InsertWritesTheFilledColumnsAndCommitsTheFields) {
   customer.SetNewValue("CUST_ID", "5");
   customer.SetNewValue("NAME", "Eve");
   StartTrace();
-  customer.Insert(1);
+  customer.Insert(CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(TracedStatements(), (TStatements{"SELECT CUST_ID FROM CUSTOMER WHERE CUST_ID=?",
                                              "INSERT INTO CUSTOMER (CUST_ID,NAME) VALUES (?,?)"}));
@@ -104,7 +104,7 @@ TEST_P(RecordStoreTest, InsertWritesTheFilledColumnsAndCommitsTheFields) {
   TDBRecord again("CUSTOMER");
   again.SetNewValue("CUST_ID", "5");
   again.SetNewValue("NAME", "Other");
-  again.Insert(1);
+  again.Insert(CheckParents);
   EXPECT_EQ(again.GetStatus(), RecordAlreadyExists);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Record already exists: ");
   EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=5"), "Eve");
@@ -112,7 +112,7 @@ TEST_P(RecordStoreTest, InsertWritesTheFilledColumnsAndCommitsTheFields) {
   // A mandatory field left empty.
   TDBRecord nameless("CUSTOMER");
   nameless.SetNewValue("CUST_ID", "6");
-  nameless.Insert(1);
+  nameless.Insert(CheckParents);
   EXPECT_EQ(nameless.GetStatus(), RecordMandatoryEmpty);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Mandatory field not filled out: : NAME");
   EXPECT_EQ(Count("CUSTOMER"), "1");
@@ -124,7 +124,7 @@ TEST_P(RecordStoreTest, InsertWritesTheFilledColumnsAndCommitsTheFields) {
   TDBRecord refused("CUSTOMER");
   refused.SetNewValue("CUST_ID", "7");
   refused.SetNewValue("NAME", "bad");
-  refused.Insert(1);
+  refused.Insert(CheckParents);
   EXPECT_EQ(refused.GetStatus(), RecordInsertFailed);
   EXPECT_EQ(std::string(RecordErrorState.GetErrorMessage()).rfind("Insert failed: ", 0), 0u)
       << RecordErrorState.GetErrorMessage();
@@ -138,14 +138,14 @@ TEST_P(RecordStoreTest, ParentsAreCheckedBeforeAnInsert) {
   order.SetNewValue("ORDER_ID", "30");
   order.SetNewValue("CUST_ID", "99");
   StartTrace();
-  order.Insert(1);
+  order.Insert(CheckParents);
   EXPECT_EQ(order.GetStatus(), RecordNoParent);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "No related record for relationship: : customer");
   EXPECT_EQ(TracedStatements(), (TStatements{"SELECT ORDER_ID FROM ORDERS WHERE ORDER_ID=?",
                                              "SELECT CUST_ID FROM CUSTOMER WHERE CUST_ID=?"}));
   EXPECT_EQ(Count("ORDERS"), "3");
 
-  order.Insert(0);  // without the check it is written
+  order.Insert(SkipParentCheck);  // without the check it is written
   EXPECT_TRUE(order.IsOk());
   EXPECT_EQ(Count("ORDERS"), "4");
 
@@ -155,7 +155,7 @@ TEST_P(RecordStoreTest, ParentsAreCheckedBeforeAnInsert) {
   StartTrace();
   EXPECT_TRUE(loose.CheckParent(&ModelRelationship("ORDERS", "customer")));
   EXPECT_TRUE(TracedStatements().empty());
-  ModelRelationship("ORDERS", "customer").Bool85 = 1;
+  ModelRelationship("ORDERS", "customer").ParentRequired = 1;
   EXPECT_FALSE(loose.CheckParent(&ModelRelationship("ORDERS", "customer")));
   EXPECT_EQ(loose.GetStatus(), RecordNoParent);
   loose.SetNewValue("CUST_ID", "2");
@@ -170,7 +170,7 @@ TEST_P(RecordStoreTest, UpdateWritesEveryStoredColumnAndNullForEmptyOnes) {
   customer.SetNewValue("CITY", "");
   customer.SetNewValue("NAME", "Anne");
   StartTrace();
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(TracedStatements(),
             (TStatements{"SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?",
@@ -181,17 +181,17 @@ TEST_P(RecordStoreTest, UpdateWritesEveryStoredColumnAndNullForEmptyOnes) {
 
   // Stored again at once: what the record wrote (10.50 as written) is what the row holds.
   customer.SetNewValue("CREDIT", "12.5");
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   customer.SetNewValue("CITY", "Bergen");
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Db().Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=1"), "Bergen");
 
   TDBRecord missing("CUSTOMER");
   missing.SetNewValue("CUST_ID", "77");
   missing.SetNewValue("NAME", "x");
-  missing.Update(0, 1);
+  missing.Update(RefuseIfChildren, CheckParents);
   EXPECT_EQ(missing.GetStatus(), RecordDoesNotExist);
   EXPECT_EQ(Count("CUSTOMER"), "2");
 
@@ -199,7 +199,7 @@ TEST_P(RecordStoreTest, UpdateWritesEveryStoredColumnAndNullForEmptyOnes) {
   order.SetNewValue("ORDER_ID", "10");
   order.Read();
   order.SetNewValue("CUST_ID", "99");
-  order.Update(0, 1);
+  order.Update(RefuseIfChildren, CheckParents);
   EXPECT_EQ(order.GetStatus(), RecordNoParent);
   EXPECT_EQ(Db().Query("SELECT CUST_ID FROM ORDERS WHERE ORDER_ID=10"), "1");
 }
@@ -213,7 +213,7 @@ TEST_P(RecordStoreTest, ARowChangedByAnotherUserIsNotOverwritten) {
   // Another connection changes the row after the read.
   Db().Exec("UPDATE CUSTOMER SET CITY='Paris' WHERE CUST_ID=1");
   customer.SetNewValue("NAME", "Mine");
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   EXPECT_EQ(customer.GetStatus(), RecordChangedByOther);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Record has been changed by another user: ");
   EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=1"), "Ann");
@@ -223,7 +223,7 @@ TEST_P(RecordStoreTest, ARowChangedByAnotherUserIsNotOverwritten) {
   // Read again, the change goes through.
   customer.Read();
   customer.SetNewValue("NAME", "Mine");
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=1"), "Mine");
   EXPECT_EQ(Db().Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=1"), "Paris");
@@ -231,7 +231,7 @@ TEST_P(RecordStoreTest, ARowChangedByAnotherUserIsNotOverwritten) {
   // A changed amount counts as well (numbers compare by value, so 10.50 and 10.5 agree).
   Db().Exec("UPDATE CUSTOMER SET CREDIT=99 WHERE CUST_ID=1");
   customer.SetNewValue("NAME", "Again");
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   EXPECT_EQ(customer.GetStatus(), RecordChangedByOther);
 }
 
@@ -242,7 +242,7 @@ TEST_P(RecordStoreTest, AKeyChangeWithRelatedRowsNeedsTheCascade) {
   customer.Read();
   customer.SetNewValue("CUST_ID", "3");
   StartTrace();
-  customer.Update(0, 1);
+  customer.Update(RefuseIfChildren, CheckParents);
   EXPECT_EQ(customer.GetStatus(), RecordRelatedFound);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Related record(s) found for relationship: : orders");
   EXPECT_EQ(TracedStatements(), (TStatements{"SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?",
@@ -251,13 +251,13 @@ TEST_P(RecordStoreTest, AKeyChangeWithRelatedRowsNeedsTheCascade) {
 
   // The new key is taken.
   customer.SetNewValue("CUST_ID", "2");
-  customer.Update(1, 1);
+  customer.Update(CascadeToChildren, CheckParents);
   EXPECT_EQ(customer.GetStatus(), RecordAlreadyExists);
 
   // With the cascade the orders follow the new key.
   customer.SetNewValue("CUST_ID", "3");
   StartTrace();
-  customer.Update(1, 1);
+  customer.Update(CascadeToChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(TracedStatements(),
             (TStatements{"SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?",
@@ -273,14 +273,14 @@ TEST_P(RecordStoreTest, AKeyChangeWithRelatedRowsNeedsTheCascade) {
   order.SetNewValue("ORDER_ID", "10");
   order.Read();
   order.SetNewValue("ORDER_ID", "15");
-  order.Update(1, 1);
+  order.Update(CascadeToChildren, CheckParents);
   ASSERT_TRUE(order.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES WHERE ORDER_ID=10"), "2");
 
   // A relationship marked so takes no key cascade.
-  ModelRelationship("CUSTOMER", "orders").Bool86 = 1;
+  ModelRelationship("CUSTOMER", "orders").NoKeyCascade = 1;
   customer.SetNewValue("CUST_ID", "4");
-  customer.Update(1, 1);
+  customer.Update(CascadeToChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk());
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM ORDERS WHERE CUST_ID=3"), "2");
 }
@@ -289,7 +289,7 @@ TEST_P(RecordStoreTest, DeleteWithoutCascadeStopsAtRelatedRows) {
   AddShop();
   TDBRecord customer("CUSTOMER");
   customer.SetNewValue("CUST_ID", "1");
-  customer.Delete(0);
+  customer.Delete(RefuseIfChildren);
   EXPECT_EQ(customer.GetStatus(), RecordRelatedFound);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Related record(s) found for relationship: : orders");
   EXPECT_EQ(Count("CUSTOMER"), "2");
@@ -298,12 +298,12 @@ TEST_P(RecordStoreTest, DeleteWithoutCascadeStopsAtRelatedRows) {
   line.SetNewValue("ORDER_ID", "10");
   line.SetNewValue("LINE_NO", "2");
   StartTrace();
-  line.Delete(0);
+  line.Delete(RefuseIfChildren);
   ASSERT_TRUE(line.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(TracedStatements(), (TStatements{"SELECT ORDER_ID,LINE_NO FROM LINES WHERE ORDER_ID=? AND LINE_NO=?",
                                              "DELETE FROM LINES WHERE ORDER_ID=? AND LINE_NO=?"}));
   EXPECT_EQ(Count("LINES"), "3");
-  line.Delete(0);
+  line.Delete(RefuseIfChildren);
   EXPECT_EQ(line.GetStatus(), RecordDoesNotExist);
 }
 
@@ -312,7 +312,7 @@ TEST_P(RecordStoreTest, ACascadedDeleteRemovesEveryLevel) {
   TDBRecord customer("CUSTOMER");
   customer.SetNewValue("CUST_ID", "1");
   StartTrace();
-  customer.Delete(1);
+  customer.Delete(CascadeToChildren);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   // Orders have children of their own: one by one; their lines go in one statement each.
   EXPECT_EQ(TracedStatements(),
@@ -332,18 +332,18 @@ TEST_P(RecordStoreTest, ACascadeTenLevelsDeepStopsWith109AndDeletesNothing) {
   AddChain(11);
   TDBRecord root("NODE");
   root.SetNewValue("ID", "1");
-  root.Delete(1);
+  root.Delete(CascadeToChildren);
   EXPECT_EQ(root.GetStatus(), RecordCascadeTooDeep);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Cascade too deep - possible infinite loop: ");
   EXPECT_EQ(Count("NODE"), "11");
 
   // Ten levels (depths 0 to 9) are deleted whole.
   Db().Exec("DELETE FROM NODE WHERE ID=11");
-  root.Delete(1);
+  root.Delete(CascadeToChildren);
   ASSERT_TRUE(root.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Count("NODE"), "0");
 
-  root.DeleteCascade(1, 10, nullptr);
+  root.DeleteCascade(CascadeToChildren, 10, nullptr);
   EXPECT_EQ(root.GetStatus(), RecordCascadeTooDeep);
 }
 
@@ -353,7 +353,7 @@ TEST_P(RecordStoreTest, ADeleteRefusedHalfwayLeavesEveryRowInPlace) {
   RefuseLocked("LINES", "ITEM", false);
   TDBRecord customer("CUSTOMER");
   customer.SetNewValue("CUST_ID", "1");
-  customer.Delete(1);
+  customer.Delete(CascadeToChildren);
   EXPECT_EQ(customer.GetStatus(), RecordCascadeFailed);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Cascade failed with relationship: : orders");
   // Order 10 and its lines went before order 11 refused: all of it is back.
@@ -365,7 +365,7 @@ TEST_P(RecordStoreTest, ADeleteRefusedHalfwayLeavesEveryRowInPlace) {
   // The next operation starts afresh on its own transaction.
   TDBRecord bob("CUSTOMER");
   bob.SetNewValue("CUST_ID", "2");
-  bob.Delete(1);
+  bob.Delete(CascadeToChildren);
   ASSERT_TRUE(bob.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Count("CUSTOMER"), "1");
   EXPECT_EQ(Count("LINES"), "3");
@@ -380,7 +380,7 @@ TEST_P(RecordStoreTest, AKeyCascadeRefusedHalfwayLeavesEveryRowInPlace) {
   customer.Read();
   customer.SetNewValue("CUST_ID", "5");
   customer.SetNewValue("NAME", "Moved");
-  customer.Update(1, 1);
+  customer.Update(CascadeToChildren, CheckParents);
   EXPECT_EQ(customer.GetStatus(), RecordSqlError);
   // The customer row was written before the orders refused: it is back as it was.
   EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=1"), "Ann");
@@ -391,7 +391,7 @@ TEST_P(RecordStoreTest, AKeyCascadeRefusedHalfwayLeavesEveryRowInPlace) {
   EXPECT_STREQ(customer.GetValue("CUST_ID"), "5");
 
   Db().Exec(Db().IsPostgres() ? "DROP TRIGGER refuse_ORDERS ON ORDERS" : "DROP TRIGGER refuse_ORDERS");
-  customer.Update(1, 1);
+  customer.Update(CascadeToChildren, CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM ORDERS WHERE CUST_ID=5"), "2");
 }

@@ -297,7 +297,7 @@ TEST_P(ExprDbFunctions, ChildRowsAndRelatedFields) {
 
 TEST_P(ExprDbFunctions, RowLocksKeepAggregatesWorking) {
   auto ann = Record("customers", {{"id", "1"}});
-  ann->SetForUpdate(1);
+  ann->SetForUpdate(true);
   ExpectSameNumber("customers", "SUM(orders:amount)", ann.get(), "SELECT SUM(amount) FROM orders WHERE customer_id=1",
                    "double ");
   EXPECT_EQ(EvalToText("customers", "COUNT(orders:id)", ann.get()), "long 2");
@@ -305,7 +305,7 @@ TEST_P(ExprDbFunctions, RowLocksKeepAggregatesWorking) {
   EXPECT_EQ(EvalToText("customers", "GETCURRENTSUM('balance', 'id = 1')", ann.get()), "double 10.5");
   EXPECT_EQ(EvalToText("customers", "GETCURRENTFIELD('name', 'id = 1')", ann.get()), "text Ann");
   auto order = Record("orders", {{"id", "12"}, {"customer_id", "2"}});
-  order->SetForUpdate(1);
+  order->SetForUpdate(true);
   EXPECT_EQ(EvalToText("orders", "customer:name", order.get()), "text Bob");
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "forms/colortable.h"
+#include "forms/controlids.h"
 #include "forms/openfilename.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
@@ -93,13 +94,13 @@ TEST(ColourTable, CommonStaticColours) {
     COLORREF text;
     int mode;
     HBRUSH result;
-  } cases[] = {{140, 0, "Static", RGB(192, 0, 0), TRANSPARENT, face},
+  } cases[] = {{STATUS_LINE_ID, 0, "Static", RGB(192, 0, 0), TRANSPARENT, face},
                {2201, 0, "Static", RGB(0, 9, 128), TRANSPARENT, face},
                {2209, 0, "Static", RGB(0, 9, 128), TRANSPARENT, face},
                {2211, 0, "Static", RGB(0, 128, 64), TRANSPARENT, face},
                {2210, 0, "Static", RGB(1, 2, 3), OPAQUE, nullptr},
-               {3000, ES_READONLY, "Edit", RGB(1, 2, 3), TRANSPARENT, ReadOnlyFieldBrush()},
-               {3001, 0, "Edit", RGB(1, 2, 3), OPAQUE, nullptr}};
+               {FieldId(0), ES_READONLY, "Edit", RGB(1, 2, 3), TRANSPARENT, ReadOnlyFieldBrush()},
+               {FieldId(1), 0, "Edit", RGB(1, 2, 3), OPAQUE, nullptr}};
   for (const TCase& c : cases) {
     HWND control = make(c.id, c.style, c.cls);
     SetTextColor(dc, RGB(1, 2, 3));

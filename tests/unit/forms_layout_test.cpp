@@ -16,6 +16,7 @@
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "forms/basedlg.h"
+#include "forms/controlids.h"
 #include "forms/dlgtemplate.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
@@ -99,7 +100,9 @@ TEST_F(EditForms, EveryEntityOfTheSampleModelGetsItsForm) {
   ASSERT_EQ(LoadModelFile(TheModel, SamplePath), 1);
   BuildEditFormTemplates();
   EXPECT_EQ(EditFormTemplateTable.Count, TheModel.FormTemplateCount);
-  const int bottom[] = {100, 101, 102, 103, 104, 105, 2, 106, 200, 110, 111, 112, 113, 140};
+  const int bottom[] = {SAVE_BUTTON_ID,   FIND_BUTTON_ID,   DELETE_BUTTON_ID,  RESET_BUTTON_ID, PRINT_BUTTON_ID,
+                         REFRESH_BUTTON_ID, CANCEL_BUTTON_ID, HELP_BUTTON_ID,    IMPORT_BUTTON_ID, FIRST_BUTTON_ID,
+                         PREVIOUS_BUTTON_ID, NEXT_BUTTON_ID,  LAST_BUTTON_ID,    STATUS_LINE_ID};
   for (int e = 0; e < TheModel.EntityCount; ++e) {
     const TEntity& entity = TheModel.Entities[e];
     std::string name = "edit_" + std::string(entity.Name);  // found whatever the case
@@ -109,19 +112,19 @@ TEST_F(EditForms, EveryEntityOfTheSampleModelGetsItsForm) {
     EXPECT_EQ(ControlClass(form), "EditDlg");
     EXPECT_EQ(ControlText(form), entity.Caption);
     for (int id : bottom) EXPECT_NE(GetDlgItem(form, id), nullptr) << entity.Name << " " << id;
-    EXPECT_EQ(ControlText(GetDlgItem(form, 100)), "&Save");
-    EXPECT_TRUE(GetWindowLongA(GetDlgItem(form, 100), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_EQ(ControlText(GetDlgItem(form, SAVE_BUTTON_ID)), "&Save");
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(form, SAVE_BUTTON_ID), GWL_STYLE) & BS_DEFPUSHBUTTON);
     if (entity.PageCount == 0) {
       for (int i = 0; i < entity.AttributeCount; ++i) {
         const TAttribute& a = entity.Attributes[i];
         if (a.Hidden) continue;
-        EXPECT_NE(GetDlgItem(form, 3000 + i), nullptr) << entity.Name << "." << a.Name;
+        EXPECT_NE(GetDlgItem(form, FieldId(i)), nullptr) << entity.Name << "." << a.Name;
         if (HasFieldLabel(&a)) {
-          EXPECT_EQ(ControlText(GetDlgItem(form, 2000 + i)), a.Caption);
+          EXPECT_EQ(ControlText(GetDlgItem(form, LabelId(i))), a.Caption);
         }
       }
     } else {
-      EXPECT_EQ(ControlClass(GetDlgItem(form, 21000)), "SysTabControl32");
+      EXPECT_EQ(ControlClass(GetDlgItem(form, TAB_CONTROL_ID)), "SysTabControl32");
       for (int page = 0; page <= entity.PageCount; ++page) {
         std::string pageName = "Edit_" + std::string(entity.Name) + "__" + std::to_string(page);
         HWND pageWindow = OpenPage(pageName.c_str(), form);
@@ -130,7 +133,7 @@ TEST_F(EditForms, EveryEntityOfTheSampleModelGetsItsForm) {
         for (int i = 0; i < entity.AttributeCount; ++i) {
           const TAttribute& a = entity.Attributes[i];
           if (a.Hidden) continue;
-          EXPECT_EQ(GetDlgItem(pageWindow, 3000 + i) != nullptr, a.Page == page)
+          EXPECT_EQ(GetDlgItem(pageWindow, FieldId(i)) != nullptr, a.Page == page)
               << pageName << " " << a.Name;
         }
       }
@@ -139,7 +142,7 @@ TEST_F(EditForms, EveryEntityOfTheSampleModelGetsItsForm) {
     for (int r = 0; r < entity.RelationshipCount; ++r) {
       const TRelationship& rel = entity.Relationships[r];
       if (rel.KindAndPage == 1 && entity.PageCount == 0) {
-        EXPECT_EQ(ControlText(GetDlgItem(form, 13000 + r)), rel.Caption) << rel.Name;
+        EXPECT_EQ(ControlText(GetDlgItem(form, ViewRelatedButtonId(r))), rel.Caption) << rel.Name;
       }
     }
   }
@@ -222,31 +225,31 @@ TEST_F(EditForms, EachDisplayKindGetsItsControl) {
   ASSERT_NE(form, nullptr);
   for (int i = 0; i < int(sizeof kKinds / sizeof kKinds[0]); ++i) {
     const TKindCase& c = kKinds[i];
-    HWND control = GetDlgItem(form, 3000 + i);
+    HWND control = GetDlgItem(form, FieldId(i));
     ASSERT_NE(control, nullptr) << c.name;
     EXPECT_STRCASEEQ(ControlClass(control).c_str(), c.cls) << c.name;
-    EXPECT_EQ(TemplateStyle(FindEditFormTemplate("Edit_Kinds"), 3000 + i),
+    EXPECT_EQ(TemplateStyle(FindEditFormTemplate("Edit_Kinds"), FieldId(i)),
               c.style | WS_CHILD | WS_VISIBLE)
         << c.name;
   }
   // Radio groups: a button per item; "@R" on a number still makes a group.
   for (int i : {18, 19})
     for (int k = 0; k < 3; ++k) {
-      HWND radio = GetDlgItem(form, 20000 + i * 500 + k);
+      HWND radio = GetDlgItem(form, RadioButtonId(i, k));
       ASSERT_NE(radio, nullptr) << i << " " << k;
       EXPECT_EQ(GetWindowLongA(radio, GWL_STYLE) & WS_GROUP, k == 0 ? WS_GROUP : 0);
     }
   // The check box and radio groups carry their own text; the others have labels.
-  EXPECT_EQ(GetDlgItem(form, 2000 + 15), nullptr);
-  EXPECT_EQ(ControlText(GetDlgItem(form, 3000 + 15)), "FLAG");
-  EXPECT_EQ(ControlText(GetDlgItem(form, 2000 + 1)), "TXT");
+  EXPECT_EQ(GetDlgItem(form, LabelId(15)), nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(form, FieldId(15))), "FLAG");
+  EXPECT_EQ(ControlText(GetDlgItem(form, LabelId(1))), "TXT");
   // Key group first, then the divider.
-  HWND divider = GetDlgItem(form, 0xFFFF);
+  HWND divider = GetDlgItem(form, DIVIDER_ID);
   ASSERT_NE(divider, nullptr);
   std::vector<int> ids = ChildIds(form);
   ASSERT_GE(ids.size(), 4u);
   EXPECT_EQ((std::vector<int>(ids.begin(), ids.begin() + 5)),
-            (std::vector<int>{2000, 3000, 0xFFFF, 2001, 3001}));
+            (std::vector<int>{LabelId(0), FieldId(0), DIVIDER_ID, LabelId(1), FieldId(1)}));
 }
 
 // The FIELD_HELP model parameter decides the class of every kind of button the layout
@@ -270,7 +273,7 @@ TEST_F(EditForms, TheFieldHelpParameterDecidesTheButtonClasses) {
     HWND form = OpenForm("Edit_Kinds");
     ASSERT_NE(form, nullptr);
     // Save, a navigation button, the check box, a group box, a radio button, the picture.
-    for (int id : {100, 110, 3000 + 15, 3000 + 18, 20000 + 18 * 500, 7000 + 1}) {
+    for (int id : {SAVE_BUTTON_ID, FIRST_BUTTON_ID, FieldId(15), FieldId(18), RadioButtonId(18, 0), PictureId(1)}) {
       HWND control = GetDlgItem(form, id);
       ASSERT_NE(control, nullptr) << c.value << " " << id;
       EXPECT_STRCASEEQ(ControlClass(control).c_str(), c.cls) << c.value << " " << id;
@@ -286,15 +289,15 @@ TEST_F(EditForms, AutomaticPlacesFollowTheScreenMetrics) {
   HWND form = OpenForm("Edit_Kinds");
   ASSERT_NE(form, nullptr);
   // Key row: new row at Top_Gap + Inter_Ctrl_Height = 4; label 2 lower, right-aligned.
-  ExpectPlace(form, 2000, 4, 6, 60, 12);
-  ExpectPlace(form, 3000, 68, 4, (10 + 2) * 4, 12);  // INTEGER: 10 characters + 2 extra
-  EXPECT_TRUE(GetWindowLongA(GetDlgItem(form, 2000), GWL_STYLE) & SS_RIGHT);
+  ExpectPlace(form, LabelId(0), 4, 6, 60, 12);
+  ExpectPlace(form, FieldId(0), 68, 4, (10 + 2) * 4, 12);  // INTEGER: 10 characters + 2 extra
+  EXPECT_TRUE(GetWindowLongA(GetDlgItem(form, LabelId(0)), GWL_STYLE) & SS_RIGHT);
   // Divider under the key row: 16 + 4.
-  ExpectPlace(form, 0xFFFF, 4, 20, 360 - 8, 1);
+  ExpectPlace(form, DIVIDER_ID, 4, 20, 360 - 8, 1);
   // TXT on the next row: 20 + 3 + 2 = 25.
   ExpectPlace(form, 3001, 68, 25, (20 + 2) * 4, 12);
   // The bottom buttons spread over the width, first at Left_Gap, last ending at the right gap.
-  RECT save = ControlPlace(form, GetDlgItem(form, 100));
+  RECT save = ControlPlace(form, GetDlgItem(form, SAVE_BUTTON_ID));
   RECT import = ControlPlace(form, GetDlgItem(form, 200));
   EXPECT_EQ(save.left, UnitsPlace(form, 4, 0, 0, 0).left);
   EXPECT_NEAR(import.left + import.right, UnitsPlace(form, 356, 0, 0, 0).left, 2);
@@ -330,20 +333,20 @@ TEST_F(EditForms, RelationshipControlsRunButtonsAndPosition) {
 
   HWND form = OpenForm("Edit_Customer");
   ASSERT_NE(form, nullptr);
-  EXPECT_EQ(ControlText(GetDlgItem(form, 10000)), "Orders:");
-  EXPECT_EQ(ControlClass(GetDlgItem(form, 14000)), "SysListView32");
-  EXPECT_EQ(GetWindowLongA(GetDlgItem(form, 14000), GWL_STYLE) & 0xFFFF, 0x100D);
-  EXPECT_EQ(ControlText(GetDlgItem(form, 15000)), "&Add");
-  EXPECT_EQ(ControlText(GetDlgItem(form, 16000)), "&Edit");
-  EXPECT_EQ(ControlText(GetDlgItem(form, 17000)), "Dele&te");
-  EXPECT_NE(GetDlgItem(form, 18000), nullptr);
+  EXPECT_EQ(ControlText(GetDlgItem(form, ChildListLabelId(0))), "Orders:");
+  EXPECT_EQ(ControlClass(GetDlgItem(form, ChildListId(0))), "SysListView32");
+  EXPECT_EQ(GetWindowLongA(GetDlgItem(form, ChildListId(0)), GWL_STYLE) & 0xFFFF, 0x100D);
+  EXPECT_EQ(ControlText(GetDlgItem(form, ChildAddButtonId(0))), "&Add");
+  EXPECT_EQ(ControlText(GetDlgItem(form, ChildEditButtonId(0))), "&Edit");
+  EXPECT_EQ(ControlText(GetDlgItem(form, ChildDeleteButtonId(0))), "Dele&te");
+  EXPECT_NE(GetDlgItem(form, ChildCountLabelId(0)), nullptr);
   EXPECT_EQ(ControlText(GetDlgItem(form, 19503)), "Statement");
   EXPECT_EQ(ControlText(GetDlgItem(form, 19507)), "Mail");
   EXPECT_EQ(GetDlgItem(form, 19504), nullptr);  // another entity's RUN button
   // The buttons beside the list are centred on it.
-  RECT list = ControlPlace(form, GetDlgItem(form, 14000));
-  RECT add = ControlPlace(form, GetDlgItem(form, 15000));
-  RECT count = ControlPlace(form, GetDlgItem(form, 18000));
+  RECT list = ControlPlace(form, GetDlgItem(form, ChildListId(0)));
+  RECT add = ControlPlace(form, GetDlgItem(form, ChildAddButtonId(0)));
+  RECT count = ControlPlace(form, GetDlgItem(form, ChildCountLabelId(0)));
   EXPECT_NEAR((add.top - list.top), (list.top + list.bottom) - (count.top + count.bottom), 3);
   // "XY:" places the form.
   HGLOBAL block = FindEditFormTemplate("Edit_Customer");
@@ -354,13 +357,13 @@ TEST_F(EditForms, RelationshipControlsRunButtonsAndPosition) {
 
   HWND orderForm = OpenForm("Edit_Order");
   ASSERT_NE(orderForm, nullptr);
-  EXPECT_EQ(ControlText(GetDlgItem(orderForm, 11000)), "?");
+  EXPECT_EQ(ControlText(GetDlgItem(orderForm, LookupButtonId(0))), "?");
   EXPECT_EQ(ControlText(GetDlgItem(orderForm, 13001)), "Lines");
   // The lookup button follows its field in the tab order.
   std::vector<int> ids = ChildIds(orderForm);
   auto field = std::find(ids.begin(), ids.end(), 3001);
   ASSERT_NE(field, ids.end());
-  EXPECT_EQ(*(field + 1), 11000);
+  EXPECT_EQ(*(field + 1), LookupButtonId(0));
 }
 
 TEST_F(EditForms, AMismatchedRelationshipKindWarnsOnceAndLeavesTheButtonOut) {
@@ -377,8 +380,8 @@ TEST_F(EditForms, AMismatchedRelationshipKindWarnsOnceAndLeavesTheButtonOut) {
             "Order:customer_id\n\nRelationship button will not be displayed!");
   HWND form = OpenForm("Edit_Order");
   ASSERT_NE(form, nullptr);
-  EXPECT_EQ(GetDlgItem(form, 11000), nullptr);
-  EXPECT_EQ(GetDlgItem(form, 12000), nullptr);
+  EXPECT_EQ(GetDlgItem(form, LookupButtonId(0)), nullptr);
+  EXPECT_EQ(GetDlgItem(form, ShowRelatedButtonId(0)), nullptr);
 }
 
 TEST_F(EditForms, PagedEntitiesGetAContainerAndTheirPages) {
@@ -398,8 +401,8 @@ TEST_F(EditForms, PagedEntitiesGetAContainerAndTheirPages) {
 
   HWND form = OpenForm("EDIT_CUSTOMER");
   ASSERT_NE(form, nullptr);
-  EXPECT_NE(GetDlgItem(form, 21000), nullptr);
-  EXPECT_NE(GetDlgItem(form, 100), nullptr);
+  EXPECT_NE(GetDlgItem(form, TAB_CONTROL_ID), nullptr);
+  EXPECT_NE(GetDlgItem(form, SAVE_BUTTON_ID), nullptr);
   struct TPage {
     const char* name;
     const char* title;
@@ -410,7 +413,7 @@ TEST_F(EditForms, PagedEntitiesGetAContainerAndTheirPages) {
     HWND page = OpenPage(p.name, form);
     ASSERT_NE(page, nullptr) << p.name;
     EXPECT_EQ(ControlText(page), p.title);
-    EXPECT_EQ(GetDlgItem(page, 100), nullptr);  // the buttons are the container's
+    EXPECT_EQ(GetDlgItem(page, SAVE_BUTTON_ID), nullptr);  // the buttons are the container's
   }
   // The container sits one cascade step left of the first form position.
   HGLOBAL block = FindEditFormTemplate("Edit_Customer");

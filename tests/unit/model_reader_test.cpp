@@ -158,7 +158,7 @@ TEST_F(ModelReader, ValueEncodings) {
   EXPECT_EQ(a.Page, -2);
   EXPECT_EQ(a.DisplayWidth, 300);
   EXPECT_EQ(a.Caption, EmptyString);
-  EXPECT_EQ(TheModel.Entities[0].Text32, EmptyString);
+  EXPECT_EQ(TheModel.Entities[0].SpareText1, EmptyString);
 }
 
 TEST_F(ModelReader, StoredCountsAreTheRecordsRead) {
@@ -221,21 +221,21 @@ TEST_F(ModelReader, EveryFieldLandsInItsPlace) {
   dmd.End();
   ASSERT_EQ(Load(dmd.bytes()), 1);
   const TDataModel& m = TheModel;
-  EXPECT_STREQ(m.Text17, "t17");
+  EXPECT_STREQ(m.SpareText1, "t17");
   EXPECT_STREQ(m.DatabaseName, "DB");
-  EXPECT_EQ(m.Int18, 18);
-  EXPECT_EQ(m.Bool12, 1);
+  EXPECT_EQ(m.SpareNumber, 18);
+  EXPECT_EQ(m.SpareFlag, 1);
   EXPECT_STREQ(m.DefaultUser, "user");
   EXPECT_STREQ(m.DefaultPassword, "pw");
-  EXPECT_STREQ(m.Text99, "t99");
-  EXPECT_STREQ(m.Text100, "t100");
+  EXPECT_STREQ(m.SpareText2, "t99");
+  EXPECT_STREQ(m.SpareText3, "t100");
   const TEntity& e = m.Entities[0];
   EXPECT_STREQ(e.FileNameText, "f33");
-  EXPECT_EQ(e.HiddenFromMenus + e.Bool35 + e.Bool37 + e.Bool118 + e.Bool119 + e.Bool120, 6);
-  EXPECT_EQ(e.Int36 + e.Int139 + e.Int38 + e.Int39, 36 + 139 + 38 + 39);
+  EXPECT_EQ(e.HiddenFromMenus + e.SpareFlag1 + e.SpareFlag2 + e.SpareFlag3 + e.SpareFlag4 + e.SpareFlag5, 6);
+  EXPECT_EQ(e.SpareNumber1 + e.SpareNumber2 + e.SpareNumber3 + e.SpareNumber4, 36 + 139 + 38 + 39);
   EXPECT_STREQ(e.ColumnListText, "c140");
-  EXPECT_STREQ(e.Text115, "t115");
-  EXPECT_STREQ(e.Text116, "t116");
+  EXPECT_STREQ(e.SpareText2, "t115");
+  EXPECT_STREQ(e.SpareText3, "t116");
   EXPECT_STREQ(e.FormResource, "form");
   EXPECT_EQ(e.PinProtected, 1);
   EXPECT_STREQ(e.Colour, "FF0000");
@@ -243,29 +243,29 @@ TEST_F(ModelReader, EveryFieldLandsInItsPlace) {
   const TAttribute& a = e.Attributes[0];
   EXPECT_EQ(a.SqlType, 12);
   EXPECT_EQ(a.ColumnSize, 10);
-  EXPECT_STREQ(a.Text48, "t48");
-  EXPECT_STREQ(a.Text49, "t49");
+  EXPECT_STREQ(a.HelpText, "t48");
+  EXPECT_STREQ(a.SpareText1, "t49");
   EXPECT_EQ(a.EffectiveMandatory, 0);
   EXPECT_EQ(a.X + a.Y + a.Width + a.LabelX + a.LabelY + a.LabelWidth + a.Height,
             51 + 52 + 63 + 64 + 65 + 66 + 54);
-  EXPECT_EQ(a.Bool67 + a.Indexed + a.Hidden + a.Bool59 + a.Bool71, 5);
-  EXPECT_STREQ(a.Text72, "t72");
-  EXPECT_EQ(a.Int73 + a.Int74, 147);
-  EXPECT_STREQ(a.Text122, "122");
-  EXPECT_STREQ(a.Text125, "125");
-  EXPECT_STREQ(a.Text153, "153");
-  EXPECT_STREQ(a.Text154, "154");
-  EXPECT_STREQ(a.Text155, "155");
-  EXPECT_STREQ(a.Text156, "156");
+  EXPECT_EQ(a.KeepOnReset + a.Indexed + a.Hidden + a.SpareFlag1 + a.SpareFlag2, 5);
+  EXPECT_STREQ(a.SpareText2, "t72");
+  EXPECT_EQ(a.SpareNumber1 + a.SpareNumber2, 147);
+  EXPECT_STREQ(a.FontFace, "122");
+  EXPECT_STREQ(a.SpareText3, "125");
+  EXPECT_STREQ(a.FieldStyle, "153");
+  EXPECT_STREQ(a.BackgroundColour, "154");
+  EXPECT_STREQ(a.SecondColour, "155");
+  EXPECT_STREQ(a.LabelStyle, "156");
   const TRelationship& r = e.Relationships[0];
   EXPECT_STREQ(r.Caption, "cap");
-  EXPECT_STREQ(r.Text79, "t79");
-  EXPECT_STREQ(r.Text80, "t80");
-  EXPECT_EQ(r.Bool85 + r.Bool86, 2);
+  EXPECT_STREQ(r.SpareText1, "t79");
+  EXPECT_STREQ(r.SpareText2, "t80");
+  EXPECT_EQ(r.ParentRequired + r.NoKeyCascade, 2);
   EXPECT_EQ(r.KindAndPage, 3);
   EXPECT_STREQ(r.ColumnText, "cols");
   EXPECT_STREQ(r.OrderBy, "ob");
-  EXPECT_EQ(r.Int89, 89);
+  EXPECT_EQ(r.SpareNumber, 89);
   EXPECT_STREQ(r.ListHeightText, "h");
   EXPECT_EQ(r.Reverse, &m.Entities[1].Relationships[0]);
   // Form resource of its own and no pages: no template for E; F adds one.

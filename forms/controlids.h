@@ -1,0 +1,87 @@
+// Control ids of the generated edit forms, shared by the layout, the forms, the screenshot
+// program and the tests: fixed buttons, and the ranges per attribute and per relationship.
+#pragma once
+
+// Buttons of the row at the foot of a form, and the form's own controls.
+constexpr int CANCEL_BUTTON_ID = 2;
+constexpr int SAVE_BUTTON_ID = 100;
+constexpr int FIND_BUTTON_ID = 101;
+constexpr int DELETE_BUTTON_ID = 102;
+constexpr int RESET_BUTTON_ID = 103;
+constexpr int PRINT_BUTTON_ID = 104;
+constexpr int REFRESH_BUTTON_ID = 105;  // "Refresh", or "Recalc" on some forms
+constexpr int HELP_BUTTON_ID = 106;
+constexpr int CLOSE_PAGE_BUTTON_ID = 107;
+constexpr int ADD_BUTTON_ID = 108;
+constexpr int EDIT_BUTTON_ID = 109;
+constexpr int FIRST_BUTTON_ID = 110;
+constexpr int PREVIOUS_BUTTON_ID = 111;
+constexpr int NEXT_BUTTON_ID = 112;
+constexpr int LAST_BUTTON_ID = 113;
+constexpr int STATUS_LINE_ID = 140;
+constexpr int REPORT_BUTTON_ID = 199;
+constexpr int IMPORT_BUTTON_ID = 200;
+constexpr int TAB_CONTROL_ID = 21000;
+// The line between the key fields and the other fields.
+constexpr int DIVIDER_ID = 0xFFFF;
+
+// Static texts that the common colour answer paints dark blue and green.
+constexpr int BLUE_TEXT_FIRST_ID = 2201, BLUE_TEXT_LAST_ID = 2209;
+constexpr int GREEN_TEXT_FIRST_ID = 2211, GREEN_TEXT_LAST_ID = 2219;
+
+// Per attribute i (its position in the entity): base + i.
+constexpr int LABEL_ID_BASE = 2000;
+constexpr int FIELD_ID_BASE = 3000;
+constexpr int EXPAND_BUTTON_ID_BASE = 4000;
+constexpr int BROWSE_BUTTON_ID_BASE = 5000;
+constexpr int EXECUTE_BUTTON_ID_BASE = 6000;
+constexpr int PICTURE_ID_BASE = 7000;
+// Every per-attribute range holds this many ids.
+constexpr int ATTRIBUTE_ID_RANGE = 1000;
+
+// Per relationship r (its position in the entity): base + r.
+constexpr int CHILD_LIST_LABEL_ID_BASE = 10000;
+constexpr int LOOKUP_BUTTON_ID_BASE = 11000;
+constexpr int SHOW_RELATED_BUTTON_ID_BASE = 12000;
+constexpr int VIEW_RELATED_BUTTON_ID_BASE = 13000;
+constexpr int CHILD_LIST_ID_BASE = 14000;
+constexpr int CHILD_ADD_BUTTON_ID_BASE = 15000;
+constexpr int CHILD_EDIT_BUTTON_ID_BASE = 16000;
+constexpr int CHILD_DELETE_BUTTON_ID_BASE = 17000;
+constexpr int CHILD_COUNT_LABEL_ID_BASE = 18000;
+constexpr int RELATIONSHIP_ID_RANGE = 1000;
+
+// RUN buttons of the model parameters "RUN:...", numbered from 0.
+constexpr int RUN_BUTTON_ID_BASE = 19500;
+constexpr int RUN_BUTTON_COUNT = 50;
+
+// Radio button k of the code list of attribute i.
+constexpr int RADIO_BUTTON_ID_BASE = 20000;
+constexpr int RADIO_BUTTONS_PER_ATTRIBUTE = 500;
+
+constexpr int LabelId(int attribute) { return LABEL_ID_BASE + attribute; }
+constexpr int FieldId(int attribute) { return FIELD_ID_BASE + attribute; }
+constexpr int ExpandButtonId(int attribute) { return EXPAND_BUTTON_ID_BASE + attribute; }
+constexpr int BrowseButtonId(int attribute) { return BROWSE_BUTTON_ID_BASE + attribute; }
+constexpr int ExecuteButtonId(int attribute) { return EXECUTE_BUTTON_ID_BASE + attribute; }
+constexpr int PictureId(int attribute) { return PICTURE_ID_BASE + attribute; }
+constexpr int ChildListLabelId(int rel) { return CHILD_LIST_LABEL_ID_BASE + rel; }
+constexpr int LookupButtonId(int rel) { return LOOKUP_BUTTON_ID_BASE + rel; }
+constexpr int ShowRelatedButtonId(int rel) { return SHOW_RELATED_BUTTON_ID_BASE + rel; }
+constexpr int ViewRelatedButtonId(int rel) { return VIEW_RELATED_BUTTON_ID_BASE + rel; }
+constexpr int ChildListId(int rel) { return CHILD_LIST_ID_BASE + rel; }
+constexpr int ChildAddButtonId(int rel) { return CHILD_ADD_BUTTON_ID_BASE + rel; }
+constexpr int ChildEditButtonId(int rel) { return CHILD_EDIT_BUTTON_ID_BASE + rel; }
+constexpr int ChildDeleteButtonId(int rel) { return CHILD_DELETE_BUTTON_ID_BASE + rel; }
+constexpr int ChildCountLabelId(int rel) { return CHILD_COUNT_LABEL_ID_BASE + rel; }
+constexpr int RunButtonId(int number) { return RUN_BUTTON_ID_BASE + number; }
+constexpr int RadioButtonId(int attribute, int item) {
+  return RADIO_BUTTON_ID_BASE + attribute * RADIO_BUTTONS_PER_ATTRIBUTE + item;
+}
+
+// The position an id of a range stands for, or -1 when the id is outside that range.
+constexpr int IdOffset(int id, int base, int range) {
+  return id >= base && id < base + range ? id - base : -1;
+}
+// The attribute of a field id (3000 + i), or -1.
+constexpr int FieldAttribute(int id) { return IdOffset(id, FIELD_ID_BASE, ATTRIBUTE_ID_RANGE); }
