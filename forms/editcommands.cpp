@@ -14,7 +14,7 @@
 #include "data/model/settings.h"
 #include "expr/errors.h"
 #include "forms/editdlg.h"
-#include "forms/editids.h"
+#include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/formprefs.h"
 #include "forms/windowmanager.h"
@@ -74,7 +74,7 @@ public:
   void Begin() {
     if (!TheModel.UseTransactions) return;
     if (connection_) connection_->StartTransaction();
-    record_->SetForUpdate(UseForUpdateClause);
+    record_->SetForUpdate(UseForUpdateClause != 0);
   }
   void Commit() { End(true); }
   void Rollback() { End(false); }
@@ -83,7 +83,7 @@ private:
   void End(bool commit) {
     if (!TheModel.UseTransactions) return;
     if (connection_) commit ? connection_->Commit() : connection_->Rollback();
-    record_->SetForUpdate(0);
+    record_->SetForUpdate(false);
   }
   TDBRecord* record_;
   TOdbcConnection* connection_ = nullptr;
@@ -130,7 +130,7 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
                    MB_YESNOCANCEL | MB_ICONQUESTION | (prefs.IfKeysAreChanged == 3 ? MB_DEFBUTTON2 : 0));
     if (answer == IDCANCEL) return TRUE;
     transaction.Begin();
-    if (answer == IDYES) record_->Insert(1);
+    if (answer == IDYES) record_->Insert(CheckParents);
     else if (!UpdateWithCascade(transaction, CASCADE_QUESTION_AFTER_KEY_CHANGE)) return TRUE;
   } else {
     const bool exists = record_->Exists();
@@ -148,7 +148,7 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
       if (!UpdateWithCascade(transaction, CASCADE_QUESTION)) return TRUE;
     } else if (record_->IsOk()) {
       transaction.Begin();
-      record_->Insert(1);
+      record_->Insert(CheckParents);
     }
   }
   if (!record_->IsOk()) {
@@ -163,7 +163,7 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 bool TEditDlg::UpdateWithCascade(TFormTransaction& transaction, const char* question) {
-  record_->Update(0, 1);
+  record_->Update(RefuseIfChildren, CheckParents);
   if (record_->GetStatus() != RecordRelatedFound || !FormPreferences().AllowCascadedUpdates) return true;
   const std::string refusal = RecordErrorState.GetErrorMessage();
   transaction.Rollback();
@@ -172,7 +172,7 @@ bool TEditDlg::UpdateWithCascade(TFormTransaction& transaction, const char* ques
     return false;
   }
   transaction.Begin();
-  record_->Update(1, 1);
+  record_->Update(CascadeToChildren, CheckParents);
   return true;
 }
 
@@ -185,7 +185,7 @@ INT_PTR TEditDlg::Delete(HWND window, UINT, WPARAM, LPARAM) {
   }
   TFormTransaction transaction(record_);
   transaction.Begin();
-  record_->Delete(0);
+  record_->Delete(RefuseIfChildren);
   if (record_->GetStatus() == RecordRelatedFound)
     MessageBoxA(window_, DEPENDANTS_TEXT, "Could not delete record", MB_OK | MB_ICONHAND);
   if (!record_->IsOk()) {
@@ -277,7 +277,7 @@ void TEditDlg::QuickSearch(int attribute) {
   for (int i = 0; i < attribute; ++i) {
     const TAttribute& a = entity_->Attributes[i];
     if (a.KeyPart || a.NonStored || a.Calculated || a.Page != 0) continue;
-    HWND control = FieldItem(i, ID_FIELD + i);
+    HWND control = FieldItem(i, FIELD_ID_BASE + i);
     if (control && IsWindowVisible(control)) return;
   }
   if (!ReadForm()) return;
@@ -315,7 +315,7 @@ void TEditDlg::QuickSearch(int attribute) {
 // ---- navigation ---------------------------------------------------------------------------
 
 namespace {
-enum TDirection { DIRECTION_FIRST = 0, DIRECTION_PREVIOUS = 1, DIRECTION_NEXT = 2, DIRECTION_LAST = 3 };
+enum TDirection { DIRECTION_FIRST = NavigateFirst, DIRECTION_PREVIOUS = NavigatePrevious, DIRECTION_NEXT = NavigateNext, DIRECTION_LAST = NavigateLast };
 }
 
 INT_PTR TEditDlg::First(HWND window, UINT, WPARAM, LPARAM) {
@@ -351,7 +351,7 @@ void TEditDlg::Move(HWND window, int direction) {
 void TEditDlg::MoveInTable(int direction) {
   static const char* const failures[4] = {"Unable to find first record", "No more records in this direction",
                                           "No more records in this direction", "Unable to find last record"};
-  record_->Navigate(direction);
+  record_->Navigate(static_cast<TNavigation>(direction));
   if (!record_->IsOk()) {
     SetStatusLine(failures[direction]);
     return;
@@ -412,7 +412,7 @@ void TEditDlg::PushLinkedValues(HWND) {
     if (!childLists_[r]) continue;
     RefreshListBox(childLists_[r]);
     const std::string status = ListStatusText(childLists_[r]);
-    SetDlgItemTextA(PageWindow(entity_->Relationships[r].Page()), ID_CHILD_COUNT + r, status.c_str());
+    SetDlgItemTextA(PageWindow(entity_->Relationships[r].Page()), CHILD_COUNT_LABEL_ID_BASE + r, status.c_str());
   }
 }
 
@@ -423,7 +423,7 @@ void TEditDlg::RefreshChildListsLeadingTo(const TEntity* entity) {
     if (rel.WithEntity != entity && !const_cast<TEntity*>(entity)->HasDependentRelationship(&rel)) continue;
     RefreshListBox(childLists_[r]);
     const std::string status = ListStatusText(childLists_[r]);
-    SetDlgItemTextA(PageWindow(rel.Page()), ID_CHILD_COUNT + r, status.c_str());
+    SetDlgItemTextA(PageWindow(rel.Page()), CHILD_COUNT_LABEL_ID_BASE + r, status.c_str());
   }
 }
 
@@ -437,7 +437,7 @@ void TEditDlg::RefreshOpenDialogs() {
       auto* form = static_cast<TEditDlg*>(dialog);
       if (form->GetEntity()->HasDependentEntity(entity_)) form->RefreshChildListsLeadingTo(entity_);
     } else if ((kind == DK_VIEW || kind == DK_LOOKUP || kind == DK_FIND_RESULTS) && DialogListsEntity(dialog, entity_)) {
-      SendMessageA(w, WM_COMMAND, MAKEWPARAM(ID_RECALCULATE, 0), 0);
+      SendMessageA(w, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, 0), 0);
     }
   }
 }
@@ -451,21 +451,21 @@ INT_PTR TEditDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
     int id;
     const char* text;
   } fixed[] = {
-      {ID_CANCEL, "Close the form without altering the database"},
-      {ID_CANCEL_KEY, "Close the form without altering the database"},
-      {ID_CLOSE_PAGE, "Close this page and return to the main page"},
-      {ID_FIRST, "Display first %s record"},
-      {ID_PREVIOUS, "Display previous %s record"},
-      {ID_NEXT, "Display next %s record"},
-      {ID_LAST, "Display final %s record"},
-      {ID_SAVE, "Adds/modify record to/in database"},
-      {ID_FIND, "Search for record based on fields which you have filled in"},
-      {ID_DELETE, "Delete record from database"},
-      {ID_RESET, "Reset fields to their default values"},
-      {ID_PRINT, "Print out record details onto a sheet of paper"},
-      {ID_RECALCULATE, "Update all calculated fields"},
-      {ID_HELP, "Bring up topic in help file for this window"},
-      {ID_IMPORT, "Import records from an external file to this screen."},
+      {CANCEL_BUTTON_ID, "Close the form without altering the database"},
+      {CANCEL_KEY_ID, "Close the form without altering the database"},
+      {CLOSE_PAGE_BUTTON_ID, "Close this page and return to the main page"},
+      {FIRST_BUTTON_ID, "Display first %s record"},
+      {PREVIOUS_BUTTON_ID, "Display previous %s record"},
+      {NEXT_BUTTON_ID, "Display next %s record"},
+      {LAST_BUTTON_ID, "Display final %s record"},
+      {SAVE_BUTTON_ID, "Adds/modify record to/in database"},
+      {FIND_BUTTON_ID, "Search for record based on fields which you have filled in"},
+      {DELETE_BUTTON_ID, "Delete record from database"},
+      {RESET_BUTTON_ID, "Reset fields to their default values"},
+      {PRINT_BUTTON_ID, "Print out record details onto a sheet of paper"},
+      {REFRESH_BUTTON_ID, "Update all calculated fields"},
+      {HELP_BUTTON_ID, "Bring up topic in help file for this window"},
+      {IMPORT_BUTTON_ID, "Import records from an external file to this screen."},
   };
   for (const auto& hint : fixed)
     if (hint.id == id) {
@@ -476,13 +476,13 @@ INT_PTR TEditDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
     SetStatusText("Open up/goto additional page of information");
     return TRUE;
   }
-  if (id >= ID_RUN_FIRST && id <= ID_RUN_LAST) {
+  if (id >= RUN_BUTTON_ID_BASE && id < RUN_BUTTON_ID_BASE + RUN_BUTTON_COUNT) {
     SetStatusText("Run external processing/procedure/program");
     return TRUE;
   }
   const int attributes = entity_->AttributeCount;
-  if (id >= ID_RADIO && id < ID_RADIO + attributes * RADIO_STRIDE) {
-    const int i = (id - ID_RADIO) / RADIO_STRIDE, k = (id - ID_RADIO) % RADIO_STRIDE;
+  if (id >= RADIO_BUTTON_ID_BASE && id < RADIO_BUTTON_ID_BASE + attributes * RADIO_BUTTONS_PER_ATTRIBUTE) {
+    const int i = (id - RADIO_BUTTON_ID_BASE) / RADIO_BUTTONS_PER_ATTRIBUTE, k = (id - RADIO_BUTTON_ID_BASE) % RADIO_BUTTONS_PER_ATTRIBUTE;
     const TAttribute& a = entity_->Attributes[i];
     if (a.CodeList && k < a.CodeList->ItemCount)
       SetStatusText("%s: %s", a.CodeList->Items[k].Key, a.CodeList->Items[k].Caption);
@@ -492,12 +492,12 @@ INT_PTR TEditDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
     int base;
     const char* text;
   } perAttribute[] = {
-      {ID_EXPAND, "Expand display of field into the multi-line format"},
-      {ID_BROWSE, "Browse and select a filename from the local system"},
-      {ID_EXECUTE, "Execute specified application loading the entered filename"},
+      {EXPAND_BUTTON_ID_BASE, "Expand display of field into the multi-line format"},
+      {BROWSE_BUTTON_ID_BASE, "Browse and select a filename from the local system"},
+      {EXECUTE_BUTTON_ID_BASE, "Execute specified application loading the entered filename"},
   };
-  if (id >= ID_FIELD && id < ID_FIELD + attributes) {
-    ShowFieldHelp(id - ID_FIELD);
+  if (id >= FIELD_ID_BASE && id < FIELD_ID_BASE + attributes) {
+    ShowFieldHelp(id - FIELD_ID_BASE);
     return TRUE;
   }
   for (const auto& hint : perAttribute)
@@ -509,12 +509,12 @@ INT_PTR TEditDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
     int base;
     const char* text;
   } perRelationship[] = {
-      {ID_ADD_CHILD, "Add a new %s record to list"},
-      {ID_MODIFY_CHILD, "Modify the highlighted %s record in list"},
-      {ID_DELETE_CHILD, "Delete highlighted %s record in list from database"},
-      {ID_VIEW_RELATED, "View %s for this particular %s"},
-      {ID_LOOKUP, "Pop up a list of %s from which you can choose"},
-      {ID_SHOW_RELATED, "Display %s record (blank form if no related record)"},
+      {CHILD_ADD_BUTTON_ID_BASE, "Add a new %s record to list"},
+      {CHILD_EDIT_BUTTON_ID_BASE, "Modify the highlighted %s record in list"},
+      {CHILD_DELETE_BUTTON_ID_BASE, "Delete highlighted %s record in list from database"},
+      {VIEW_RELATED_BUTTON_ID_BASE, "View %s for this particular %s"},
+      {LOOKUP_BUTTON_ID_BASE, "Pop up a list of %s from which you can choose"},
+      {SHOW_RELATED_BUTTON_ID_BASE, "Display %s record (blank form if no related record)"},
   };
   for (const auto& hint : perRelationship)
     if (id >= hint.base && id < hint.base + entity_->RelationshipCount) {

@@ -10,7 +10,7 @@
 #include "data/db/record.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
-#include "forms/editids.h"
+#include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
@@ -169,7 +169,7 @@ namespace {
 INT_PTR ChildListNotify(TEditDlg* form, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                         bool* handled) {
   auto* header = reinterpret_cast<NMHDR*>(lParam);
-  const int r = static_cast<int>(header->idFrom) - ID_CHILD_LIST;
+  const int r = static_cast<int>(header->idFrom) - CHILD_LIST_ID_BASE;
   *handled = true;
   switch (header->code) {
     case LVN_GETDISPINFOA: {
@@ -198,9 +198,9 @@ INT_PTR Notify(TEditDlg* form, HWND window, UINT message, WPARAM wParam, LPARAM 
   TEntity* entity = form->GetEntity();
   const int id = static_cast<int>(header->idFrom);
   *handled = true;
-  if (id >= ID_CHILD_LIST && id < ID_CHILD_LIST + entity->RelationshipCount)
+  if (id >= CHILD_LIST_ID_BASE && id < CHILD_LIST_ID_BASE + entity->RelationshipCount)
     return ChildListNotify(form, window, message, wParam, lParam, handled);
-  if (id >= ID_FIELD && id < ID_FIELD + entity->AttributeCount) {
+  if (id >= FIELD_ID_BASE && id < FIELD_ID_BASE + entity->AttributeCount) {
     const WPARAM command = MAKEWPARAM(id, 0);
     switch (header->code) {
       case NM_KILLFOCUS:
@@ -212,7 +212,7 @@ INT_PTR Notify(TEditDlg* form, HWND window, UINT message, WPARAM wParam, LPARAM 
         return form->OnFieldSetFocus(window, WM_COMMAND, command, lParam);
     }
   }
-  if (id == ID_TAB_CONTROL && header->code == TCN_SELCHANGE) {
+  if (id == TAB_CONTROL_ID && header->code == TCN_SELCHANGE) {
     SelectFormPage(form, form->GetWindow());
     return TRUE;
   }
@@ -227,11 +227,11 @@ struct TRangeCommand {
 };
 
 const TRangeCommand RangeCommands[] = {
-    {ID_ADD_CHILD, &TEditDlg::AddChild, false},       {ID_MODIFY_CHILD, &TEditDlg::ModifyChild, false},
-    {ID_DELETE_CHILD, &TEditDlg::DeleteChild, false}, {ID_VIEW_RELATED, &TEditDlg::ViewRelated, false},
-    {ID_LOOKUP, &TEditDlg::Lookup, false},            {ID_SHOW_RELATED, &TEditDlg::ShowRelated, false},
-    {ID_EXPAND, &TEditDlg::ExpandField, true},        {ID_BROWSE, &TEditDlg::BrowseFile, true},
-    {ID_EXECUTE, &TEditDlg::ExecuteField, true},
+    {CHILD_ADD_BUTTON_ID_BASE, &TEditDlg::AddChild, false},       {CHILD_EDIT_BUTTON_ID_BASE, &TEditDlg::ModifyChild, false},
+    {CHILD_DELETE_BUTTON_ID_BASE, &TEditDlg::DeleteChild, false}, {VIEW_RELATED_BUTTON_ID_BASE, &TEditDlg::ViewRelated, false},
+    {LOOKUP_BUTTON_ID_BASE, &TEditDlg::Lookup, false},            {SHOW_RELATED_BUTTON_ID_BASE, &TEditDlg::ShowRelated, false},
+    {EXPAND_BUTTON_ID_BASE, &TEditDlg::ExpandField, true},        {BROWSE_BUTTON_ID_BASE, &TEditDlg::BrowseFile, true},
+    {EXECUTE_BUTTON_ID_BASE, &TEditDlg::ExecuteField, true},
 };
 
 INT_PTR FieldCommand(TEditDlg* form, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -263,34 +263,34 @@ INT_PTR Command(TEditDlg* form, HWND window, UINT message, WPARAM wParam, LPARAM
   }
   const int id = LOWORD(wParam);
   switch (id) {
-    case ID_CANCEL:
-    case ID_CANCEL_KEY:
+    case CANCEL_BUTTON_ID:
+    case CANCEL_KEY_ID:
       return form->OnCancel(window, message, wParam, lParam);
-    case ID_SAVE:
+    case SAVE_BUTTON_ID:
       return form->Store(window, message, wParam, lParam);
-    case ID_FIND:
+    case FIND_BUTTON_ID:
       return form->Find(window, message, wParam, lParam);
-    case ID_DELETE:
+    case DELETE_BUTTON_ID:
       return form->Delete(window, message, wParam, lParam);
-    case ID_RESET:
+    case RESET_BUTTON_ID:
       return form->Reset(window, message, wParam, lParam);
-    case ID_PRINT:
+    case PRINT_BUTTON_ID:
       return form->PrintScreen(window, message, wParam, lParam);
-    case ID_RECALCULATE:
+    case REFRESH_BUTTON_ID:
       return form->Recalculate(window, message, wParam, lParam);
-    case ID_HELP:
+    case HELP_BUTTON_ID:
       return form->OnHelpButton(window, message, wParam, lParam);
-    case ID_CLOSE_PAGE:
+    case CLOSE_PAGE_BUTTON_ID:
       return form->OnClosePage(window, message, wParam, lParam);
-    case ID_FIRST:
+    case FIRST_BUTTON_ID:
       return form->First(window, message, wParam, lParam);
-    case ID_PREVIOUS:
+    case PREVIOUS_BUTTON_ID:
       return form->Previous(window, message, wParam, lParam);
-    case ID_NEXT:
+    case NEXT_BUTTON_ID:
       return form->Next(window, message, wParam, lParam);
-    case ID_LAST:
+    case LAST_BUTTON_ID:
       return form->Last(window, message, wParam, lParam);
-    case ID_IMPORT:
+    case IMPORT_BUTTON_ID:
       return form->OnImport(window, message, wParam, lParam);
   }
   const TEntity* entity = form->GetEntity();
@@ -299,8 +299,8 @@ INT_PTR Command(TEditDlg* form, HWND window, UINT message, WPARAM wParam, LPARAM
     if (id >= range.base && id < range.base + count)
       return (form->*range.operation)(window, message, wParam, lParam);
   }
-  if (id >= ID_RUN_FIRST && id <= ID_RUN_LAST) return form->RunButton(window, message, wParam, lParam);
-  if (id >= ID_FIELD && id < ID_FIELD + entity->AttributeCount)
+  if (id >= RUN_BUTTON_ID_BASE && id < RUN_BUTTON_ID_BASE + RUN_BUTTON_COUNT) return form->RunButton(window, message, wParam, lParam);
+  if (id >= FIELD_ID_BASE && id < FIELD_ID_BASE + entity->AttributeCount)
     return FieldCommand(form, window, message, wParam, lParam, handled);
   *handled = false;
   return FALSE;
@@ -382,7 +382,7 @@ INT_PTR CALLBACK EditPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_DESTROY || message == WM_CLOSE) return FALSE;
   TEditDlg* form = FormOf(formWindow);
   if (!form) return FALSE;
-  const int page_ = static_cast<int>(SendDlgItemMessageA(formWindow, ID_TAB_CONTROL, TCM_GETCURSEL, 0, 0));
+  const int page_ = static_cast<int>(SendDlgItemMessageA(formWindow, TAB_CONTROL_ID, TCM_GETCURSEL, 0, 0));
   form->SetPageContext(page_);
   bool handled = false;
   INT_PTR result = DispatchShared(form, page, message, wParam, lParam, &handled);

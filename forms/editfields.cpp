@@ -24,7 +24,7 @@
 #include "forms/editdlg.h"
 #include "forms/colortable.h"
 #include "forms/edittemplates.h"
-#include "forms/editids.h"
+#include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/formprefs.h"
 #include "shell/appwindow.h"
@@ -221,7 +221,7 @@ HWND TEditDlg::FieldItem(int attribute, int id) {
 }
 
 void TEditDlg::SetStatusLine(const char* text) {
-  if (window_) SetDlgItemTextA(window_, ID_STATUS_LINE, text);
+  if (window_) SetDlgItemTextA(window_, STATUS_LINE_ID, text);
 }
 
 // ---- initialisation -----------------------------------------------------------------------
@@ -246,20 +246,20 @@ INT_PTR TEditDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
 
 void TEditDlg::ApplyRights(HWND window) {
   if (!OdbcLogin) {
-    for (int id : {ID_SAVE, ID_DELETE, ID_IMPORT}) EnableWindow(GetDlgItem(window_, id), TRUE);
+    for (int id : {SAVE_BUTTON_ID, DELETE_BUTTON_ID, IMPORT_BUTTON_ID}) EnableWindow(GetDlgItem(window_, id), TRUE);
     return;
   }
   const int rights = CheckUserRights(window, entity_->Name, CurrentUser.UserId, false);
-  EnableWindow(GetDlgItem(window_, ID_SAVE), (rights & RIGHT_STORE) != 0);
-  EnableWindow(GetDlgItem(window_, ID_DELETE), (rights & RIGHT_DELETE) != 0);
-  EnableWindow(GetDlgItem(window_, ID_IMPORT), (rights & (RIGHT_STORE | RIGHT_DELETE)) == (RIGHT_STORE | RIGHT_DELETE));
+  EnableWindow(GetDlgItem(window_, SAVE_BUTTON_ID), (rights & RIGHT_STORE) != 0);
+  EnableWindow(GetDlgItem(window_, DELETE_BUTTON_ID), (rights & RIGHT_DELETE) != 0);
+  EnableWindow(GetDlgItem(window_, IMPORT_BUTTON_ID), (rights & (RIGHT_STORE | RIGHT_DELETE)) == (RIGHT_STORE | RIGHT_DELETE));
   for (int r = 0; r < entity_->RelationshipCount; ++r) {
     const TRelationship& rel = entity_->Relationships[r];
     if (rel.PrimaryEntity != entity_ || rel.Kind() != 2 || !rel.WithEntity) continue;
     const int related = CheckUserRights(window, rel.WithEntity->Name, CurrentUser.UserId, false);
     HWND host = PageWindow(rel.Page());
-    EnableWindow(GetDlgItem(host, ID_ADD_CHILD + r), (related & RIGHT_STORE) != 0);
-    EnableWindow(GetDlgItem(host, ID_DELETE_CHILD + r), (related & RIGHT_DELETE) != 0);
+    EnableWindow(GetDlgItem(host, CHILD_ADD_BUTTON_ID_BASE + r), (related & RIGHT_STORE) != 0);
+    EnableWindow(GetDlgItem(host, CHILD_DELETE_BUTTON_ID_BASE + r), (related & RIGHT_DELETE) != 0);
   }
 }
 
@@ -268,11 +268,11 @@ void TEditDlg::ApplyFieldFonts() {
     TAttribute& a = entity_->Attributes[i];
     if (a.Hidden) continue;
     if (entity_->PageCount > 0 && pageContext_ >= 0 && a.Page != pageContext_) continue;
-    if (!*a.Text122 && !*a.Text123 && !*a.Text153 && !*a.Text156) continue;
-    if (!a.Fonts[0] && (*a.Text122 || *a.Text123 || *a.Text153)) a.Fonts[0] = MakeFont(a.Text122, a.Text123, a.Text153);
-    if (!a.Fonts[1] && *a.Text156) a.Fonts[1] = MakeFont(a.Text122, a.Text123, a.Text156);
-    if (a.Fonts[0]) SendMessageA(FieldItem(i, ID_FIELD + i), WM_SETFONT, reinterpret_cast<WPARAM>(a.Fonts[0]), TRUE);
-    if (a.Fonts[1]) SendMessageA(FieldItem(i, ID_LABEL + i), WM_SETFONT, reinterpret_cast<WPARAM>(a.Fonts[1]), TRUE);
+    if (!*a.FontFace && !*a.FontSize && !*a.FieldStyle && !*a.LabelStyle) continue;
+    if (!a.Fonts[0] && (*a.FontFace || *a.FontSize || *a.FieldStyle)) a.Fonts[0] = MakeFont(a.FontFace, a.FontSize, a.FieldStyle);
+    if (!a.Fonts[1] && *a.LabelStyle) a.Fonts[1] = MakeFont(a.FontFace, a.FontSize, a.LabelStyle);
+    if (a.Fonts[0]) SendMessageA(FieldItem(i, FIELD_ID_BASE + i), WM_SETFONT, reinterpret_cast<WPARAM>(a.Fonts[0]), TRUE);
+    if (a.Fonts[1]) SendMessageA(FieldItem(i, LABEL_ID_BASE + i), WM_SETFONT, reinterpret_cast<WPARAM>(a.Fonts[1]), TRUE);
   }
 }
 
@@ -281,7 +281,7 @@ void TEditDlg::SetupControls(HWND, int page) {
   for (int i = 0; i < entity_->AttributeCount; ++i) {
     const TAttribute& a = entity_->Attributes[i];
     if (entity_->PageCount > 0 && a.Page != page) continue;
-    HWND control = FieldItem(i, ID_FIELD + i);
+    HWND control = FieldItem(i, FIELD_ID_BASE + i);
     if (!control) continue;
     const TFieldKind kind = KindOf(a, control);
     if (kind == TFieldKind::EditCombo && a.ColumnSize > 0) SendMessageA(control, CB_LIMITTEXT, a.ColumnSize, 0);
@@ -302,8 +302,8 @@ void TEditDlg::SetupControls(HWND, int page) {
     for (int r = 0; r < entity_->RelationshipCount; ++r) {
       if (&entity_->Relationships[r] != reverse) continue;
       HWND host = PageWindow(entity_->Relationships[r].Page());
-      EnableWindow(GetDlgItem(host, ID_LOOKUP + r), FALSE);
-      EnableWindow(GetDlgItem(host, ID_SHOW_RELATED + r), FALSE);
+      EnableWindow(GetDlgItem(host, LOOKUP_BUTTON_ID_BASE + r), FALSE);
+      EnableWindow(GetDlgItem(host, SHOW_RELATED_BUTTON_ID_BASE + r), FALSE);
     }
   }
   SetupChildLists(page);
@@ -316,7 +316,7 @@ void TEditDlg::SetupChildLists(int page) {
     if (!rel.ToMany && rel.ForeignEntity == entity_) continue;
     if (rel.Kind() != 2 && rel.Kind() != 3) continue;
     if (entity_->PageCount > 0 && rel.Page() != page) continue;
-    HWND list = GetDlgItem(PageWindow(rel.Page()), ID_CHILD_LIST + r);
+    HWND list = GetDlgItem(PageWindow(rel.Page()), CHILD_LIST_ID_BASE + r);
     if (list) childLists_[r] = MakeChildList(list, &rel, record_);
   }
 }
@@ -347,7 +347,7 @@ void TEditDlg::ClearControls() {
 void TEditDlg::SetDefaults(int keep) {
   const TRelationship* reverse = parentRelationship_ ? parentRelationship_->Reverse : nullptr;
   auto kept = [&](const TAttribute& a, bool withKeepFlag) {
-    return IsStoredAttribute(a) && ((withKeepFlag && a.Bool67) || (reverse && a.ForeignRel == reverse));
+    return IsStoredAttribute(a) && ((withKeepFlag && a.KeepOnReset) || (reverse && a.ForeignRel == reverse));
   };
   TDBRecord* saved = NewDBRecord(entity_->Name);
   for (int i = 0; i < entity_->AttributeCount; ++i)
@@ -361,7 +361,7 @@ void TEditDlg::SetDefaults(int keep) {
 
 void TEditDlg::ShowField(int i) {
   const TAttribute& a = entity_->Attributes[i];
-  HWND control = FieldItem(i, ID_FIELD + i);
+  HWND control = FieldItem(i, FIELD_ID_BASE + i);
   const char* value = record_->Field(i).CurrentValue();
   switch (KindOf(a, control)) {
     case TFieldKind::None:
@@ -372,7 +372,7 @@ void TEditDlg::ShowField(int i) {
     case TFieldKind::RadioGroup: {
       const int chosen = RadioIndex(a, value);
       for (int k = 0; k < CodeCount(a); ++k)
-        SendMessageA(FieldItem(i, ID_RADIO + i * RADIO_STRIDE + k), BM_SETCHECK, k == chosen ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageA(FieldItem(i, RADIO_BUTTON_ID_BASE + i * RADIO_BUTTONS_PER_ATTRIBUTE + k), BM_SETCHECK, k == chosen ? BST_CHECKED : BST_UNCHECKED, 0);
       return;
     }
     case TFieldKind::DropList:
@@ -414,7 +414,7 @@ void TEditDlg::RecordToControls(HWND) {
 // is (so a round trip changes nothing). False when the column cannot take the text.
 bool TEditDlg::ReadField(int i) {
   const TAttribute& a = entity_->Attributes[i];
-  HWND control = FieldItem(i, ID_FIELD + i);
+  HWND control = FieldItem(i, FIELD_ID_BASE + i);
   TDBFieldValue& field = record_->Field(i);
   const std::string current = field.CurrentValue();
   std::string read;
@@ -430,7 +430,7 @@ bool TEditDlg::ReadField(int i) {
     case TFieldKind::RadioGroup: {
       int chosen = -1;
       for (int k = 0; k < CodeCount(a); ++k)
-        if (SendMessageA(FieldItem(i, ID_RADIO + i * RADIO_STRIDE + k), BM_GETCHECK, 0, 0) == BST_CHECKED) chosen = k;
+        if (SendMessageA(FieldItem(i, RADIO_BUTTON_ID_BASE + i * RADIO_BUTTONS_PER_ATTRIBUTE + k), BM_GETCHECK, 0, 0) == BST_CHECKED) chosen = k;
       if (chosen < 0 || chosen == RadioIndex(a, current.c_str())) return true;
       read = CodeText(a, chosen);
       break;
@@ -539,28 +539,28 @@ void TEditDlg::SetFormState(HWND, TFormState state) {
   snprintf(name, sizeof name, "UPDATE:%s", entity_->Name);
   const TModelParam* param = TheModel.FindParam(name);
   if (!param || (param->Value[0] != 'n' && param->Value[0] != 'N') || !window_) return;
-  EnableWindow(GetDlgItem(window_, ID_SAVE), !record_->Exists());
+  EnableWindow(GetDlgItem(window_, SAVE_BUTTON_ID), !record_->Exists());
 }
 
 void TEditDlg::FocusFirstField(HWND) {
   for (int i = 0; i < entity_->AttributeCount; ++i) {
     const TAttribute& a = entity_->Attributes[i];
     if (a.Page != 0 || a.Hidden || a.NonStored || a.Calculated) continue;
-    HWND control = FieldItem(i, ID_FIELD + i);
-    if (IsRadioGroupField(&a)) control = FieldItem(i, ID_RADIO + i * RADIO_STRIDE);
+    HWND control = FieldItem(i, FIELD_ID_BASE + i);
+    if (IsRadioGroupField(&a)) control = FieldItem(i, RADIO_BUTTON_ID_BASE + i * RADIO_BUTTONS_PER_ATTRIBUTE);
     if (control && IsWindowEnabled(control)) {
       SetFocus(control);
       return;
     }
   }
-  SetFocus(GetDlgItem(window_, ID_SAVE));
+  SetFocus(GetDlgItem(window_, SAVE_BUTTON_ID));
 }
 
 // ---- field notifications ------------------------------------------------------------------
 
 namespace {
 int FieldOf(const TEntity* entity, WPARAM wParam) {
-  const int i = LOWORD(wParam) - ID_FIELD;
+  const int i = LOWORD(wParam) - FIELD_ID_BASE;
   return i >= 0 && i < entity->AttributeCount ? i : -1;
 }
 }  // namespace
@@ -588,7 +588,7 @@ void TEditDlg::RecalcAfterField(int i) {
 void TEditDlg::ShowFieldHelp(int i) {
   if (!FieldHelp || i < 0) return;
   const TAttribute& a = entity_->Attributes[i];
-  SetStatusText("%s: %s", a.Caption, a.Text48);
+  SetStatusText("%s: %s", a.Caption, a.HelpText);
 }
 
 INT_PTR TEditDlg::OnFieldSetFocus(HWND, UINT, WPARAM wParam, LPARAM) {
@@ -605,7 +605,7 @@ INT_PTR TEditDlg::OnComboSetFocus(HWND window, UINT message, WPARAM wParam, LPAR
 INT_PTR TEditDlg::OnComboEditUpdate(HWND, UINT, WPARAM wParam, LPARAM) {
   const int i = FieldOf(entity_, wParam);
   if (i < 0 || !HasAttrFlag(&entity_->Attributes[i], '!')) return TRUE;
-  HWND combo = FieldItem(i, ID_FIELD + i);
+  HWND combo = FieldItem(i, FIELD_ID_BASE + i);
   std::string text = WindowText(combo);
   std::string upper = text;
   for (char& c : upper) c = static_cast<char>(c == '.' ? c : toupper(static_cast<unsigned char>(c)));
@@ -622,7 +622,7 @@ INT_PTR TEditDlg::OnListItemChanged(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
 INT_PTR TEditDlg::OnListFocus(HWND, UINT, WPARAM wParam, LPARAM lParam) {
   if (!FieldHelp) return TRUE;
-  const int r = static_cast<int>(reinterpret_cast<NMHDR*>(lParam)->idFrom) - ID_CHILD_LIST;
+  const int r = static_cast<int>(reinterpret_cast<NMHDR*>(lParam)->idFrom) - CHILD_LIST_ID_BASE;
   if (r < 0 || r >= entity_->RelationshipCount) return TRUE;
   const TRelationship& rel = entity_->Relationships[r];
   SetStatusText("List of %s for this particular %s (use buttons to right of list box)",
@@ -646,11 +646,11 @@ INT_PTR TEditDlg::OnCtlColorEdit(HWND, UINT, WPARAM wParam, LPARAM lParam) {
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
   if (i < 0) return reinterpret_cast<INT_PTR>(brush);
   const TAttribute& a = entity_->Attributes[i];
-  if (*a.Text124) {
-    std::string colour = a.Text124;
+  if (*a.TextColour) {
+    std::string colour = a.TextColour;
     SetTextColor(dc, ParseColor(&colour[0]));
   }
-  const TColorEntry* entry = *a.Text154 ? FindColor(a.Text154) : nullptr;
+  const TColorEntry* entry = *a.BackgroundColour ? FindColor(a.BackgroundColour) : nullptr;
   if (!entry && _strnicmp(a.Flags, "@C", 2) == 0) entry = FindColor(a.Flags + 2);
   if (entry) {
     SetBkColor(dc, entry->Color);
@@ -671,10 +671,10 @@ INT_PTR TEditDlg::OnCtlColorStatic(HWND, UINT, WPARAM wParam, LPARAM lParam) {
   SetBkMode(dc, TRANSPARENT);
   const TFormPreferences prefs = FormPreferences();
   const int id = GetDlgCtrlID(control);
-  const int i = id - ID_LABEL;
+  const int i = id - LABEL_ID_BASE;
   if (prefs.MandatoryFieldsColoring && i >= 0 && i < entity_->AttributeCount && entity_->Attributes[i].Mandatory)
     SetTextColor(dc, prefs.SpecialFieldsColor);
-  if (id == ID_STATUS_LINE) SetTextColor(dc, prefs.ErrorMessagesColor);
+  if (id == STATUS_LINE_ID) SetTextColor(dc, prefs.ErrorMessagesColor);
   return reinterpret_cast<INT_PTR>(brush);
 }
 

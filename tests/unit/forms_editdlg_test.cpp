@@ -18,7 +18,7 @@
 #include "data/model/settings.h"
 #include "expr/errors.h"
 #include "forms/editdlg.h"
-#include "forms/editids.h"
+#include "forms/controlids.h"
 #include "forms/edittemplates.h"
 #include "forms/formprefs.h"
 #include "forms/windowmanager.h"
@@ -137,12 +137,12 @@ protected:
   }
 
   int Index(const char* attribute) { return form_->GetEntity()->AttributeIndex(form_->GetEntity()->FindAttribute(attribute)); }
-  HWND Field(const char* attribute) { return GetDlgItem(window_, ID_FIELD + Index(attribute)); }
+  HWND Field(const char* attribute) { return GetDlgItem(window_, FIELD_ID_BASE + Index(attribute)); }
   void Type(const char* attribute, const char* text) { SetWindowTextA(Field(attribute), text); }
   std::string Shown(const char* attribute) { return ControlText(Field(attribute)); }
   std::string Status() {
     char text[512] = "";
-    GetDlgItemTextA(window_, ID_STATUS_LINE, text, sizeof text);
+    GetDlgItemTextA(window_, STATUS_LINE_ID, text, sizeof text);
     return text;
   }
   void Press(int id) { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -154,9 +154,9 @@ protected:
   }
   // Fills the key and finds the one row with it.
   void FindKey(const char* attribute, const char* key) {
-    Press(ID_RESET);
+    Press(RESET_BUTTON_ID);
     Type(attribute, key);
-    Press(ID_FIND);
+    Press(FIND_BUTTON_ID);
     ASSERT_EQ(form_->GetFormState(), TFormState::Existing) << Status();
   }
   std::string Query(const std::string& sql) { return Db().Query(sql); }
@@ -203,13 +203,13 @@ TEST_P(EditFormTest, ButtonsOfLaterWindowsSayTheyAreNotAvailable) {
   UseSample();
   Open("ORDER_LINE");
   const TEntity* entity = form_->GetEntity();
-  for (int id : {ID_PRINT, ID_IMPORT, ID_LOOKUP, ID_SHOW_RELATED, ID_VIEW_RELATED, ID_RUN_FIRST}) {
+  for (int id : {PRINT_BUTTON_ID, IMPORT_BUTTON_ID, LOOKUP_BUTTON_ID_BASE, SHOW_RELATED_BUTTON_ID_BASE, VIEW_RELATED_BUTTON_ID_BASE, RUN_BUTTON_ID_BASE}) {
     Press(id);
     EXPECT_NE(Status().find("is not available"), std::string::npos) << id;
   }
   // An id past the relationship count is not a relationship button.
-  SetDlgItemTextA(window_, ID_STATUS_LINE, "");
-  Press(ID_LOOKUP + entity->RelationshipCount);
+  SetDlgItemTextA(window_, STATUS_LINE_ID, "");
+  Press(LOOKUP_BUTTON_ID_BASE + entity->RelationshipCount);
   EXPECT_EQ(Status(), "");
 }
 
@@ -221,7 +221,7 @@ TEST_P(EditFormTest, EveryDisplayKindShowsAndReadsBackUnchanged) {
   Db().Exec("INSERT INTO KINDS VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
   Db().Exec("INSERT INTO KINDS VALUES (3, 'Cy', 0, 0, '1999-12-31', '00:00:00', '1999-12-31 23:59:59', 0, 'N', 'A', 0, NULL)");
   Open("KINDS");
-  Press(ID_FIRST);
+  Press(FIRST_BUTTON_ID);
   for (int row = 1; row <= 3; ++row) {
     SCOPED_TRACE(row);
     ASSERT_EQ(Status(), "");
@@ -233,10 +233,10 @@ TEST_P(EditFormTest, EveryDisplayKindShowsAndReadsBackUnchanged) {
       if (!record->GetEntity()->Attributes[i].Calculated) {
         EXPECT_FALSE(record->Field(i).IsChanged()) << record->GetEntity()->Attributes[i].Name;
       }
-    Press(ID_NEXT);
+    Press(NEXT_BUTTON_ID);
   }
   // What the first row looks like on the form.
-  Press(ID_FIRST);
+  Press(FIRST_BUTTON_ID);
   EXPECT_EQ(Shown("NAME"), "Ann");
   EXPECT_EQ(std::atof(Shown("AMOUNT").c_str()), 12.5);
   EXPECT_EQ(Shown("STAMP"), "01/03/2024 08:05:09");
@@ -244,12 +244,12 @@ TEST_P(EditFormTest, EveryDisplayKindShowsAndReadsBackUnchanged) {
   EXPECT_EQ(SendMessageA(Field("FLAG"), BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(SendMessageA(Field("STATE"), CB_GETCURSEL, 0, 0), 2);  // blank, New, Shipped
   EXPECT_EQ(Shown("MODE"), "M");
-  EXPECT_EQ(IsDlgButtonChecked(window_, ID_RADIO + Index("LEVEL") * RADIO_STRIDE + 2), BST_CHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(window_, RADIO_BUTTON_ID_BASE + Index("LEVEL") * RADIO_BUTTONS_PER_ATTRIBUTE + 2), BST_CHECKED);
   SYSTEMTIME born = {};
   EXPECT_EQ(SendMessageA(Field("BORN"), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&born)), GDT_VALID);
   EXPECT_EQ(born.wYear * 10000 + born.wMonth * 100 + born.wDay, 20240229);
   // The empty row: indeterminate check box, no date.
-  Press(ID_NEXT);
+  Press(NEXT_BUTTON_ID);
   EXPECT_EQ(SendMessageA(Field("FLAG"), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
   EXPECT_EQ(SendMessageA(Field("BORN"), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&born)), GDT_NONE);
 }
@@ -258,7 +258,7 @@ TEST_P(EditFormTest, ChangedControlsOfEveryKindAreStored) {
   UseKinds();
   Db().Exec("INSERT INTO KINDS (ID, NAME) VALUES (1, 'Ann')");
   Open("KINDS");
-  Press(ID_FIRST);
+  Press(FIRST_BUTTON_ID);
   Type("NAME", "Bea");
   Type("AMOUNT", "3.25");
   Type("COUNTER", "-12");
@@ -266,12 +266,12 @@ TEST_P(EditFormTest, ChangedControlsOfEveryKindAreStored) {
   SendMessageA(Field("FLAG"), BM_SETCHECK, BST_UNCHECKED, 0);
   SendMessageA(Field("STATE"), CB_SETCURSEL, 1, 0);
   Type("MODE", "X");
-  CheckRadioButton(window_, ID_RADIO + Index("LEVEL") * RADIO_STRIDE, ID_RADIO + Index("LEVEL") * RADIO_STRIDE + 2,
-                   ID_RADIO + Index("LEVEL") * RADIO_STRIDE + 1);
+  CheckRadioButton(window_, RADIO_BUTTON_ID_BASE + Index("LEVEL") * RADIO_BUTTONS_PER_ATTRIBUTE, RADIO_BUTTON_ID_BASE + Index("LEVEL") * RADIO_BUTTONS_PER_ATTRIBUTE + 2,
+                   RADIO_BUTTON_ID_BASE + Index("LEVEL") * RADIO_BUTTONS_PER_ATTRIBUTE + 1);
   SYSTEMTIME born = {};
   born.wYear = 2001, born.wMonth = 7, born.wDay = 4;
   SendMessageA(Field("BORN"), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&born));
-  Press(ID_SAVE);
+  Press(SAVE_BUTTON_ID);
   EXPECT_EQ(Status(), "Record successfully stored");
   EXPECT_EQ(Query("SELECT NAME FROM KINDS WHERE ID=1"), "Bea");
   EXPECT_EQ(std::atof(Query("SELECT AMOUNT FROM KINDS WHERE ID=1").c_str()), 3.25);
@@ -289,13 +289,13 @@ TEST_P(EditFormTest, AStoredCodeOutsideTheCodeListIsShownAsNothingAndKept) {
   Db().Exec("INSERT INTO KINDS (ID, STATE, LEVEL) VALUES (1, 'S', 1)");
   Db().Exec("INSERT INTO KINDS (ID, NAME, STATE, LEVEL) VALUES (2, 'odd', 'Z', 9)");
   Open("KINDS");
-  Press(ID_FIRST);
-  Press(ID_NEXT);  // from a row with a known code to one without
+  Press(FIRST_BUTTON_ID);
+  Press(NEXT_BUTTON_ID);  // from a row with a known code to one without
   EXPECT_EQ(SendMessageA(Field("STATE"), CB_GETCURSEL, 0, 0), CB_ERR);
   for (int k = 0; k < 3; ++k)
-    EXPECT_EQ(IsDlgButtonChecked(window_, ID_RADIO + Index("LEVEL") * RADIO_STRIDE + k), BST_UNCHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(window_, RADIO_BUTTON_ID_BASE + Index("LEVEL") * RADIO_BUTTONS_PER_ATTRIBUTE + k), BST_UNCHECKED);
   Type("NAME", "changed");
-  Press(ID_SAVE);
+  Press(SAVE_BUTTON_ID);
   EXPECT_EQ(Status(), "Record successfully stored");
   EXPECT_EQ(Query("SELECT STATE FROM KINDS WHERE ID=2"), "Z");
   EXPECT_EQ(Query("SELECT LEVEL FROM KINDS WHERE ID=2"), "9");
@@ -320,10 +320,10 @@ TEST_P(EditFormTest, BadInputInAFieldIsRefusedAndStoresNothing) {
   Open("KINDS");
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.attribute) + " " + c.text);
-    Press(ID_RESET);
+    Press(RESET_BUTTON_ID);
     Type("ID", "5");
     Type(c.attribute, c.text);
-    Press(ID_SAVE);
+    Press(SAVE_BUTTON_ID);
     EXPECT_EQ(Status(), std::string("Invalid Field Data : : ") + c.caption);
     EXPECT_EQ(Query("SELECT COUNT(*) FROM KINDS"), "0");
   }
@@ -337,7 +337,7 @@ TEST_P(EditFormTest, StoresANewRecordThenAChangeToIt) {
   Type("CUST_ID", "1");
   Type("NAME", "Ann's Shop");
   EXPECT_EQ(form_->GetFormState(), TFormState::FreshEdited);
-  Press(ID_SAVE);
+  Press(SAVE_BUTTON_ID);
   EXPECT_EQ(Status(), "Record successfully stored");
   EXPECT_EQ(form_->GetFormState(), TFormState::Fresh);
   EXPECT_EQ(Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=1"), "Ann's Shop");
@@ -346,7 +346,7 @@ TEST_P(EditFormTest, StoresANewRecordThenAChangeToIt) {
   EXPECT_TRUE(form_->IsSingleFind());
   EXPECT_EQ(Shown("NAME"), "Ann's Shop");
   Type("CITY", "Oslo");
-  Press(ID_SAVE);
+  Press(SAVE_BUTTON_ID);
   EXPECT_EQ(Status(), "Record successfully stored");
   EXPECT_EQ(Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=1"), "Oslo");
   EXPECT_EQ(Query("SELECT COUNT(*) FROM CUSTOMER"), "1");
@@ -358,7 +358,7 @@ TEST_P(EditFormTest, AFreshFormNeverOverwritesTheRowWithTheSameKey) {
   Open("CUSTOMER");
   Type("CUST_ID", "1");
   Type("NAME", "Someone else");
-  Press(ID_SAVE);
+  Press(SAVE_BUTTON_ID);
   EXPECT_EQ(Status(), "Record already exists: ");
   EXPECT_EQ(Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=1"), "Ann");
   EXPECT_EQ(Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=1"), "Oslo");
@@ -368,7 +368,7 @@ TEST_P(EditFormTest, AMandatoryFieldLeftEmptyStoresNothing) {
   UseSample();
   Open("CUSTOMER");
   Type("CUST_ID", "4");
-  Press(ID_SAVE);
+  Press(SAVE_BUTTON_ID);
   EXPECT_EQ(Status(), "Mandatory field not filled out: : Name");
   EXPECT_EQ(Query("SELECT COUNT(*) FROM CUSTOMER"), "0");
 }
@@ -396,7 +396,7 @@ TEST_P(EditFormTest, AChangedKeyFollowsIfKeysAreChanged) {
     FindKey("CUST_ID", "1");
     Type("CUST_ID", "2");
     if (c.answer) {
-      TWatchedDialog box = PressAnswering(ID_SAVE, "Customer", c.answer);
+      TWatchedDialog box = PressAnswering(SAVE_BUTTON_ID, "Customer", c.answer);
       ASSERT_TRUE(box.found);
       EXPECT_EQ(box.text,
                 "You have changed the record's key fields.\nDo you wish to insert a new record (YES) or instead "
@@ -405,7 +405,7 @@ TEST_P(EditFormTest, AChangedKeyFollowsIfKeysAreChanged) {
       EXPECT_EQ(box.buttons, (std::vector<std::string>{"&Yes", "&No", "Cancel"}));
       EXPECT_EQ(box.defaultButton, c.defaultButton);
     } else {
-      Press(ID_SAVE);
+      Press(SAVE_BUTTON_ID);
     }
     EXPECT_EQ(Status(), c.answer == IDCANCEL ? "" : "Record successfully stored");
     std::string keys = Query("SELECT MIN(CUST_ID) FROM CUSTOMER");
@@ -426,7 +426,7 @@ TEST_P(EditFormTest, AKeyChangeWithDependantsAsksBeforeCascading) {
     SCOPED_TRACE(answer);
     FindKey("CUST_ID", "1");
     Type("CUST_ID", "2");
-    TWatchedDialog box = PressAnswering(ID_SAVE, "Customer", answer);
+    TWatchedDialog box = PressAnswering(SAVE_BUTTON_ID, "Customer", answer);
     ASSERT_TRUE(box.found);
     EXPECT_EQ(box.text, "Related record(s) have been found.\n\nDo you wish to update these as well (i.e. cascade update)?");
     EXPECT_EQ(box.defaultButton, "&No");
@@ -449,12 +449,12 @@ TEST_P(EditFormTest, PromptBeforeUpdateAsksWithTheRightDefault) {
   StoredFormPreferences.PromptBeforeUpdate = 1;
   Open("CUSTOMER");
   FindKey("CUST_ID", "1");
-  TWatchedDialog unchanged = PressAnswering(ID_SAVE, "Customer", IDNO);
+  TWatchedDialog unchanged = PressAnswering(SAVE_BUTTON_ID, "Customer", IDNO);
   EXPECT_EQ(unchanged.text, "You have not altered the record. Do you still wish to update it?");
   EXPECT_EQ(unchanged.defaultButton, "&No");
   EXPECT_EQ(Status(), "");
   Type("CITY", "Rome");
-  TWatchedDialog changed = PressAnswering(ID_SAVE, "Customer", IDYES);
+  TWatchedDialog changed = PressAnswering(SAVE_BUTTON_ID, "Customer", IDYES);
   EXPECT_EQ(changed.text, "Record has changed. Update it?");
   EXPECT_EQ(changed.defaultButton, "&Yes");
   EXPECT_EQ(changed.icon, TBoxIcon::Question);
@@ -478,7 +478,7 @@ TEST_P(EditFormTest, AutoCloseClosesAfterAStoreByOwner) {
     HWND form = Open("CUSTOMER", c.ownedByMain ? MainWindow : other);
     Type("CUST_ID", std::to_string(key++).c_str());
     Type("NAME", "x");
-    Press(ID_SAVE);
+    Press(SAVE_BUTTON_ID);
     EXPECT_EQ(Status(), "Record successfully stored");
     PumpMessages(30);
     EXPECT_EQ(!IsWindow(form), c.closes);
@@ -498,12 +498,12 @@ TEST_P(EditFormTest, DeleteRemovesTheRowButNeverCascades) {
   Open("CUSTOMER");
 
   FindKey("CUST_ID", "2");
-  TWatchedDialog declined = PressAnswering(ID_DELETE, "Customer", IDNO);
+  TWatchedDialog declined = PressAnswering(DELETE_BUTTON_ID, "Customer", IDNO);
   EXPECT_EQ(declined.text, "Do you wish to delete this record?");
   EXPECT_EQ(declined.icon, TBoxIcon::Question);
   EXPECT_EQ(Query("SELECT COUNT(*) FROM CUSTOMER"), "2");
 
-  TWatchedDialog accepted = PressAnswering(ID_DELETE, "Customer", IDYES);
+  TWatchedDialog accepted = PressAnswering(DELETE_BUTTON_ID, "Customer", IDYES);
   EXPECT_TRUE(accepted.found);
   EXPECT_EQ(Status(), "Record successfully deleted");
   EXPECT_EQ(Query("SELECT COUNT(*) FROM CUSTOMER WHERE CUST_ID=2"), "0");
@@ -512,7 +512,7 @@ TEST_P(EditFormTest, DeleteRemovesTheRowButNeverCascades) {
 
   StoredFormPreferences.PromptBeforeDelete = 0;
   FindKey("CUST_ID", "1");
-  TWatchedDialog refused = PressAnswering(ID_DELETE, "Could not delete record", IDOK);
+  TWatchedDialog refused = PressAnswering(DELETE_BUTTON_ID, "Could not delete record", IDOK);
   ASSERT_TRUE(refused.found);
   EXPECT_EQ(refused.text,
             "Could not delete record!\n\nOther records exist in one or more related tables that reference this "
@@ -531,10 +531,10 @@ TEST_P(EditFormTest, ResetShowsTheDefaultsAndRecalculateTheComputedFields) {
   Type("LINE_NO", "1");
   Type("PRODUCT_ID", "1");
   Type("QUANTITY", "4");
-  Press(ID_RECALCULATE);
+  Press(REFRESH_BUTTON_ID);
   EXPECT_EQ(Shown("PRICE"), "2.50");
   EXPECT_EQ(Shown("LINE_TOTAL"), "10.00");
-  Press(ID_RESET);
+  Press(RESET_BUTTON_ID);
   EXPECT_EQ(Shown("ORDER_ID"), "");
   EXPECT_EQ(Shown("QUANTITY"), "");
   EXPECT_EQ(form_->GetFormState(), TFormState::Fresh);
@@ -549,14 +549,14 @@ TEST_P(EditFormTest, FindFillsTheFormFromOneHitAndSaysWhenThereIsNone) {
   Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (2, 'Bob', 'Rome')");
   Open("CUSTOMER");
   Type("CITY", "Rome");
-  Press(ID_FIND);
+  Press(FIND_BUTTON_ID);
   EXPECT_EQ(Status(), "");
   EXPECT_EQ(Shown("CUST_ID"), "2");
   EXPECT_EQ(Shown("NAME"), "Bob");
   EXPECT_EQ(form_->GetFormState(), TFormState::Existing);
-  Press(ID_RESET);
+  Press(RESET_BUTTON_ID);
   Type("CITY", "Paris");
-  Press(ID_FIND);
+  Press(FIND_BUTTON_ID);
   EXPECT_EQ(Status(), "Record not found");
   EXPECT_EQ(form_->GetFormState(), TFormState::FreshEdited);
 }
@@ -580,16 +580,16 @@ TEST_P(EditFormTest, FindWarnsAsWarnOnFindSays) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.preference) + (c.attribute ? c.attribute : ""));
     StoredFormPreferences.WarnOnFind = c.preference;
-    Press(ID_RESET);
+    Press(RESET_BUTTON_ID);
     if (c.attribute) Type(c.attribute, std::string(c.attribute) == "CITY" ? "Oslo" : "1");
     if (c.question) {
-      TWatchedDialog box = PressAnswering(ID_FIND, "Customer", IDNO);
+      TWatchedDialog box = PressAnswering(FIND_BUTTON_ID, "Customer", IDNO);
       ASSERT_TRUE(box.found);
       EXPECT_EQ(box.text, c.question);
       EXPECT_EQ(box.defaultButton, "&No");
       EXPECT_NE(form_->GetFormState(), TFormState::Existing);  // the answer No stops the find
     } else {
-      Press(ID_FIND);
+      Press(FIND_BUTTON_ID);
       EXPECT_EQ(form_->GetFormState(), TFormState::Existing);
     }
   }
@@ -600,9 +600,9 @@ TEST_P(EditFormTest, FindWarnsAsWarnOnFindSays) {
 TEST_P(EditFormTest, NavigationStepsThroughTheTableInKeyOrder) {
   UseSample();
   Open("CUSTOMER");
-  Press(ID_FIRST);
+  Press(FIRST_BUTTON_ID);
   EXPECT_EQ(Status(), "Unable to find first record");
-  Press(ID_LAST);
+  Press(LAST_BUTTON_ID);
   EXPECT_EQ(Status(), "Unable to find last record");
   for (int key : {3, 1, 2}) Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (" + std::to_string(key) + ", 'c" + std::to_string(key) + "')");
   struct TStep {
@@ -610,10 +610,10 @@ TEST_P(EditFormTest, NavigationStepsThroughTheTableInKeyOrder) {
     const char* key;
     const char* status;
   } steps[] = {
-      {ID_FIRST, "1", ""},   {ID_PREVIOUS, "1", "No more records in this direction"},
-      {ID_NEXT, "2", ""},    {ID_NEXT, "3", ""},
-      {ID_NEXT, "3", "No more records in this direction"},
-      {ID_PREVIOUS, "2", ""}, {ID_LAST, "3", ""}, {ID_FIRST, "1", ""},
+      {FIRST_BUTTON_ID, "1", ""},   {PREVIOUS_BUTTON_ID, "1", "No more records in this direction"},
+      {NEXT_BUTTON_ID, "2", ""},    {NEXT_BUTTON_ID, "3", ""},
+      {NEXT_BUTTON_ID, "3", "No more records in this direction"},
+      {PREVIOUS_BUTTON_ID, "2", ""}, {LAST_BUTTON_ID, "3", ""}, {FIRST_BUTTON_ID, "1", ""},
   };
   for (const TStep& step : steps) {
     SCOPED_TRACE(step.button);
