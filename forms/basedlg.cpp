@@ -61,7 +61,7 @@ INT_PTR TBaseDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
 INT_PTR TBaseDlg::OnHelpButton(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
 INT_PTR TBaseDlg::OnImport(HWND window, UINT, WPARAM, LPARAM) {
-  WinHelpA(window, HelpFilePath, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
+  ShowHelp(window, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
   return TRUE;
 }
 

