@@ -31,6 +31,8 @@ session_start_wine() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
   export WINEARCH=win64
+  # Downloads from the tests' own servers on loopback addresses never go through a proxy.
+  export no_proxy="${no_proxy:+$no_proxy,}localhost,127.*"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$BUILD/wineboot.log" 2>&1
     wineserver -w
@@ -39,6 +41,12 @@ session_start_wine() {
   # then cheap, and no service started by a test holds the test's output pipe open.
   wineserver -p >/dev/null 2>&1 || true
   wineboot -r </dev/null >/dev/null 2>&1 || true
+  # Wine links the user's desktop to the host's home folder: give the prefix a desktop
+  # folder of its own, so shortcuts written by tests stay inside the build folder.
+  local desktop
+  for desktop in "$WINEPREFIX"/drive_c/users/*/Desktop; do
+    if [ -L "$desktop" ]; then rm "$desktop" && mkdir "$desktop"; fi
+  done
 }
 
 session_start_postgres() {
