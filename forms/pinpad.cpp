@@ -2,11 +2,10 @@
 
 #include <cstring>
 
+#include "forms/accesspin.h"
 #include "forms/colortable.h"
 
 namespace {
-
-const char ACCESS_PIN[] = "6937";
 
 // The large font of the caption, from WM_INITDIALOG to WM_DESTROY.
 HFONT captionFont = nullptr;

@@ -60,6 +60,13 @@ session_start_postgres() {
   if [ ! -f "$PG_DATA/PG_VERSION" ]; then
     runuser -u postgres -- "$PG_BIN/initdb" -D "$PG_DATA" --auth=trust -U postgres -E UTF8 >"$BUILD/initdb.log" 2>&1
   fi
+  # One role that must give its password, for the tests of a refused login.
+  grep -q keepsake_pw "$PG_DATA/pg_hba.conf" ||
+    runuser -u postgres -- sed -i '1i host all keepsake_pw 127.0.0.1/32 scram-sha-256' "$PG_DATA/pg_hba.conf"
+  # A folder the server may write backups to (the maintenance wizard's tests).
+  mkdir -p "$root/backup"
+  chown postgres "$root/backup"
+  export VORN_PG_BACKUP_DIR="$root/backup"
   runuser -u postgres -- "$PG_BIN/pg_ctl" -D "$PG_DATA" -l "$root/server.log" -w \
     -o "-p $PG_PORT -k $root -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
   runuser -u postgres -- "$PG_BIN/psql" -h 127.0.0.1 -p "$PG_PORT" -U postgres -d postgres -qtAc \

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 class TSqlDialect {
 public:
@@ -47,6 +48,68 @@ public:
   // The text with '!' before every character that is a wildcard of this server's LIKE
   // (and before '!' itself), so the pattern matches the text as it is written.
   void EscapeLikeText(char* buffer, size_t size, const char* text) const;
+
+  // Backup of the whole database into one file, and its restore. Each server has its own
+  // way; every text that names the database or the file quotes it for that server.
+  enum TBackupMethod {
+    // SQL Server writes and reads the backup file itself (BACKUP / RESTORE DATABASE).
+    BackupByStatement,
+    // SQLite: VACUUM INTO a temporary file beside the target, moved over it; a restore
+    // copies the schema and rows of the attached file on one connection and transaction.
+    BackupByFileCopy,
+    // PostgreSQL: the server runs its own dump and restore programs (COPY ... PROGRAM).
+    BackupByServerProgram,
+  };
+  TBackupMethod BackupMethod() const;
+
+  // SQL Server's statements. The backup replaces the sets the file held before, so a
+  // restore from the file always brings back the latest backup.
+  static std::string SqlServerBackup(const char* database, const char* path);
+  static std::string SqlServerRestore(const char* database, const char* path);
+
+  // SQLite's statements; path is the file as the driver's own file system names it.
+  static std::string SQLiteVacuumInto(const char* path);
+  static std::string SQLiteAttach(const char* path);
+  // The schema name the backup file is attached as.
+  static const char* SQLiteBackupSchema() { return "keepsake_backup"; }
+  static std::string SQLiteDetach();
+  // The objects of a schema ("main" or the backup) as rows of type, name and SQL text,
+  // tables first, without SQLite's own tables; indexes the server made have no text.
+  static std::string SQLiteListObjects(const char* schema);
+  static std::string SQLiteDrop(const char* type, const char* name);
+  static std::string SQLiteCopyRows(const char* table);
+  // Whether the backup holds an AUTOINCREMENT counter table, and the copy of its rows.
+  static std::string SQLiteHasCounters();
+  static const char* SQLiteClearCounters() { return "DELETE FROM main.sqlite_sequence"; }
+  static std::string SQLiteCopyCounters();
+
+  // PostgreSQL: the shell commands the server runs, and the statement that runs one.
+  // path is on the server's disk; the programs reach the server where it listens, as
+  // its own data folder says.
+  // The dump goes to a temporary file beside the target and is moved over it only
+  // when complete, so a failed backup keeps the earlier one. The restore replays the
+  // dump in one transaction after dropping every schema of the database, and commits
+  // only when the whole file was read: a table made after the backup is gone, and a
+  // failed restore changes nothing. Each ends by printing PostgresSuccessMark().
+  static std::string PostgresBackupCommand(const char* database, const char* path);
+  static std::string PostgresRestoreCommand(const char* database, const char* path);
+  static const char* PostgresSuccessMark() { return "keepsake: done"; }
+  // The statements that run a command on the server and keep each line it prints
+  // (its errors included) in the temporary table read by PostgresProgramOutput().
+  static const char* PostgresProgramOutputTable() {
+    return "CREATE TEMPORARY TABLE keepsake_output (n SERIAL, line TEXT)";
+  }
+  static std::string PostgresRunProgram(const std::string& command);
+  static const char* PostgresProgramOutput() { return "SELECT line FROM keepsake_output ORDER BY n"; }
+  static const char* PostgresDropProgramOutput() { return "DROP TABLE keepsake_output"; }
+  static const char* PostgresDatabaseName() { return "SELECT current_database()"; }
+
+  // Quoting: a name in SQL Server brackets, SQLite and PostgreSQL double quotes; a text
+  // as a string literal; a text as one word of a POSIX shell command.
+  static std::string BracketName(const char* name);
+  static std::string QuotedName(const char* name);
+  static std::string StringLiteral(const char* text);
+  static std::string ShellWord(const char* text);
 
 private:
   explicit constexpr TSqlDialect(TKind kind) : kind_(kind) {}

@@ -1,0 +1,605 @@
+// The maintenance wizard as a user drives it: the program started on an application INI,
+// its keypad, backup file and Proceed pressed through messages, its log pane read, and
+// the database checked on both servers.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "data/db/dialect.h"
+#include "data/db/odbc.h"
+#include "data/db/odbcstatement.h"
+#include "support/dialog_watcher.h"
+#include "support/scratch_dir.h"
+#include "support/test_db.h"
+
+namespace {
+
+constexpr int IDC_BACKUP = 1000, IDC_RESTORE = 1001, IDC_DATABASE_NAME = 1002, IDC_BACKUP_PATH = 1003,
+              IDC_LOG = 1008, IDC_PIN = 1009, IDC_USER = 1021, IDC_PASSWORD = 1023;
+// Keypad keys by digit.
+constexpr int KEY_OF_DIGIT[10] = {1010, 1011, 1012, 1019, 1013, 1014, 1015, 1016, 1017, 1018};
+
+std::string KeepsakePath() { return VORN_BINARY_DIR "/keepsake.exe"; }
+
+std::string TextOf(HWND window) {
+  DWORD_PTR length = 0;
+  SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+  std::string text(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 5000,
+                      &copied);
+  text.resize(copied);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+int CountOutcomeLines(const std::vector<std::string>& lines) {
+  int n = 0;
+  for (const auto& line : lines)
+    if (line == "Backup completed." || line == "Backup failed." || line == "Restore completed." ||
+        line == "Restore failed.")
+      ++n;
+  return n;
+}
+
+// The running wizard.
+class TWizard {
+public:
+  bool Start(const std::string& arguments, const std::string& folder) {
+    if (!StartChild(child_, "\"" + KeepsakePath() + "\" " + arguments, folder.c_str())) return false;
+    dialog_ = FindDialog(child_.pid(), "Db Maintenance Wizard", 20000).window;
+    return dialog_ != nullptr;
+  }
+  ~TWizard() {
+    if (child_.started && WaitForSingleObject(child_.info.hProcess, 0) == WAIT_TIMEOUT) {
+      PostMessageA(dialog_, WM_CLOSE, 0, 0);
+      child_.Wait(10000);
+    }
+  }
+  HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+  std::string Text(int id) const { return TextOf(Control(id)); }
+  void SetText(int id, const std::string& text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+  }
+  bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != 0; }
+  void Press(int id) { PressDialogButton(dialog_, id); }
+  void TypePin(const std::string& digits) {
+    for (char digit : digits) Press(KEY_OF_DIGIT[digit - '0']);
+  }
+  // Chooses the action and the file, enters the PIN and presses Proceed.
+  void Proceed(bool backup, const std::string& path) {
+    Press(backup ? IDC_BACKUP : IDC_RESTORE);
+    SetText(IDC_BACKUP_PATH, path);
+    if (Text(IDC_PIN) != "6937") {
+      SetText(IDC_PIN, "");
+      TypePin("6937");
+    }
+    Press(IDOK);
+  }
+  // The log once its outcome line is there (or after the time-out).
+  std::vector<std::string> WaitForOutcome(DWORD timeoutMs = 120000) {
+    DWORD start = GetTickCount();
+    std::vector<std::string> lines;
+    for (;;) {
+      lines = Lines(Text(IDC_LOG));
+      if (CountOutcomeLines(lines) > 0 && Enabled(IDCANCEL)) return lines;
+      if (GetTickCount() - start > timeoutMs) return lines;
+      Sleep(100);
+    }
+  }
+  // Runs one backup or restore to its end; true when it completed.
+  bool Run(bool backup, const std::string& path, std::vector<std::string>* log = nullptr) {
+    Proceed(backup, path);
+    std::vector<std::string> lines = WaitForOutcome();
+    if (log) *log = lines;
+    EXPECT_EQ(1, CountOutcomeLines(lines)) << Joined(lines);
+    return !lines.empty() && (lines.back() == "Backup completed." || lines.back() == "Restore completed.");
+  }
+  bool Alive() const { return WaitForSingleObject(child_.info.hProcess, 0) == WAIT_TIMEOUT; }
+  int Close() {
+    PostMessageA(dialog_, WM_CLOSE, 0, 0);
+    return child_.Wait(10000);
+  }
+  static std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    return all;
+  }
+  HWND dialog_ = nullptr;
+  TChild child_;
+};
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  for (const auto& line : lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// Statements on a connection of their own.
+class TDirect {
+public:
+  explicit TDirect(const std::string& connectString) : connection_(&env_) {
+    ok_ = SQL_SUCCEEDED(connection_.DriverConnect(connectString.c_str(), 0));
+    EXPECT_TRUE(ok_) << connectString << ": " << connection_.GetDiagMessage();
+  }
+  void Exec(const std::string& sql) {
+    TOdbcStatement statement(&connection_);
+    SQLRETURN rc = statement.ExecDirect(sql.c_str());
+    EXPECT_TRUE(SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) << sql << ": " << statement.GetDiagMessage();
+  }
+  std::string Query(const std::string& sql) {
+    TOdbcStatement statement(&connection_);
+    if (!SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) return "<error: " + std::string(statement.GetDiagMessage()) + ">";
+    if (statement.Fetch() != SQL_SUCCESS) return "<none>";
+    char value[4096];
+    return statement.GetData(0, value, sizeof value) == SQL_NULL_DATA ? "<null>" : value;
+  }
+  TOdbcConnection& Connection() { return connection_; }
+
+private:
+  TOdbcEnv env_;
+  TOdbcConnection connection_;
+  bool ok_ = false;
+};
+
+std::string WindowsPathOfUnix(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+// A test's database and the folder of its backups, on either server: for SQLite a
+// file beside the INI in a scratch folder; for PostgreSQL a database of its own (a
+// restore replaces a whole database) and a folder the server made in its backup folder.
+class TWizardDatabase {
+public:
+  explicit TWizardDatabase(const std::string& kind) : kind_(kind) {
+    if (kind == "SQLite") {
+      folder_ = scratch_.path();
+      connectString_ = "DRIVER={SQLite3};Database=" + UnixPath(scratch_.File("shop.db")) + ";";
+      WriteIni("[Network]\nDriver Name=SQLite3\nDatabase=shop\n");
+      return;
+    }
+    const char* server = getenv("VORN_PG_CONNECT");
+    const char* backups = getenv("VORN_PG_BACKUP_DIR");
+    const char* port = getenv("VORN_PG_PORT");
+    if (!server || !backups || !port) {
+      ADD_FAILURE() << "VORN_PG_CONNECT, VORN_PG_BACKUP_DIR or VORN_PG_PORT is not set: run through ./test.sh";
+      return;
+    }
+    char name[64];
+    snprintf(name, sizeof name, "ks_%lu_%lu", GetCurrentProcessId(), GetTickCount() + counter_++);
+    name_ = name;
+    serverConnect_ = server;
+    TDirect(serverConnect_).Exec("CREATE DATABASE " + name_);
+    connectString_ = "DRIVER={PostgreSQL ANSI};Server=127.0.0.1;Port=" + std::string(port) + ";Database=" + name_ +
+                     ";Uid=postgres;Pwd=;";
+    unixFolder_ = std::string(backups) + "/" + name_;
+    ServerShell("mkdir " + TSqlDialect::ShellWord(unixFolder_.c_str()));
+    folder_ = WindowsPathOfUnix(unixFolder_);
+    WriteIni("[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1:" + std::string(port) +
+             "\nDatabase=" + name_ + "\nUsername=postgres\nPassword=\n");
+  }
+  ~TWizardDatabase() {
+    if (name_.empty()) return;
+    TDirect server(serverConnect_);
+    server.Exec("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+    ServerShell("rm -rf " + TSqlDialect::ShellWord(unixFolder_.c_str()));
+  }
+  bool IsPostgres() const { return kind_ == "PostgreSQL"; }
+  // A folder the database server may write to.
+  const std::string& Folder() const { return folder_; }
+  std::string File(const std::string& name) const { return folder_ + "\\" + name; }
+  const std::string& IniPath() const { return iniPath_; }
+  const std::string& ConnectString() const { return connectString_; }
+  void WriteIni(const std::string& content) {
+    iniPath_ = scratch_.Write("app.ini", content);
+  }
+  // A sub-folder the server may write to.
+  std::string MakeFolder(const std::string& name) {
+    std::string path = File(name);
+    if (IsPostgres())
+      ServerShell("mkdir " + TSqlDialect::ShellWord((unixFolder_ + "/" + name).c_str()));
+    else
+      CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+  }
+  // Runs a shell command as the server (to make folders the server owns).
+  void ServerShell(const std::string& command) {
+    TDirect(serverConnect_).Exec("COPY (SELECT 1) TO PROGRAM " + TSqlDialect::StringLiteral(command.c_str()));
+  }
+  std::string Name() const { return name_; }
+
+private:
+  std::string kind_;
+  TScratchDir scratch_{"keepsake"};
+  std::string folder_, unixFolder_, iniPath_, connectString_, serverConnect_, name_;
+  static inline int counter_ = 0;
+};
+
+// A small shop: a table with a counter column of the server, the program's sequence
+// table and one row each.
+void FillShop(TDirect& db, bool postgres) {
+  db.Exec(postgres ? "CREATE TABLE item (id SERIAL PRIMARY KEY, name VARCHAR(40))"
+                   : "CREATE TABLE item (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(40))");
+  db.Exec("CREATE TABLE SEQNUM (TABLENAME VARCHAR(40), NEXTID INTEGER)");
+  db.Exec("CREATE INDEX item_name ON item (name)");
+  db.Exec("INSERT INTO item (name) VALUES ('pear')");
+  db.Exec("INSERT INTO item (name) VALUES ('plum''s')");
+  db.Exec("INSERT INTO SEQNUM VALUES ('item', 3)");
+}
+
+// What the tests compare: rows, counters and the tables there are.
+std::string ShopState(TDirect& db, bool postgres) {
+  std::string tables = db.Query(
+      postgres ? "SELECT string_agg(table_name, ',' ORDER BY table_name) FROM information_schema.tables "
+                 "WHERE table_schema = 'public'"
+               : "SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'table' "
+                 "AND name NOT LIKE 'sqlite%' ORDER BY name)");
+  std::string items = db.Query(postgres ? "SELECT string_agg(id || ':' || name, ',' ORDER BY id) FROM item"
+                                        : "SELECT group_concat(id || ':' || name, ',') FROM (SELECT * FROM item ORDER BY id)");
+  std::string counter = db.Query("SELECT NEXTID FROM SEQNUM WHERE TABLENAME = 'item'");
+  return "tables=" + tables + " items=" + items + " seqnum=" + counter;
+}
+
+// The next number the server's own counter gives (taken by inserting a row).
+std::string NextServerId(TDirect& db, bool postgres) {
+  db.Exec("INSERT INTO item (name) VALUES ('fig')");
+  return db.Query("SELECT MAX(id) FROM item");
+}
+
+class KeepsakeTest : public DatabaseTest {
+protected:
+  void SetUp() override {
+    DatabaseTest::SetUp();
+    db_ = std::make_unique<TWizardDatabase>(GetParam());
+    ASSERT_FALSE(db_->ConnectString().empty());
+  }
+  void TearDown() override {
+    db_.reset();
+    DatabaseTest::TearDown();
+  }
+  bool Postgres() const { return db_->IsPostgres(); }
+  std::unique_ptr<TWizardDatabase> db_;
+};
+
+TEST_P(KeepsakeTest, RestoreBringsBackRowsCountersAndTablesOfTheBackup) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  const std::string before = ShopState(db, Postgres());
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  EXPECT_EQ(Postgres() ? db_->Name() : "shop", wizard.Text(IDC_DATABASE_NAME));
+  const std::string backup = db_->File("shop_db.dmp");
+  std::vector<std::string> log;
+  ASSERT_TRUE(wizard.Run(true, backup, &log)) << TWizard::Joined(log);
+  EXPECT_EQ("Performing a Backup of database " + wizard.Text(IDC_DATABASE_NAME) + " to the disk file " + backup + ".",
+            log.front());
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(backup.c_str()));
+
+  // Work after the backup: a row, a counter, a new table.
+  const std::string nextId = NextServerId(db, Postgres());
+  db.Exec("UPDATE SEQNUM SET NEXTID = 99");
+  db.Exec("UPDATE item SET name = 'quince' WHERE id = 1");
+  db.Exec("CREATE TABLE later (x INTEGER)");
+  ASSERT_NE(before, ShopState(db, Postgres()));
+
+  ASSERT_TRUE(wizard.Run(false, backup, &log)) << TWizard::Joined(log);
+  TDirect after(db_->ConnectString());
+  EXPECT_EQ(before, ShopState(after, Postgres()));
+  // The server's counter is back where the backup left it: the next row gets the
+  // number the first row after the backup got.
+  EXPECT_EQ(nextId, NextServerId(after, Postgres()));
+  EXPECT_EQ(0, wizard.Close());
+}
+
+TEST_P(KeepsakeTest, BadBackupFilesAreRefusedAndLeaveTheDatabaseAsItWas) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  const std::string good = db_->File("good.dmp");
+  ASSERT_TRUE(wizard.Run(true, good));
+  db.Exec("UPDATE item SET name = 'quince' WHERE id = 1");
+  db.Exec("CREATE TABLE later (x INTEGER)");
+  const std::string changed = ShopState(db, Postgres());
+
+  const std::string whole = TScratchDir::Read(good);
+  ASSERT_GT(whole.size(), 1000u);
+  struct TCase {
+    const char* name;
+    bool written;
+    std::string content;
+  };
+  const TCase cases[] = {
+      {"missing.dmp", false, ""},
+      {"empty.dmp", true, ""},
+      {"notes.dmp", true, "These are the minutes of the last meeting, not a backup.\n"},
+      {"truncated.dmp", true, whole.substr(0, whole.size() / 2)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = db_->File(c.name);
+    if (c.written) std::ofstream(path, std::ios::binary) << c.content;
+    std::vector<std::string> log;
+    EXPECT_FALSE(wizard.Run(false, path, &log)) << TWizard::Joined(log);
+    EXPECT_EQ("Restore failed.", log.back());
+    TDirect after(db_->ConnectString());
+    EXPECT_EQ(changed, ShopState(after, Postgres()));
+    // Nothing was made where the missing file was named.
+    if (!c.written) {
+      EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
+    }
+  }
+}
+
+TEST_P(KeepsakeTest, FailedBackupKeepsTheEarlierFile) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  const std::string backup = db_->File("kept.dmp");
+  ASSERT_TRUE(wizard.Run(true, backup));
+  const std::string earlier = TScratchDir::Read(backup);
+  // A folder where the new backup is written first makes the backup fail.
+  db_->MakeFolder("kept.dmp.part");
+  db.Exec("INSERT INTO item (name) VALUES ('fig')");
+  std::vector<std::string> log;
+  EXPECT_FALSE(wizard.Run(true, backup, &log));
+  EXPECT_EQ("Backup failed.", log.back());
+  EXPECT_EQ(earlier, TScratchDir::Read(backup));
+}
+
+// The backup path as typed: relative ones go under the wizard's current folder.
+TEST_P(KeepsakeTest, BackupPathsRelativeAbsoluteAndWithAnApostrophe) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  db_->MakeFolder("o'brien");
+  struct TCase {
+    std::string typed;
+    std::string written;
+  };
+  const std::string folder = db_->Folder();
+  const std::string drive = folder.substr(0, 2);
+  const std::string drivePath = folder.substr(2);  // rooted on the current drive
+  const TCase cases[] = {
+      {"x.dmp", folder + "\\x.dmp"},
+      {folder + "\\abs.dmp", folder + "\\abs.dmp"},
+      {"o'brien\\it's.dmp", folder + "\\o'brien\\it's.dmp"},
+      {drivePath + "\\rooted.dmp", drivePath + "\\rooted.dmp"},
+  };
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", folder));
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.typed);
+    std::vector<std::string> log;
+    EXPECT_TRUE(wizard.Run(true, c.typed, &log)) << TWizard::Joined(log);
+    EXPECT_TRUE(Contains(log, "to the disk file " + c.written + ".")) << TWizard::Joined(log);
+    const std::string onDisk = c.written[0] == '\\' ? drive + c.written : c.written;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(onDisk.c_str())) << onDisk;
+    db.Exec("UPDATE item SET name = 'quince' WHERE id = 1");
+    EXPECT_TRUE(wizard.Run(false, c.typed, &log)) << TWizard::Joined(log);
+    EXPECT_EQ("pear", db.Query("SELECT name FROM item WHERE id = 1"));
+  }
+}
+
+// Closing is refused while a run works: here the backup waits for a lock the test holds.
+TEST_P(KeepsakeTest, ClosingWaitsForTheRunningBackup) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  TDirect locker(db_->ConnectString());
+  if (Postgres()) {
+    locker.Connection().SetAutoCommit(false);
+    locker.Exec("LOCK TABLE item IN ACCESS EXCLUSIVE MODE");
+  } else {
+    locker.Exec("BEGIN EXCLUSIVE");
+  }
+
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  wizard.Proceed(true, db_->File("busy.dmp"));
+  Sleep(1500);
+  EXPECT_FALSE(wizard.Enabled(IDOK));
+  EXPECT_FALSE(wizard.Enabled(IDCANCEL));
+  PostMessageA(wizard.dialog_, WM_CLOSE, 0, 0);
+  wizard.Press(IDCANCEL);
+  Sleep(500);
+  EXPECT_TRUE(wizard.Alive());
+  EXPECT_TRUE(IsWindow(wizard.dialog_));
+  EXPECT_EQ(0, CountOutcomeLines(Lines(wizard.Text(IDC_LOG))));
+
+  if (Postgres())
+    locker.Connection().Rollback();
+  else
+    locker.Exec("ROLLBACK");
+  std::vector<std::string> log = wizard.WaitForOutcome();
+  EXPECT_EQ("Backup completed.", log.back()) << TWizard::Joined(log);
+  EXPECT_EQ(1, CountOutcomeLines(log));
+  EXPECT_TRUE(wizard.Enabled(IDOK));
+  EXPECT_EQ(0, wizard.Close());
+}
+
+// A restore whose log runs far past 8 KB still ends with its outcome, in view.
+TEST_P(KeepsakeTest, LongLogShowsItsOutcome) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  for (int i = 0; i < 200; ++i)
+    db.Exec("CREATE TABLE a_table_with_a_rather_long_descriptive_name_" + std::to_string(i) + " (x INTEGER)");
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  const std::string backup = db_->File("long.dmp");
+  ASSERT_TRUE(wizard.Run(true, backup));
+  std::vector<std::string> log;
+  ASSERT_TRUE(wizard.Run(false, backup, &log)) << TWizard::Joined(log);
+  const std::string text = wizard.Text(IDC_LOG);
+  EXPECT_GT(text.size(), 8192u) << text;
+  EXPECT_EQ("Restore completed.", log.back());
+  // The last character lies inside the pane's client area.
+  HWND pane = wizard.Control(IDC_LOG);
+  DWORD_PTR position = 0;
+  SendMessageTimeoutA(pane, EM_POSFROMCHAR, text.size() - 1, 0, SMTO_ABORTIFHUNG, 5000, &position);
+  RECT client;
+  GetClientRect(pane, &client);
+  const int y = static_cast<short>(HIWORD(position));
+  EXPECT_GE(y, 0);
+  EXPECT_LT(y, client.bottom);
+}
+
+INSTANTIATE_DATABASE_TESTS(KeepsakeTest);
+
+// ---- Without a database ----
+
+TEST(KeepsakeStart, KeypadEnablesProceedOnlyForTheAccessPin) {
+  TScratchDir dir("keepsake");
+  const std::string ini = dir.Write("app.ini", "[Network]\nDriver Name=SQLite3\nDatabase=shop\n");
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + ini + "\"", dir.path()));
+  EXPECT_EQ("shop_db.dmp", wizard.Text(IDC_BACKUP_PATH));
+  EXPECT_EQ(BST_CHECKED, SendMessageA(wizard.Control(IDC_BACKUP), BM_GETCHECK, 0, 0));
+  struct TCase {
+    const char* keys;
+    const char* typed;  // set directly, not by keys
+    const char* field;
+    bool proceed;
+  };
+  const TCase cases[] = {
+      {"", nullptr, "", false},
+      {"693", nullptr, "693", false},
+      {"6937", nullptr, "6937", true},
+      {"69371", nullptr, "6937", true},  // a fifth key changes nothing
+      {"1234", nullptr, "1234", false},
+      {"6938", nullptr, "6938", false},
+      {"", "6937", "6937", true},
+      {"", "6936", "6936", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.keys);
+    wizard.SetText(IDC_PIN, c.typed ? c.typed : "");
+    wizard.TypePin(c.keys);
+    EXPECT_EQ(c.field, wizard.Text(IDC_PIN));
+    EXPECT_EQ(c.proceed, wizard.Enabled(IDOK));
+  }
+  EXPECT_EQ(0, wizard.Close());
+}
+
+TEST(KeepsakeStart, IniPathQuotedOrRelative) {
+  TScratchDir dir("keepsake");
+  const std::string sub = dir.path() + "\\my settings";
+  CreateDirectoryA(sub.c_str(), nullptr);
+  std::ofstream(sub + "\\app.ini") << "[Network]\nDriver Name=SQLite3\nDatabase=spaced\n";
+  std::ofstream(dir.path() + "\\plain.ini") << "[Network]\nDriver Name=SQLite3\nDatabase=plain\n";
+  struct TCase {
+    std::string arguments;
+    std::string database;
+  };
+  const TCase cases[] = {
+      {"\"" + sub + "\\app.ini\"", "spaced"},
+      {"\"my settings\\app.ini\"", "spaced"},
+      {"plain.ini", "plain"},
+      {"  \"plain.ini\"  ", "plain"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    TWizard wizard;
+    ASSERT_TRUE(wizard.Start(c.arguments, dir.path()));
+    EXPECT_EQ(c.database, wizard.Text(IDC_DATABASE_NAME));
+    EXPECT_EQ(0, wizard.Close());
+  }
+}
+
+TEST(KeepsakeStart, MissingDatabaseKeyEndsWithItsBoxAndExitCode1) {
+  TScratchDir dir("keepsake");
+  const std::string ini = dir.Write("app.ini", "[Network]\nUsername=sa\n");
+  TChild child;
+  ASSERT_TRUE(StartChild(child, "\"" + KeepsakePath() + "\" " + ini, dir.path().c_str()));
+  TWatchedDialog box = WatchAndPress(child.pid(), "DB Maintenance Wizard", IDOK, 20000);
+  ASSERT_TRUE(box.found);
+  EXPECT_EQ("No database name specified in the file " + ini + "!", box.text);
+  EXPECT_EQ(TBoxIcon::Hand, box.icon);
+  EXPECT_EQ(1, child.Wait(10000));
+}
+
+// ---- SQL Server's statements (no such server here: checked as text) ----
+
+TEST(KeepsakeSqlServer, BackupAndRestoreStatementsQuoteNameAndPath) {
+  struct TCase {
+    const char* database;
+    const char* path;
+    const char* backup;
+    const char* restore;
+  };
+  const TCase cases[] = {
+      {"shop", "C:\\data\\shop_db.dmp", "BACKUP DATABASE [shop] TO DISK='C:\\data\\shop_db.dmp' WITH INIT",
+       "USE master RESTORE DATABASE [shop] FROM DISK='C:\\data\\shop_db.dmp'"},
+      {"odd]name", "C:\\o'brien\\it's.dmp", "BACKUP DATABASE [odd]]name] TO DISK='C:\\o''brien\\it''s.dmp' WITH INIT",
+       "USE master RESTORE DATABASE [odd]]name] FROM DISK='C:\\o''brien\\it''s.dmp'"},
+      {"x]; DROP DATABASE shop; --", "a.dmp",
+       "BACKUP DATABASE [x]]; DROP DATABASE shop; --] TO DISK='a.dmp' WITH INIT",
+       "USE master RESTORE DATABASE [x]]; DROP DATABASE shop; --] FROM DISK='a.dmp'"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(c.backup, TSqlDialect::SqlServerBackup(c.database, c.path));
+    EXPECT_EQ(c.restore, TSqlDialect::SqlServerRestore(c.database, c.path));
+  }
+  EXPECT_EQ(TSqlDialect::BackupByStatement, TSqlDialect::ForDbmsName("Microsoft SQL Server").BackupMethod());
+}
+
+// ---- PostgreSQL's refusals ----
+
+class KeepsakePostgresTest : public ::testing::Test {
+protected:
+  void SetUp() override { db_ = std::make_unique<TWizardDatabase>("PostgreSQL"); }
+  std::unique_ptr<TWizardDatabase> db_;
+};
+
+TEST_F(KeepsakePostgresTest, WrongPasswordAndARoleWithoutServerProgramsAreLoggedAsFailures) {
+  ASSERT_FALSE(db_->ConnectString().empty());
+  TDirect server(getenv("VORN_PG_CONNECT"));
+  // keepsake_pw must give its password (the session's server asks it of this role only).
+  server.Exec("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'keepsake_pw') THEN "
+              "CREATE ROLE keepsake_pw LOGIN PASSWORD 'right'; END IF; END$$");
+  server.Exec("GRANT ALL ON DATABASE " + db_->Name() + " TO keepsake_pw");
+  TDirect db(db_->ConnectString());
+  FillShop(db, true);
+  const std::string port = getenv("VORN_PG_PORT");
+  db_->WriteIni("[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1:" + port + "\nDatabase=" +
+                db_->Name() + "\nUsername=keepsake_pw\nPassword=wrong\n");
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  EXPECT_EQ("wrong", wizard.Text(IDC_PASSWORD));
+  std::vector<std::string> log;
+  EXPECT_FALSE(wizard.Run(true, db_->File("pw.dmp"), &log));
+  EXPECT_TRUE(Contains(log, "Connect fails")) << TWizard::Joined(log);
+  EXPECT_TRUE(Contains(log, "password authentication failed")) << TWizard::Joined(log);
+  EXPECT_EQ("Backup failed.", log.back());
+
+  // The right password of a role that may not run the server's programs.
+  wizard.SetText(IDC_PASSWORD, "right");
+  EXPECT_FALSE(wizard.Run(true, db_->File("pw.dmp"), &log));
+  EXPECT_TRUE(Contains(log, "Error encountered")) << TWizard::Joined(log);
+  EXPECT_TRUE(Contains(log, "external program")) << TWizard::Joined(log);
+  EXPECT_EQ("Backup failed.", log.back());
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(db_->File("pw.dmp").c_str()));
+  EXPECT_EQ(0, wizard.Close());
+}
+
+}  // namespace
