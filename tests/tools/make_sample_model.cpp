@@ -1,5 +1,6 @@
 // Writes the sample model sample/vorn.dmd: a small order-entry business with customers,
-// their contacts, orders, order lines and products.
+// their contacts, orders, order lines and products, and the users' preferences the
+// program keeps.
 //   make_sample_model [output path]
 #include "support/dmd_writer.h"
 
@@ -52,7 +53,7 @@ TDmdWriter SampleModel() {
   dmd.CodeList("ORDER_STATUS",
                {{"N", "New"}, {"C", "Confirmed"}, {"S", "Shipped"}, {"X", "Cancelled"}});
 
-  dmd.EntityCount(5);
+  dmd.EntityCount(6);
 
   // CUSTOMER: the parent of contacts and orders.
   dmd.BeginEntity("CUSTOMER", "Customer", 5, 2);
@@ -156,6 +157,15 @@ TDmdWriter SampleModel() {
   TDmdRel productLines = ToMany("LINES", "ORDER_LINE", "PRODUCT", "PRODUCT");
   productLines.caption = "Ordered in";
   dmd.Relationship(productLines);
+  dmd.End();
+
+  // User_Preferences: the program's own table of each user's preferences; its first
+  // three attributes give the types the preference store binds.
+  dmd.BeginEntity("User_Preferences", "User preference", 3, 0);
+  dmd.String(33, "userpref.dmp").Bool(34, 1);  // dump file; not offered in the menus
+  dmd.Attribute(Key("USER_ID", "VARCHAR(20)", "User"));
+  dmd.Attribute(Key("Pref_Name", "VARCHAR(40)", "Preference"));
+  dmd.Attribute(Attr("Pref_Setting", "VARCHAR(40)", "Setting"));
   dmd.End();
 
   dmd.ParamCount(5);

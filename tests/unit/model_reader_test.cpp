@@ -61,13 +61,14 @@ std::string Summary(const TDataModel& model) {
 TEST_F(ModelReader, SampleModelLoadsAndLinks) {
   ASSERT_EQ(LoadModelFile(TheModel, SamplePath), 1);
   EXPECT_EQ(Summary(TheModel),
-            "VORN 'Vorn Order Desk' templates 7\n"
+            "VORN 'Vorn Order Desk' templates 8\n"
             "list ORDER_STATUS: N=New C=Confirmed S=Shipped X=Cancelled\n"
             "CUSTOMER attrs 5 rels 2 pages 0\n"
             "CONTACT attrs 4 rels 1 pages 0\n"
             "ORDERS attrs 8 rels 2 pages 1\n"
             "ORDER_LINE attrs 6 rels 2 pages 0\n"
             "PRODUCT attrs 4 rels 1 pages 0\n"
+            "User_Preferences attrs 3 rels 0 pages 0\n"
             "param DATE_FORMAT=DD/MM/YYYY\n"
             "param FIELD_HELP=Yes\n"
             "param RESET:ORDERS=Yes\n"
