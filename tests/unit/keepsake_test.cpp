@@ -15,6 +15,7 @@
 #include "data/db/odbcstatement.h"
 #include "support/dialog_watcher.h"
 #include "support/scratch_dir.h"
+#include "support/screen_capture.h"
 #include "support/test_db.h"
 
 namespace {
@@ -426,6 +427,7 @@ TEST_P(KeepsakeTest, ClosingWaitsForTheRunningBackup) {
   EXPECT_TRUE(wizard.Alive());
   EXPECT_TRUE(IsWindow(wizard.dialog_));
   EXPECT_EQ(0, CountOutcomeLines(Lines(wizard.Text(IDC_LOG))));
+  SaveScreenBitmap(wizard.dialog_, ScreenshotFolder() + "\\keepsake_running_" + GetParam() + ".bmp");
 
   if (Postgres())
     locker.Connection().Rollback();
@@ -435,6 +437,8 @@ TEST_P(KeepsakeTest, ClosingWaitsForTheRunningBackup) {
   EXPECT_EQ("Backup completed.", log.back()) << TWizard::Joined(log);
   EXPECT_EQ(1, CountOutcomeLines(log));
   EXPECT_TRUE(wizard.Enabled(IDOK));
+  Sleep(300);
+  SaveScreenBitmap(wizard.dialog_, ScreenshotFolder() + "\\keepsake_done_" + GetParam() + ".bmp");
   EXPECT_EQ(0, wizard.Close());
 }
 
@@ -497,6 +501,52 @@ TEST(KeepsakeStart, KeypadEnablesProceedOnlyForTheAccessPin) {
     wizard.TypePin(c.keys);
     EXPECT_EQ(c.field, wizard.Text(IDC_PIN));
     EXPECT_EQ(c.proceed, wizard.Enabled(IDOK));
+  }
+  EXPECT_EQ(0, wizard.Close());
+}
+
+// Select: the save dialog for a backup, the open dialog for a restore; the chosen path
+// comes back lower-cased, and cancelling changes nothing.
+TEST(KeepsakeStart, SelectChoosesTheBackupFile) {
+  TScratchDir dir("keepsake");
+  const std::string ini = dir.Write("app.ini", "[Network]\nDriver Name=SQLite3\nDatabase=shop\n");
+  dir.Write("Old.DMP", "x");
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + ini + "\"", dir.path()));
+  struct TCase {
+    bool backup;
+    const char* title;
+    std::string typed;  // "" cancels
+    std::string field;
+  };
+  const TCase cases[] = {
+      {true, "Select Backup file to create", "", "shop_db.dmp"},
+      {true, "Select Backup file to create", dir.path() + "\\New.DMP", ""},
+      {false, "Select Backup file to load", dir.path() + "\\Old.DMP", ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.title);
+    const std::string before = wizard.Text(IDC_BACKUP_PATH);
+    wizard.Press(c.backup ? IDC_BACKUP : IDC_RESTORE);
+    PostMessageA(wizard.dialog_, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0);
+    TWatchedDialog box = FindDialog(wizard.child_.pid(), c.title, 20000);
+    ASSERT_TRUE(box.found);
+    if (c.typed.empty()) {
+      PressDialogButton(box.window, IDCANCEL);
+    } else {
+      // The file name field of the old-style and of the explorer-style dialog.
+      for (int id : {0x480, 0x47c}) {
+        HWND field = GetDlgItem(box.window, id);
+        if (field) SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed.c_str()));
+      }
+      PressDialogButton(box.window, IDOK);
+    }
+    std::string expected = c.typed.empty() ? before : c.typed;
+    if (!c.typed.empty())
+      for (char& ch : expected) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+    std::string field;
+    for (int i = 0; i < 100 && (field = wizard.Text(IDC_BACKUP_PATH)) != expected; ++i) Sleep(50);
+    EXPECT_EQ(expected, field);
   }
   EXPECT_EQ(0, wizard.Close());
 }
