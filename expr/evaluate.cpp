@@ -3,6 +3,7 @@
 #include "data/core/datetime.h"
 #include "data/core/strings.h"
 #include "data/db/record.h"
+#include "data/model/model.h"
 #include "expr/errors.h"
 #include "expr/evalsupport.h"
 #include "expr/expression.h"
@@ -10,6 +11,7 @@
 #include "expr/value.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -141,6 +143,12 @@ int TExpression::EvaluateNode(TDBRecord* record, const TExprNode* node, TValue& 
       case NodeReal: result.SetDouble(node->First.Real); return 1;
       case NodeAttribute: {
         if (!record) return 0;  // nothing to read the attribute from
+        // Positions are the compiled entity's: a record of another entity has no such field.
+        if (record->GetEntity() != entity_) {
+          const TAttribute& attribute = entity_->Attributes[node->First.Index];
+          return FailWith(ExprUndefinedAttribute, (std::string(attribute.Name) + " for a record of " +
+                                                   record->GetEntity()->Name).c_str());
+        }
         const char* text = record->GetCalculatedValue(TAttrRef(node->First.Index));
         result.SetString(text ? text : "");
         return 1;

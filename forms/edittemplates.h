@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct TAttribute;
 struct TEntity;
 
@@ -24,6 +26,9 @@ extern TEditFormTemplateTable EditFormTemplateTable;
 void BuildEditFormTemplates();
 // Frees the table and its templates (shut-down and tests).
 void FreeEditFormTemplates();
+// The name a template is kept by: "Edit_<entity>" for the form (page -1), and
+// "Edit_<entity>__<page>" for a page of a paged entity; as long as the entity's name.
+std::string EditFormTemplateName(const TEntity* entity, int page = -1);
 // The template stored under the name (compared without regard to case), or null.
 HGLOBAL FindEditFormTemplate(const char* name);
 

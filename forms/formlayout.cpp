@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "data/core/strings.h"
@@ -28,6 +29,11 @@ constexpr DWORD FORM_STYLE = 0x90CA0040;
 constexpr DWORD CHILD_PAGE_STYLE = 0x48000440;
 constexpr DWORD FLAT_BUTTON_STYLE = 0x00038000;
 constexpr DWORD RUN_BUTTON_STYLE = 0x0003A000;
+
+// The model parameter that names page n of an entity: "PAGE:<entity>:<n>".
+std::string PageParamName(const TEntity* entity, int n) {
+  return std::string("PAGE:") + entity->Name + ":" + std::to_string(n);
+}
 
 // The class of each kind of button comes from the settings' class table, which hover help switches.
 const char* PushButtonClass() { return LayoutButtonClasses[PUSH_BUTTON_CLASS]; }
@@ -533,11 +539,10 @@ HGLOBAL BuildContainer(const TEntity* entity, int* width) {
 
 const char* PageCaption(const TEntity* entity, int n) {
   static char caption[256];
-  char name[300];
-  snprintf(name, sizeof name, "PAGE:%s:%d", entity->Name, n);
+  const std::string name = PageParamName(entity, n);
   caption[0] = '\0';
   for (int p = 0; p < TheModel.ParamCount; ++p) {
-    if (lstrcmpiA(TheModel.Params[p].Name, name) != 0) continue;
+    if (lstrcmpiA(TheModel.Params[p].Name, name.c_str()) != 0) continue;
     const char* value = TheModel.Params[p].Value;
     char* out = caption;
     for (; *value && out < caption + sizeof caption - 1; ++value)
@@ -584,11 +589,10 @@ HGLOBAL BuildFormTemplate(const TEntity* entity, int page, int* keyGroupHeight, 
     snprintf(title, sizeof title, "%s", entity->Caption);
   } else {
     const char* caption = PageCaption(entity, page);
-    char name[300];
-    snprintf(name, sizeof name, "PAGE:%s:%d", entity->Name, page);
+    const std::string name = PageParamName(entity, page);
     bool named = false;
     for (int p = 0; p < TheModel.ParamCount && !named; ++p)
-      named = lstrcmpiA(TheModel.Params[p].Name, name) == 0;
+      named = lstrcmpiA(TheModel.Params[p].Name, name.c_str()) == 0;
     if (named) snprintf(title, sizeof title, "%s: %s", entity->Caption, caption);
     else snprintf(title, sizeof title, "%s: (Secondary Page %d)", entity->Caption, page);
   }

@@ -32,21 +32,19 @@ void BuildEditFormTemplates() {
   TEditFormTemplateTable& table = EditFormTemplateTable;
   table.Capacity = TheModel.FormTemplateCount > 0 ? TheModel.FormTemplateCount : 0;
   table.Entries = table.Capacity ? new TEditFormTemplate[table.Capacity] : nullptr;
-  char name[300];
   for (int e = 0; e < TheModel.EntityCount; ++e) {
     const TEntity* entity = &TheModel.Entities[e];
     if (*entity->FormResource) continue;
     int keyGroupHeight = 0;
     int width = 0;
-    snprintf(name, sizeof name, "Edit_%s", entity->Name);
+    const std::string name = EditFormTemplateName(entity);
     if (entity->PageCount > 0) {
-      StoreTemplate(name, BuildFormTemplate(entity, -1, &keyGroupHeight, 0, &width));
-      for (int page = 0; page <= entity->PageCount; ++page) {
-        snprintf(name, sizeof name, "Edit_%s__%d", entity->Name, page);
-        StoreTemplate(name, BuildFormTemplate(entity, page, &keyGroupHeight, 1, &width));
-      }
+      StoreTemplate(name.c_str(), BuildFormTemplate(entity, -1, &keyGroupHeight, 0, &width));
+      for (int page = 0; page <= entity->PageCount; ++page)
+        StoreTemplate(EditFormTemplateName(entity, page).c_str(),
+                      BuildFormTemplate(entity, page, &keyGroupHeight, 1, &width));
     } else {
-      StoreTemplate(name, BuildFormTemplate(entity, 0, &keyGroupHeight, 0, &width));
+      StoreTemplate(name.c_str(), BuildFormTemplate(entity, 0, &keyGroupHeight, 0, &width));
     }
   }
 }
@@ -59,6 +57,12 @@ void FreeEditFormTemplates() {
   }
   delete[] table.Entries;
   table = TEditFormTemplateTable{};
+}
+
+std::string EditFormTemplateName(const TEntity* entity, int page) {
+  std::string name = std::string("Edit_") + entity->Name;
+  if (page >= 0) name += "__" + std::to_string(page);
+  return name;
 }
 
 HGLOBAL FindEditFormTemplate(const char* name) {

@@ -59,11 +59,10 @@ HWND TAppWindowManager::OpenEditForm(TBaseDlg* form, const TEntity* entity, HWND
   if (entity->PinProtected &&
       DialogBoxParamA(GetModuleHandleA(nullptr), "EnterPin", owner, EnterPinDlgProc, 0) == 0)
     return nullptr;
-  char name[300];
-  snprintf(name, sizeof name, "Edit_%s", entity->Name);
-  HGLOBAL generated = FindEditFormTemplate(name);
+  const std::string name = EditFormTemplateName(entity);
+  HGLOBAL generated = FindEditFormTemplate(name.c_str());
   if (generated) return CreateModelessIndirect(form, generated, owner, param);
-  return CreateModeless(form, name, owner, param);
+  return CreateModeless(form, name.c_str(), owner, param);
 }
 
 void TAppWindowManager::DestroyOwnedDialogs(HWND window) {

@@ -13,8 +13,10 @@
 #include "data/model/settings.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
+#include "shell/dumpload.h"
 #include "shell/paramsdlg.h"
 #include "shell/reportlib.h"
+#include "shell/sqlscript.h"
 
 namespace {
 
@@ -163,7 +165,15 @@ int RunFunction(HWND window, const std::string& name) {
 
 TOpenEditFormCall OpenEditFormCall = NoEditForm;
 TOpenViewWindowCall OpenViewWindowCall = NoViewWindow;
-TTableServices TableServices;
+TTableServices TableServices = {
+    [](HWND window) { ShowDumpTablesDialog(window, false); },
+    [](HWND window) { ShowDumpTablesDialog(window, true); },
+    [](HWND window) { DumpAllTables(window); },
+    [](HWND window) { LoadAllTables(window); },
+    [](HWND window, const char* entity, const char* file) { return DumpTable(window, entity, file, nullptr); },
+    [](HWND window, const char* entity, const char* file) { return LoadTable(window, entity, file); },
+    ShowRunScriptDialog,
+};
 
 size_t ParseViewParameters(const std::string& text, size_t at, TViewParameterList* list) {
   const size_t close = text.find(']', at);

@@ -73,5 +73,6 @@ session_start_postgres() {
     "SELECT 1 FROM pg_database WHERE datname='vorn_test'" | grep -q 1 ||
     runuser -u postgres -- "$PG_BIN/createdb" -h 127.0.0.1 -p "$PG_PORT" -U postgres vorn_test
   export VORN_PG_PORT=$PG_PORT
-  export VORN_PG_CONNECT="DRIVER={PostgreSQL ANSI};Server=127.0.0.1;Port=$PG_PORT;Database=vorn_test;Uid=postgres;Pwd=;"
+  # CommLog=0: the driver writes no communication log of its own into /tmp.
+  export VORN_PG_CONNECT="DRIVER={PostgreSQL ANSI};Server=127.0.0.1;Port=$PG_PORT;Database=vorn_test;Uid=postgres;Pwd=;CommLog=0;Debug=0;"
 }

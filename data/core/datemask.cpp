@@ -347,11 +347,6 @@ char* FormatByMask(char* buffer, size_t size, const char* mask, int year, int mo
   return buffer;
 }
 
-char* FormatByMask(char* buffer, const char* mask, int year, int month, int day, int hour,
-                   int minute, int second) {
-  return FormatByMask(buffer, MASK_TEXT_SIZE, mask, year, month, day, hour, minute, second);
-}
-
 const char* FormatDateByMask(const SYSTEMTIME* time, const char* mask) {
   static char result[MASK_TEXT_SIZE];
   return FormatByMask(result, sizeof result, mask, time->wYear, time->wMonth, time->wDay,

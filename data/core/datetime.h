@@ -38,9 +38,7 @@ constexpr int MASK_TEXT_SIZE = 512;
 int ParseByMask(const char* text, const char* mask, int* year, int* month, int* day, int* hour,
                 int* minute, int* second);
 int ParseDateByMask(const char* text, const char* mask, SYSTEMTIME* time);
-// buffer must hold MASK_TEXT_SIZE bytes; the second form writes at most size bytes.
-char* FormatByMask(char* buffer, const char* mask, int year, int month, int day, int hour,
-                   int minute, int second);
+// Writes at most size bytes (and never more than MASK_TEXT_SIZE - 1 characters).
 char* FormatByMask(char* buffer, size_t size, const char* mask, int year, int month, int day,
                    int hour, int minute, int second);
 const char* FormatDateByMask(const SYSTEMTIME* time, const char* mask);

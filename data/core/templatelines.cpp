@@ -8,7 +8,20 @@ void WriteTemplateValue(FILE* stream, const char* name, const char* value) {
   if (name && *name && value && *value) std::fprintf(stream, "%s=\"%s\"\n", name, value);
 }
 
-int ReadTemplateLine(FILE* stream, char* name, char* value) {
+namespace {
+
+// Copies at most length bytes of text, cut to the buffer, and ends it.
+void CopyCut(char* buffer, size_t size, const char* text, size_t length) {
+  if (size == 0) return;
+  if (length > size - 1) length = size - 1;
+  std::memcpy(buffer, text, length);
+  buffer[length] = '\0';
+}
+
+}  // namespace
+
+int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize) {
+  if (nameSize == 0 || valueSize == 0) return 0;
   *name = '\0';
   *value = '\0';
   TTempString line;
@@ -21,25 +34,25 @@ int ReadTemplateLine(FILE* stream, char* name, char* value) {
     if (text[0] == '<') {
       char* close = std::strchr(text + 1, '>');
       if (close) *close = '\0';
-      std::strcpy(name, text + 1);
-      TrimSpaces(name);
+      TrimSpaces(text + 1);
+      CopyCut(name, nameSize, text + 1, std::strlen(text + 1));
       return 1;
     }
     char* equals = std::strchr(text, '=');
     if (!equals) continue;
     *equals = '\0';
-    std::strcpy(name, text);
-    TrimSpaces(name);
+    TrimSpaces(text);
+    CopyCut(name, nameSize, text, std::strlen(text));
     const char* rest = equals + 1;
     if (*rest == '"') {
       ++rest;
       const char* quote = std::strchr(rest, '"');
       size_t length = quote ? static_cast<size_t>(quote - rest) : std::strlen(rest);
-      std::memcpy(value, rest, length);
-      value[length] = '\0';
+      CopyCut(value, valueSize, rest, length);
     } else {
-      std::strcpy(value, rest);
-      TrimSpaces(value);
+      char* plain = equals + 1;
+      TrimSpaces(plain);
+      CopyCut(value, valueSize, plain, std::strlen(plain));
     }
     if (*name) return 1;
     *value = '\0';

@@ -7,5 +7,5 @@
 // Writes name="value" when both are non-empty; otherwise nothing.
 void WriteTemplateValue(FILE* stream, const char* name, const char* value);
 // 1 for an element opening (name set, value empty) or a key line; 0 at an element end
-// or the end of the stream. Buffers hold at least 8192 bytes.
-int ReadTemplateLine(FILE* stream, char* name, char* value);
+// or the end of the stream. The name and the value are cut to their buffers' sizes.
+int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize);

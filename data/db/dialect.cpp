@@ -52,6 +52,10 @@ void TSqlDialect::AggregateRowLockClause(char* buffer, size_t size, const char* 
 
 const char* TSqlDialect::FirstRowSelect() const { return kind_ == SqlServer ? "SELECT TOP 1 " : "SELECT "; }
 
+const char* TSqlDialect::SessionSetup() const {
+  return kind_ == PostgreSQL ? "SET client_encoding TO 'WIN1252'" : nullptr;
+}
+
 const char* TSqlDialect::FirstRowLimit() const { return kind_ == SqlServer ? "" : " LIMIT 1"; }
 
 void TSqlDialect::SequenceLock(char* buffer, size_t size, const char* quotedTable) const {
@@ -61,8 +65,13 @@ void TSqlDialect::SequenceLock(char* buffer, size_t size, const char* quotedTabl
       snprintf(buffer, size, "UPDATE SEQNUM SET NEXTID=NEXTID WHERE TABLENAME='%s'", quotedTable);
       break;
     // Conflicts with itself and with every writer, not with plain readers.
-    case PostgreSQL: snprintf(buffer, size, "%s", "LOCK TABLE SEQNUM IN SHARE ROW EXCLUSIVE MODE"); break;
-    default: snprintf(buffer, size, "%s", "SELECT COUNT(*) FROM SEQNUM WITH (TABLOCKX, HOLDLOCK)"); break;
+    // A transaction lock named after the sequence: only takers of the same numbers wait.
+    case PostgreSQL: snprintf(buffer, size, "SELECT pg_advisory_xact_lock(hashtext('%s'))", quotedTable); break;
+    // The update lock on the sequence's row, or on the gap where it will be inserted.
+    default:
+      snprintf(buffer, size, "SELECT NEXTID FROM SEQNUM WITH (UPDLOCK, HOLDLOCK, ROWLOCK) WHERE TABLENAME='%s'",
+               quotedTable);
+      break;
   }
 }
 

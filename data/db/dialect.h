@@ -38,9 +38,16 @@ public:
   const char* FirstRowLimit() const;
 
   // First statement of a sequence transaction: it takes the lock that keeps every
-  // other taker of the table's numbers waiting until this one commits (also when the
-  // table's row does not exist yet). quotedTable is already doubled for a literal.
+  // other taker of the same table's numbers waiting until this one commits (also when
+  // the table's row does not exist yet), and nobody else. quotedTable is already
+  // doubled for a literal.
+  // (SQLite has one write lock for the whole file: there the lock is that one.)
   void SequenceLock(char* buffer, size_t size, const char* quotedTable) const;
+
+  // The statement run once on every new connection that tells the server the program
+  // speaks the Windows ANSI code page (1252); null where the server keeps the bytes it
+  // is given.
+  const char* SessionSetup() const;
 
   // The condition that matches a column against a bound LIKE pattern whose literal
   // characters were escaped by EscapeLikeText.

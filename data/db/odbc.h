@@ -152,6 +152,8 @@ private:
   void Reconnect();
   void SwitchDatabase(const char* database);
   void Connected();
+  // Runs the dialect's session set-up on the new connection.
+  void SetUpSession();
   SQLRETURN EndTransaction(SQLSMALLINT completion);
 
   TOdbcEnv* env_;

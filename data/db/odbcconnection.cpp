@@ -141,6 +141,19 @@ void TOdbcConnection::Connected() {
   if (SQL_SUCCEEDED(SQLGetInfo(handle_, SQL_DBMS_NAME, dbmsName, sizeof dbmsName, &length))) {
     dialect_ = &TSqlDialect::ForDbmsName(dbmsName);
   }
+  SetUpSession();
+}
+
+void TOdbcConnection::SetUpSession() {
+  const char* setup = dialect_->SessionSetup();
+  if (!setup) return;
+  // Part of making the connection: not traced, and its result is the connect's.
+  SQLHSTMT statement = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, handle_, &statement))) return;
+  SQLExecDirect(statement, (SQLCHAR*)setup, SQL_NTS);
+  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  // In manual commit the SET opened a transaction: it is ended so the connection starts clean.
+  if (!autoCommit_) SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_COMMIT);
 }
 
 SQLRETURN TOdbcConnection::Connect(const char* dsn, const char* user, const char* password,
@@ -220,12 +233,13 @@ SQLRETURN TOdbcConnection::StartTransaction() {
 
 SQLRETURN TOdbcConnection::SetAutoCommit(bool on) {
   if (joined_) return returnCode_ = SQL_SUCCESS;
-  autoCommit_ = on;
   returnCode_ = SQLSetConnectAttr(
       handle_, SQL_ATTR_AUTOCOMMIT,
       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
       SQL_IS_UINTEGER);
   CaptureError();
+  // Only a switch the driver accepted is recorded: the idle pool trusts this flag.
+  if (SQL_SUCCEEDED(returnCode_)) autoCommit_ = on;
   return returnCode_;
 }
 

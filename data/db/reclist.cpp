@@ -59,7 +59,13 @@ void TDBRecList::FetchFirstRow() {
 
 void TDBRecList::AppendFetchedRow() {
   TDBRecord* record = NewDBRecord(entity_->Name);
-  ReadStoredColumns(*statement_, *record, false);
+  if (!ReadStoredColumns(*statement_, *record, false)) {
+    // A row that cannot be read ends the list here, as an error.
+    delete record;
+    moreRows_ = 0;
+    statement_->CloseCursor();
+    return SetStatus(RecListSqlError);
+  }
   AddRecord(-1, record);
   if (status_ == RecListLimitExceeded) delete record;
   if (SQL_SUCCEEDED(statement_->Fetch())) {

@@ -239,7 +239,10 @@ void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBReco
     std::string filter;
     if (*filterText) {
       TTempString result;
-      if (!EvaluateCondition(entity_->Name, filterText, record, result)) {
+      // The filter is an expression of the record it is evaluated for (a lookup's
+      // record is of another entity than the list).
+      const char* filterEntity = record ? record->GetEntityName() : entity_->Name;
+      if (!EvaluateCondition(filterEntity, filterText, record, result)) {
         snprintf(message, TEMP_STRING_SIZE, "An error occurring fetching records as follows:\n %s",
                  ExpressionErrorState.GetErrorMessage());
         MessageBoxA(nullptr, message, entity_->Name, MB_OK | MB_ICONSTOP);

@@ -182,9 +182,8 @@ void TDBRecord::DeleteCascade(TCascadeMode cascade, int depth, TRelationship* ar
   statement->ResetParameters();
   if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str()))) return SetStatus(RecordSqlError);
   BindKey(*statement, *this, 0, false);
-  SQLRETURN rc = statement->Execute();
-  if (rc == SQL_NO_DATA) return SetStatus(RecordDoesNotExist);
-  if (!SQL_SUCCEEDED(rc)) return SetStatus(RecordDeleteFailed);
+  // A delete that removes no row failed too: the row is gone or the server skipped it.
+  if (!SQL_SUCCEEDED(statement->Execute()) || statement->RowCount() == 0) return SetStatus(RecordDeleteFailed);
   DropStatement();
   // A parent being deleted through this cascade is not recalculated.
   if (entity_->DependentRelCount > 0 &&

@@ -52,7 +52,7 @@ void TDBRecord::Read() {
   BindKey(*statement, *this, 0, false);
   if (!SQL_SUCCEEDED(statement->Execute())) return SetStatus(RecordSqlError);
   if (!SQL_SUCCEEDED(statement->Fetch())) return SetStatus(RecordDoesNotExist);
-  ReadStoredColumns(*statement, *this, false);
+  if (!ReadStoredColumns(*statement, *this, false)) return SetError(RecordSqlError, statement->GetDiagMessage());
   statement->CloseCursor();
 }
 
@@ -114,6 +114,6 @@ void TDBRecord::Navigate(TNavigation step) {
   if (!SQL_SUCCEEDED(statement->Fetch())) return SetStatus(RecordDoesNotExist);
   // Shadow fields computed for the old row do not belong to the new one.
   for (int i = 0; i < entity_->AttributeCount; ++i) fields_[i].Clear();
-  ReadStoredColumns(*statement, *this, true);
+  if (!ReadStoredColumns(*statement, *this, true)) return SetError(RecordSqlError, statement->GetDiagMessage());
   statement->CloseCursor();
 }

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "data/core/strings.h"
 #include "data/db/dialect.h"
@@ -58,18 +60,40 @@ int BindKey(TOdbcStatement& statement, TDBRecord& record, int position, bool old
   return position;
 }
 
-void ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates) {
+bool ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates) {
   const TEntity& entity = *record.GetEntity();
+  std::vector<std::string> texts;
   TTempString text;
   int column = 0;
   for (int i = 0; i < entity.AttributeCount; ++i) {
     const TAttribute& attribute = entity.Attributes[i];
     if (!IsStoredAttribute(attribute)) continue;
     statement.GetData(column++, text, TEMP_STRING_SIZE);
+    if (!statement.IsSuccess()) return false;
     if (cutDates && attribute.SqlType == SQL_DATE && strlen(text) > 10) text[10] = '\0';
-    record.Field(i).Clear();
-    record.Field(i).SetValue(text);
+    texts.emplace_back(text);
   }
+  size_t next = 0;
+  for (int i = 0; i < entity.AttributeCount; ++i) {
+    if (!IsStoredAttribute(entity.Attributes[i])) continue;
+    record.Field(i).Clear();
+    record.Field(i).SetValue(texts[next++].c_str());
+  }
+  return true;
+}
+
+bool ReadBackStoredRow(TOdbcStatement& statement, TDBRecord& record) {
+  const TEntity& entity = *record.GetEntity();
+  std::string sql = "SELECT " + JoinColumns(entity, IsStoredAttribute, ",") + " FROM " + entity.Name +
+                    " WHERE " + KeyConditions(entity);
+  statement.CloseCursor();
+  statement.ResetParameters();
+  if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) return false;
+  BindKey(statement, record, 0, false);
+  if (!SQL_SUCCEEDED(statement.Execute()) || !SQL_SUCCEEDED(statement.Fetch())) return false;
+  const bool read = ReadStoredColumns(statement, record, false);
+  statement.CloseCursor();
+  return read;
 }
 
 namespace {

@@ -26,8 +26,12 @@ void BindValue(TOdbcStatement& statement, int position, const TAttribute& attrib
 int BindKey(TOdbcStatement& statement, TDBRecord& record, int position, bool oldValues);
 
 // Reads the stored columns of the fetched row, in attribute order, as stored values.
-// Dates are cut to "YYYY-MM-DD" when cutDates is set.
-void ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates);
+// Dates are cut to "YYYY-MM-DD" when cutDates is set. False when a column cannot be
+// read (the statement holds the reason; the fields are then left as they were).
+bool ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates);
+// Reads the row with the record's current key back into its stored values, so they are
+// what the database holds after a write (column defaults, rounding). False on failure.
+bool ReadBackStoredRow(TOdbcStatement& statement, TDBRecord& record);
 // Whether a column read from the database still holds the stored value, read the same
 // way: numbers compare by value, texts without trailing blanks, dates and timestamps
 // to the second.

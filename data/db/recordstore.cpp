@@ -38,7 +38,7 @@ bool MandatoryFilled(TDBRecord& record) {
 }
 
 // Whether the row fetched by the update's existence test still holds every stored value
-// the record has.
+// the record has; a column that cannot be read counts as changed.
 bool RowUnchanged(TOdbcStatement& statement, TDBRecord& record) {
   const TEntity& entity = *record.GetEntity();
   TTempString text;
@@ -47,6 +47,7 @@ bool RowUnchanged(TOdbcStatement& statement, TDBRecord& record) {
     const TAttribute& a = entity.Attributes[i];
     if (!IsStoredAttribute(a)) continue;
     statement.GetData(column++, text, TEMP_STRING_SIZE);
+    if (!statement.IsSuccess()) return false;
     const TDBFieldValue& field = record.Field(i);
     if ((field.Flags() & TDBFieldValue::HasValue) && !SameColumnValue(a, field.Value(), text))
       return false;
@@ -191,9 +192,8 @@ void TDBRecord::Insert(TParentCheck parents) {
       if (!done) {
         SetError(RecordInsertFailed, statement->GetDiagMessage());
       } else {
-        for (int i = 0; i < entity_->AttributeCount; ++i)
-          if (IsStoredAttribute(entity_->Attributes[i])) fields_[i].Commit();
         store.FieldsCommitted();
+        if (!ReadBackStoredRow(*statement, *this)) return SetError(RecordSqlError, statement->GetDiagMessage());
         RecalculateDependents();
       }
     }
@@ -297,9 +297,9 @@ void TDBRecord::Update(TCascadeMode cascade, TParentCheck parents) {
   int position = 0;
   for (int i : filled) BindValue(*statement, position++, entity_->Attributes[i], fields_[i].CurrentValue());
   BindKey(*statement, *this, position, true);
-  SQLRETURN rc = statement->Execute();
-  if (rc == SQL_NO_DATA) return SetStatus(RecordDoesNotExist);
-  if (!SQL_SUCCEEDED(rc)) return SetError(RecordUpdateFailed, statement->GetDiagMessage());
+  // An update that changes no row failed too: the server skipped the row.
+  if (!SQL_SUCCEEDED(statement->Execute())) return SetError(RecordUpdateFailed, statement->GetDiagMessage());
+  if (statement->RowCount() == 0) return SetError(RecordUpdateFailed, "no row changed");
 
   if (entity_->DependentRelCount > 0) RecalculateDependents();
   if (cascade == CascadeToChildren && keyChanged) {
@@ -325,9 +325,9 @@ void TDBRecord::Update(TCascadeMode cascade, TParentCheck parents) {
       if (status && IsOk()) SetStatus(status);
     }
   }
-  for (int i = 0; i < entity_->AttributeCount; ++i)
-    if (IsStoredAttribute(entity_->Attributes[i])) fields_[i].Commit();
   store.FieldsCommitted();
+  if (!statement_ || !ReadBackStoredRow(*statement_, *this))
+    return SetError(RecordSqlError, statement_ ? statement_->GetDiagMessage() : "");
   DropStatement();
   UpdateDependents(dependents);
   OnAfterStore();

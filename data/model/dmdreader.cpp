@@ -121,6 +121,27 @@ void ReadExactly(TBufferedFile* file, void* buffer, size_t count) {
   if (FileReadRaw(file, buffer, count) != count) FatalError(BadFormat, "");
 }
 
+// The smallest record a file can hold: its record tag and its end tag.
+constexpr long MIN_RECORD_BYTES = 2;
+
+// What the rest of the file can still hold: every record announced by a count and not
+// read yet needs its bytes, so a count larger than the file is refused before anything
+// is allocated for it.
+struct TFileBudget {
+  TBufferedFile* file;
+  long size;
+  long pendingRecords = 0;
+
+  void Announce(int n, const char* plural) {
+    const long rest = size - FileTell(file);
+    if ((pendingRecords + n) * MIN_RECORD_BYTES > rest)
+      FormatFault(" Count of %d %s, more than the rest of the file holds.", n, plural);
+    pendingRecords += n;
+  }
+  void Read() { --pendingRecords; }
+  void Release(int n) { pendingRecords -= n; }
+};
+
 // One array of records of the model: sized once by its count tag, then filled record by record.
 template <typename T>
 struct TRecordArray {
@@ -128,13 +149,20 @@ struct TRecordArray {
   int& count;
   int& capacity;
   const char* plural;
+  TFileBudget& budget;
   bool counted = false;
+
+  // Slots announced but never filled no longer need room in the file.
+  ~TRecordArray() {
+    if (capacity > count) budget.Release(capacity - count);
+  }
 
   void Size(TBufferedFile* file) {
     int n = ReadDmdInt16(file);
     if (counted) FormatFault(" Count of %s given twice.", plural);
     counted = true;
     if (n > 0) {
+      budget.Announce(n, plural);
       items = new T[n];
       capacity = n;
     }
@@ -142,6 +170,7 @@ struct TRecordArray {
   T& NextSlot() const {
     if (!counted) FormatFault(" Record before the count of %s.", plural);
     if (count >= capacity) FormatFault(" More %s than announced.", plural);
+    budget.Read();
     return items[count];
   }
 };
@@ -149,6 +178,7 @@ struct TRecordArray {
 struct TReader {
   TBufferedFile* file;
   char* buffer;
+  TFileBudget budget;
 
   int NextTag() { return ReadDmdByte(file); }
   void Field(int tag, const TDmdField* table, void* record, const char* where) {
@@ -161,7 +191,7 @@ struct TReader {
   }
 
   void ReadCodeList(TCodeList& list) {
-    TRecordArray<TCodeListItem> items{list.Items, list.ItemCount, list.ItemCapacity, "items"};
+    TRecordArray<TCodeListItem> items{list.Items, list.ItemCount, list.ItemCapacity, "items", budget};
     for (int tag = NextTag(); tag != 0; tag = NextTag()) {
       if (tag == 25) {
         items.Size(file);
@@ -176,9 +206,9 @@ struct TReader {
 
   void ReadEntity(TEntity& entity) {
     TRecordArray<TAttribute> attributes{entity.Attributes, entity.AttributeCount,
-                                        entity.AttributeCapacity, "attributes"};
+                                        entity.AttributeCapacity, "attributes", budget};
     TRecordArray<TRelationship> relationships{entity.Relationships, entity.RelationshipCount,
-                                              entity.RelationshipCapacity, "relationships"};
+                                              entity.RelationshipCapacity, "relationships", budget};
     for (int tag = NextTag(); tag != 0; tag = NextTag()) {
       if (tag == 41) {
         attributes.Size(file);
@@ -198,11 +228,11 @@ struct TReader {
 
   void ReadRoot(TDataModel& model) {
     TRecordArray<TCodeList> codeLists{model.CodeLists, model.CodeListCount,
-                                      model.CodeListCapacity, "code lists"};
+                                      model.CodeListCapacity, "code lists", budget};
     TRecordArray<TEntity> entities{model.Entities, model.EntityCount, model.EntityCapacity,
-                                   "entities"};
+                                   "entities", budget};
     TRecordArray<TModelParam> params{model.Params, model.ParamCount, model.ParamCapacity,
-                                     "model parameters"};
+                                     "model parameters", budget};
     for (int tag = NextTag(); tag != 0; tag = NextTag()) {
       switch (tag) {
         case 20: codeLists.Size(file); break;
@@ -292,12 +322,14 @@ int LoadModelFile(TDataModel& model, const char* path) {
     FileClose(file);
     return 0;
   }
+  const long size = FileSeek(file, 0, SEEK_END);
+  FileSeek(file, sizeof header, SEEK_SET);
   {
     TTempString buffer;
     while (ReadDmdByte(file) != 1) {
     }
     model.Clear();
-    TReader{file, buffer}.ReadRoot(model);
+    TReader{file, buffer, TFileBudget{file, size}}.ReadRoot(model);
   }
   FileClose(file);
   model.LinkAndValidate();

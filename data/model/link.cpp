@@ -59,9 +59,11 @@ void ResolveRelationshipNames(TDataModel& model, TEntity& entity) {
     if (!rel.Reverse) FatalError("Could not find relationship for revname", "");
     if (rel.WhereText[0]) {
       TTempString message;
+      // The where text is evaluated for a record of this entity (the form's record, whose
+      // related or lookup rows it picks): its names are this entity's.
       std::snprintf(message, TEMP_STRING_SIZE, "Invalid Validation for where clause of relationship %s:%s ",
-                    rel.WithEntName, rel.Name);
-      SetExpression(&rel.Where, CompileOrDie(rel.WithEntName, rel.WhereText, message));
+                    entity.Name, rel.Name);
+      SetExpression(&rel.Where, CompileOrDie(entity.Name, rel.WhereText, message));
     }
   }
 }

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   customer.attributes[2].calculated = 1;
   const std::string fault = argv[1];
   if (fault == "where")
-    order.relationships[1].where = "qty >";
+    order.relationships[1].where = "amount >";
   else if (fault == "validation")
     order.attributes[2].validation = "amount > 0 )";
   else if (fault == "default")

@@ -21,7 +21,7 @@ namespace {
 
 std::string Format(const char* mask, int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   char buffer[MASK_TEXT_SIZE];
-  return FormatByMask(buffer, mask, y, mo, d, h, mi, s);
+  return FormatByMask(buffer, sizeof buffer, mask, y, mo, d, h, mi, s);
 }
 
 // 2024-03-05 14:07:09 is a Tuesday, day 65 of a leap year.
@@ -115,7 +115,7 @@ TEST(FormatByMask, LongMasksAreCutNeverOverflow) {
   while (mask.size() < 5000) mask += "MONTH DAY ";
   char buffer[MASK_TEXT_SIZE + 16];
   memset(buffer, 'X', sizeof buffer);
-  FormatByMask(buffer, mask.c_str(), 2024, 9, 4, 0, 0, 0);
+  FormatByMask(buffer, MASK_TEXT_SIZE, mask.c_str(), 2024, 9, 4, 0, 0, 0);
   EXPECT_EQ(strlen(buffer), size_t(MASK_TEXT_SIZE - 1));
   EXPECT_EQ(buffer[MASK_TEXT_SIZE], 'X');
   char small[8];

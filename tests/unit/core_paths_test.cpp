@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -136,9 +137,37 @@ TEST(TemplateLines, ReadsElementsAndKeysWritesOnlyFilledValues) {
       {1, "Open", "unterminated"}, {0, "", ""}, {1, "Other", ""}, {0, "", ""},
   };
   for (const Step& s : steps) {
-    EXPECT_EQ(ReadTemplateLine(in, name, value), s.result);
+    EXPECT_EQ(ReadTemplateLine(in, name, sizeof name, value, sizeof value), s.result);
     EXPECT_STREQ(name, s.name);
     EXPECT_STREQ(value, s.value);
+  }
+  std::fclose(in);
+}
+
+TEST(TemplateLines, LongNamesAndValuesAreCutToTheirBuffers) {
+  TScratchDir dir("tpl");
+  const std::string path = dir.Write("long.txt", "<" + std::string(50, 'E') + ">\n" + std::string(40, 'N') +
+                                                     "=\"" + std::string(3000, 'v') + "\"\n" +
+                                                     "Plain=" + std::string(20, 'w') + "\n");
+  FILE* in = std::fopen(path.c_str(), "r");
+  ASSERT_NE(in, nullptr);
+  struct {
+    char name[8];
+    char guard1[8];
+    char value[16];
+    char guard2[8];
+  } b;
+  std::memset(&b, 'X', sizeof b);
+  const struct {
+    const char* name;
+    std::string value;
+  } expected[] = {{"EEEEEEE", ""}, {"NNNNNNN", std::string(15, 'v')}, {"Plain", std::string(15, 'w')}};
+  for (const auto& e : expected) {
+    EXPECT_EQ(ReadTemplateLine(in, b.name, sizeof b.name, b.value, sizeof b.value), 1);
+    EXPECT_STREQ(b.name, e.name);
+    EXPECT_EQ(std::string(b.value), e.value);
+    EXPECT_EQ(std::string(b.guard1, 8), std::string(8, 'X'));
+    EXPECT_EQ(std::string(b.guard2, 8), std::string(8, 'X'));
   }
   std::fclose(in);
 }

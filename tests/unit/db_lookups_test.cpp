@@ -4,13 +4,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "data/db/database.h"
+#include "data/db/dialect.h"
 #include "data/db/messagetexts.h"
+#include "data/db/odbc.h"
+#include "data/db/odbcstatement.h"
 #include "data/db/sequence.h"
 #include "data/db/userrights.h"
 #include "data/model/settings.h"
@@ -87,6 +92,31 @@ TEST_P(LookupTest, SequenceFailuresGiveMinusOneAndLeaveNoTransactionOpen) {
   EXPECT_EQ(NextSequence("CUSTOMER"), 1);
   OdbcEnvironment = nullptr;
   EXPECT_EQ(NextSequence("CUSTOMER"), -1);
+}
+
+TEST_P(LookupTest, ASequenceInUseKeepsOnlyItsOwnTakersWaiting) {
+  // SQLite has one write lock for the whole file: every taker waits there by design.
+  if (!Db().IsPostgres()) GTEST_SKIP() << "one write lock per file";
+  Db().Exec("INSERT INTO SEQNUM (TABLENAME, NEXTID) VALUES ('BUSY', 5)");
+  TOdbcConnection holder(Env(), 1, DatabaseName);
+  ASSERT_TRUE(holder.IsConnected());
+  ASSERT_TRUE(SQL_SUCCEEDED(holder.SetAutoCommit(false)));
+  TOdbcStatement statement(&holder);
+  char sql[300];
+  holder.Dialect().SequenceLock(sql, sizeof sql, "BUSY");
+  ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect(sql))) << statement.GetDiagMessage();
+  statement.CloseCursor();
+
+  // Another sequence is handed out while BUSY is held; BUSY itself waits for the holder.
+  auto other = std::async(std::launch::async, [] { return NextSequence("OTHER"); });
+  const bool otherDone = other.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+  auto busy = std::async(std::launch::async, [] { return NextSequence("BUSY"); });
+  const bool busyWaited = busy.wait_for(std::chrono::seconds(2)) == std::future_status::timeout;
+  holder.Commit();
+  EXPECT_TRUE(otherDone);
+  EXPECT_TRUE(busyWaited);
+  EXPECT_EQ(other.get(), 1);
+  EXPECT_EQ(busy.get(), 5);
 }
 
 TEST_P(LookupTest, ThreeProcessesTakingNumbersAtOnceNeverGetTheSameOne) {

@@ -194,6 +194,9 @@ TEST(SqlDialect, IsChosenByTheServerNameAndKeepsSqlServerForms) {
   EXPECT_STREQ(text, "USE sales");
   sqlServer.RowLockClause(text, sizeof text, "NEXTID");
   EXPECT_STREQ(text, " FOR UPDATE OF NEXTID");
+  // A sequence locks its own row of SEQNUM, never the whole table.
+  sqlServer.SequenceLock(text, sizeof text, "ORDERS");
+  EXPECT_STREQ(text, "SELECT NEXTID FROM SEQNUM WITH (UPDLOCK, HOLDLOCK, ROWLOCK) WHERE TABLENAME='ORDERS'");
 
   EXPECT_FALSE(TSqlDialect::Of(TSqlDialect::SQLite).DatabaseSwitch(text, sizeof text, "sales"));
   EXPECT_FALSE(TSqlDialect::Of(TSqlDialect::PostgreSQL).DatabaseSwitch(text, sizeof text, "sales"));

@@ -343,6 +343,28 @@ TEST_P(RecListTest, SelectWhereFailureShowsTheServersMessage) {
   }
 }
 
+TEST_P(RecListTest, AFilterIsAnExpressionOfTheRecordItIsEvaluatedFor) {
+  // A lookup of customers from an order: the filter reads the order's fields.
+  TDBRecord* order = Row("ORDERS", {{"ID", "10"}, {"CUSTOMER_ID", "2"}});
+  TDBRecList list("CUSTOMERS");
+  StartTrace();
+  list.SelectWhere("", "'ID = ' || CUSTOMER_ID", order);
+  EXPECT_TRUE(list.IsOk()) << RecordListErrorState.GetErrorMessage();
+  EXPECT_EQ(LastCondition("CUSTOMERS"), " WHERE ID = 2");
+  StopTrace();
+  EXPECT_EQ(Values(list), TValues{"2"});
+
+  // A name of the list's entity that the order does not have is an error of the filter.
+  TDBRecList other("CUSTOMERS");
+  auto box = WatchAndPressAsync(GetCurrentProcessId(), "CUSTOMERS", IDOK, 20000);
+  other.SelectWhere("", "'REGION = ' || REGION", order);
+  EXPECT_TRUE(box.get().found);
+  EXPECT_EQ(other.GetStatus(), RecListSqlError);
+  EXPECT_EQ(ExpressionErrorState.GetErrorCode(), uint32_t(ExprUndefinedAttribute));
+  EXPECT_EQ(other.Count(), 0);
+  delete order;
+}
+
 TEST_P(RecListTest, RowsAreFetchedOneAheadAndRequeryRunsTheQueryAgain) {
   TDBRecList list("ORDERS");
   list.SelectWhere("WHERE CUSTOMER_ID = 1 ORDER BY ID", "", nullptr);

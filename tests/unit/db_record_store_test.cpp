@@ -94,7 +94,8 @@ TEST_P(RecordStoreTest, InsertWritesTheFilledColumnsAndCommitsTheFields) {
   customer.Insert(CheckParents);
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(TracedStatements(), (TStatements{"SELECT CUST_ID FROM CUSTOMER WHERE CUST_ID=?",
-                                             "INSERT INTO CUSTOMER (CUST_ID,NAME) VALUES (?,?)"}));
+                                             "INSERT INTO CUSTOMER (CUST_ID,NAME) VALUES (?,?)",
+                                             "SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?"}));
   EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=5"), "Eve");
   EXPECT_EQ(Db().Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=5"), "<null>");
   EXPECT_EQ(customer.Field(1).Flags(), uint32_t(TDBFieldValue::HasValue));
@@ -174,7 +175,8 @@ TEST_P(RecordStoreTest, UpdateWritesEveryStoredColumnAndNullForEmptyOnes) {
   ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
   EXPECT_EQ(TracedStatements(),
             (TStatements{"SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?",
-                         "UPDATE CUSTOMER SET CUST_ID=?,NAME=?,CITY=null,CREDIT=? WHERE CUST_ID=?"}));
+                         "UPDATE CUSTOMER SET CUST_ID=?,NAME=?,CITY=null,CREDIT=? WHERE CUST_ID=?",
+                         "SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?"}));
   EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=1"), "Anne");
   EXPECT_EQ(Db().Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=1"), "<null>");
   EXPECT_STREQ(customer.GetOldValue("NAME"), "Anne");
@@ -202,6 +204,87 @@ TEST_P(RecordStoreTest, UpdateWritesEveryStoredColumnAndNullForEmptyOnes) {
   order.Update(RefuseIfChildren, CheckParents);
   EXPECT_EQ(order.GetStatus(), RecordNoParent);
   EXPECT_EQ(Db().Query("SELECT CUST_ID FROM ORDERS WHERE ORDER_ID=10"), "1");
+}
+
+TEST_P(RecordStoreTest, AfterAStoreTheStoredValuesAreWhatTheDatabaseHolds) {
+  // The server changes what was written: a column default fills a field left empty, a
+  // decimal column rounds (PostgreSQL) or keeps the digits (SQLite). The next store of the
+  // same record is no "changed by another user".
+  Db().Exec("DROP TABLE CUSTOMER");
+  Db().Exec("CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), "
+            "CITY VARCHAR(40) DEFAULT 'Here', CREDIT DECIMAL(10,2))");
+  struct TCase {
+    const char* what;
+    const char* city;
+    const char* credit;
+  } cases[] = {{"default fills an empty field", "", "5"},
+               {"decimal rounds", "Oslo", "1.005"},
+               {"both", "", "2.675"}};
+  int key = 1;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string id = std::to_string(key++);
+    TDBRecord customer("CUSTOMER");
+    customer.SetNewValue("CUST_ID", id.c_str());
+    customer.SetNewValue("NAME", "Eve");
+    customer.SetNewValue("CITY", c.city);
+    customer.SetNewValue("CREDIT", c.credit);
+    customer.Insert(CheckParents);
+    ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
+    EXPECT_EQ(customer.GetOldValue("CITY"), Db().Query("SELECT CITY FROM CUSTOMER WHERE CUST_ID=" + id));
+
+    customer.SetNewValue("NAME", "Eva");
+    customer.Update(RefuseIfChildren, CheckParents);
+    ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
+    // Stored values after an update are read back too: a second edit stores as well.
+    customer.SetNewValue("CREDIT", "3.335");
+    customer.Update(RefuseIfChildren, CheckParents);
+    ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
+    customer.SetNewValue("NAME", "Evi");
+    customer.Update(RefuseIfChildren, CheckParents);
+    ASSERT_TRUE(customer.IsOk()) << RecordErrorState.GetErrorMessage();
+    EXPECT_EQ(Db().Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID=" + id), "Evi");
+  }
+  // Another user's change is still caught.
+  TDBRecord customer("CUSTOMER");
+  customer.SetNewValue("CUST_ID", "1");
+  customer.Read();
+  Db().Exec("UPDATE CUSTOMER SET CITY='Rome' WHERE CUST_ID=1");
+  customer.SetNewValue("NAME", "Other");
+  customer.Update(RefuseIfChildren, CheckParents);
+  EXPECT_EQ(customer.GetStatus(), RecordChangedByOther);
+}
+
+TEST_P(RecordStoreTest, AnUpdateOrDeleteThatTouchesNoRowFails) {
+  AddShop();
+  // The server skips the row without an error: the store is a failure, not a success.
+  if (Db().IsPostgres()) {
+    Db().Exec("CREATE FUNCTION skip_row() RETURNS trigger AS $$ BEGIN RETURN NULL; END $$ LANGUAGE plpgsql");
+    Db().Exec("CREATE TRIGGER skip_update BEFORE UPDATE ON CUSTOMER FOR EACH ROW EXECUTE PROCEDURE skip_row()");
+    Db().Exec("CREATE TRIGGER skip_delete BEFORE DELETE ON LINES FOR EACH ROW EXECUTE PROCEDURE skip_row()");
+  } else {
+    Db().Exec("CREATE TRIGGER skip_update BEFORE UPDATE ON CUSTOMER BEGIN SELECT RAISE(IGNORE); END");
+    Db().Exec("CREATE TRIGGER skip_delete BEFORE DELETE ON LINES BEGIN SELECT RAISE(IGNORE); END");
+  }
+  TDBRecord customer("CUSTOMER");
+  customer.SetNewValue("CUST_ID", "2");
+  customer.Read();
+  customer.SetNewValue("NAME", "Robert");
+  customer.Update(RefuseIfChildren, CheckParents);
+  EXPECT_EQ(customer.GetStatus(), RecordUpdateFailed);
+  EXPECT_EQ(std::string(customer.GetValue("NAME")), "Robert");  // still to be stored
+
+  TDBRecord line("LINES");
+  line.SetNewValue("ORDER_ID", "20");
+  line.SetNewValue("LINE_NO", "1");
+  line.Delete(RefuseIfChildren);
+  EXPECT_EQ(line.GetStatus(), RecordDeleteFailed);
+
+  // A row that is not there at all is found missing before the delete.
+  TDBRecord gone("ORDERS");
+  gone.SetNewValue("ORDER_ID", "99");
+  gone.Delete(RefuseIfChildren);
+  EXPECT_EQ(gone.GetStatus(), RecordDoesNotExist);
 }
 
 TEST_P(RecordStoreTest, ARowChangedByAnotherUserIsNotOverwritten) {
@@ -263,7 +346,8 @@ TEST_P(RecordStoreTest, AKeyChangeWithRelatedRowsNeedsTheCascade) {
             (TStatements{"SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?",
                          "SELECT CUST_ID FROM CUSTOMER WHERE CUST_ID=?",
                          "UPDATE CUSTOMER SET CUST_ID=?,NAME=?,CITY=?,CREDIT=? WHERE CUST_ID=?",
-                         "UPDATE ORDERS SET CUST_ID=? WHERE CUST_ID=?"}));
+                         "UPDATE ORDERS SET CUST_ID=? WHERE CUST_ID=?",
+                         "SELECT CUST_ID,NAME,CITY,CREDIT FROM CUSTOMER WHERE CUST_ID=?"}));
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM ORDERS WHERE CUST_ID=3"), "2");
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM ORDERS WHERE CUST_ID=1"), "0");
   EXPECT_STREQ(customer.GetOldValue("CUST_ID"), "3");

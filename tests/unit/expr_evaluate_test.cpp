@@ -207,6 +207,23 @@ TEST(ExprEvaluateRecord, AttributesAreTheRecordsTexts) {
   TheModel.Clear();
 }
 
+TEST(ExprEvaluateRecord, AnAttributeOfAnotherEntityIsAnErrorNotARead) {
+  BuildModel(TheModel, ShopModel());
+  TheModel.LinkAndValidate();
+  {
+    // Order has four attributes, Line three: "note" (the fourth) lies beyond a Line's fields.
+    std::unique_ptr<TDBRecord> line(NewDBRecord("Line"));
+    line->SetValue(TAttrRef("qty"), "2");
+    const TCase cases[] = {
+        {"note", "E208 Undefined attribute: : note for a record of Line"},
+        {"'x' || amount", "E208 Undefined attribute: : amount for a record of Line"},
+        {"1 + 1", "long 2"},  // nothing read from the record
+    };
+    for (const TCase& c : cases) EXPECT_EQ(EvalToText("Order", c.text, line.get()), c.result) << c.text;
+  }
+  TheModel.Clear();
+}
+
 TEST_F(ExprEvaluate, LongTextsStopAtTheBufferSize) {
   std::string a(6000, 'a'), b(6000, 'b');
   std::string text = "'" + a + "' || '" + b + "'";

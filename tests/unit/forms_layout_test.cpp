@@ -422,4 +422,35 @@ TEST_F(EditForms, PagedEntitiesGetAContainerAndTheirPages) {
   GlobalUnlock(block);
 }
 
+TEST_F(EditForms, LongEntityNamesKeepTheirOwnTemplatesAndPageNames) {
+  // Names the model format allows, alike for their first thousand bytes.
+  const std::string common(1000, 'L');
+  std::vector<TEntitySpec> specs = {{common + "_ONE", {{"ID", "INTEGER"}, {"NOTE"}}, {}},
+                                    {common + "_TWO", {{"ID", "INTEGER"}, {"NOTE"}}, {}}};
+  BuildModel(TheModel, specs);
+  TheModel.Entities[1].Attributes[1].Page = 1;
+  TheModel.ParamCount = TheModel.ParamCapacity = 1;
+  TheModel.Params = new TModelParam[1];
+  ReplaceString(&TheModel.Params[0].Name, ("PAGE:" + common + "_TWO:1").c_str());
+  ReplaceString(&TheModel.Params[0].Value, "Notes");
+  TheModel.LinkAndValidate();
+  BuildEditFormTemplates();
+
+  const TEntity* one = &TheModel.Entities[0];
+  const TEntity* two = &TheModel.Entities[1];
+  EXPECT_EQ(EditFormTemplateName(two, 1), "Edit_" + common + "_TWO__1");
+  HGLOBAL oneForm = FindEditFormTemplate(EditFormTemplateName(one).c_str());
+  HGLOBAL twoForm = FindEditFormTemplate(EditFormTemplateName(two).c_str());
+  ASSERT_NE(oneForm, nullptr);
+  ASSERT_NE(twoForm, nullptr);
+  EXPECT_NE(oneForm, twoForm);
+  HGLOBAL page0 = FindEditFormTemplate(EditFormTemplateName(two, 0).c_str());
+  HGLOBAL page1 = FindEditFormTemplate(EditFormTemplateName(two, 1).c_str());
+  ASSERT_NE(page0, nullptr);
+  ASSERT_NE(page1, nullptr);
+  EXPECT_NE(page0, page1);
+  EXPECT_NE(page0, twoForm);
+  EXPECT_STREQ(PageCaption(two, 1), "Notes");
+}
+
 }  // namespace

@@ -32,7 +32,7 @@ TEST_F(ModelLink, CompilesEveryExpressionOfTheModel) {
   model[1].attributes[2].validation = "amount >= 0";
   model[1].attributes[3].defaultText = "customer:name";
   model[1].attributes[3].defaultAtStore = "UCASE(note)";
-  model[0].relationships[0].where = "amount > 0 AND customer:name <> ''";
+  model[0].relationships[0].where = "'amount > ' || balance";
   BuildModel(TheModel, model);
   TheModel.LinkAndValidate();
   TEntity* customer = TheModel.FindEntity("Customer");
@@ -43,11 +43,11 @@ TEST_F(ModelLink, CompilesEveryExpressionOfTheModel) {
   EXPECT_EQ(Tree(note->Default), "(: customer name)");
   EXPECT_EQ(Tree(note->DefaultAtStore), "UCASE(note)");
   EXPECT_EQ(note->Validation, nullptr);
-  // The where clause belongs to the other end and may walk relationships of an entity
-  // that the pass has not linked yet.
+  // The where clause is an expression of the record it picks related rows for: the
+  // relationship's own entity.
   TRelationship* orders = customer->FindRelationship("orders");
-  EXPECT_EQ(Tree(orders->Where), "(AND (> amount 0) (<> (: customer name) ''))");
-  EXPECT_EQ(orders->Where->GetEntity(), order);
+  EXPECT_EQ(Tree(orders->Where), "(|| 'amount > ' balance)");
+  EXPECT_EQ(orders->Where->GetEntity(), customer);
   // Dependencies of defaults only: the foreign key behind customer:name is referenced.
   EXPECT_TRUE(order->FindAttribute("customer_id")->Referenced);
   EXPECT_FALSE(order->FindAttribute("amount")->Referenced);
@@ -94,7 +94,7 @@ TEST(ModelLinkFaults, CleanModelLinks) {
 TEST(ModelLinkFaults, FaultyExpressionsStopWithTheirMessage) {
   struct Case { const char* fault; const char* text; };
   const Case cases[] = {
-      {"where", "Invalid Validation for where clause of relationship Line:lines Unfinished expression: "},
+      {"where", "Invalid Validation for where clause of relationship Order:lines Unfinished expression: "},
       {"validation",
        "Invalid Validation for attribute amount of entity Order: "
        "Extra symbols encountered starting with: : )"},

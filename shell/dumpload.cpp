@@ -1,0 +1,495 @@
+// Dump and load of tables (see dumpload.h for the file format) and their dialog.
+#include "shell/dumpload.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/core/bufferedfile.h"
+#include "data/core/strings.h"
+#include "data/core/waitcursor.h"
+#include "data/db/database.h"
+#include "data/db/odbc.h"
+#include "data/db/odbcstatement.h"
+#include "data/model/model.h"
+#include "forms/colortable.h"
+#include "shell/commands.h"
+#include "shell/databaseids.h"
+
+namespace {
+
+const char* const ESCAPED_MARK = "escaped";
+const char* const NULL_FIELD = "\\N";
+constexpr int VALUE_LIMIT = 8191;
+constexpr int LOAD_COLUMN_LIMIT = 200;
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+std::string Format(const char* format, const char* a, const char* b = "", const char* c = "") {
+  char text[1024];
+  snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+void Box(HWND window, const std::string& text, const char* caption) {
+  MessageBoxA(window, text.c_str(), caption, MB_OK | MB_ICONHAND);
+}
+
+// The columns of a dump: the first attribute, then every stored one.
+std::vector<const TAttribute*> DumpColumns(const TEntity& entity) {
+  std::vector<const TAttribute*> columns;
+  for (int i = 0; i < entity.AttributeCount; ++i)
+    if (i == 0 || !entity.Attributes[i].NonStored) columns.push_back(&entity.Attributes[i]);
+  return columns;
+}
+
+std::string Escaped(const char* value) {
+  std::string text;
+  for (const char* c = value; *c; ++c) {
+    switch (*c) {
+      case '\\': text += "\\\\"; break;
+      case '\t': text += "\\t"; break;
+      case '\n': text += "\\n"; break;
+      case '\r': text += "\\r"; break;
+      default: text += *c;
+    }
+  }
+  return text;
+}
+
+// A field of an escaped file: its value, or false for NULL.
+bool Unescaped(const std::string& field, std::string* value) {
+  if (field == NULL_FIELD) return false;
+  value->clear();
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      *value += field[i];
+      continue;
+    }
+    switch (field[++i]) {
+      case 't': *value += '\t'; break;
+      case 'n': *value += '\n'; break;
+      case 'r': *value += '\r'; break;
+      case '\\': *value += '\\'; break;
+      default: *value += '\\'; *value += field[i];
+    }
+  }
+  return true;
+}
+
+std::vector<std::string> SplitAtTabs(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+    fields.push_back(line.substr(start, tab - start));
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+// One whole line of the file without its line end; false at the end of the file.
+bool ReadLine(TBufferedFile* file, std::string* line) {
+  line->clear();
+  char chunk[1024];
+  bool any = false;
+  while (FileGets(chunk, sizeof chunk, file)) {
+    any = true;
+    size_t length = strlen(chunk);
+    if (length > 0 && chunk[length - 1] == '\n') {
+      line->append(chunk, length - 1);
+      return true;
+    }
+    line->append(chunk, length);
+  }
+  return any;
+}
+
+bool IsTextColumn(int sqlType) {
+  return sqlType == SQL_CHAR || sqlType == SQL_VARCHAR || sqlType == SQL_LONGVARCHAR || sqlType == SQL_WCHAR ||
+         sqlType == SQL_WVARCHAR || sqlType == SQL_WLONGVARCHAR;
+}
+
+// The SQL type a value is sent as (always as text): numbers and texts as what they are,
+// the rest as CHAR, converted by the server.
+SQLSMALLINT BoundType(int sqlType) {
+  switch (sqlType) {
+    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: return SQL_INTEGER;
+    case SQL_BIGINT: return SQL_BIGINT;
+    case SQL_FLOAT: case SQL_REAL: case SQL_DOUBLE: return SQL_DOUBLE;
+    case SQL_NUMERIC: case SQL_DECIMAL: return static_cast<SQLSMALLINT>(sqlType);
+    default: return IsTextColumn(sqlType) ? SQL_VARCHAR : SQL_CHAR;
+  }
+}
+
+// The values of one row, bound as the parameters of a statement.
+struct TRowValues {
+  std::vector<std::string> texts;
+  std::vector<SQLLEN> indicators;
+
+  void Bind(TOdbcStatement& statement, const std::vector<const TAttribute*>& columns,
+            const std::vector<int>& which) {
+    SQLFreeStmt(statement.Handle(), SQL_RESET_PARAMS);
+    for (size_t p = 0; p < which.size(); ++p) {
+      int i = which[p];
+      const TAttribute* column = columns[i];
+      SQLSMALLINT type = BoundType(column->SqlType);
+      SQLULEN size = texts[i].size() > static_cast<size_t>(column->ColumnSize) ? texts[i].size()
+                                                                                 : column->ColumnSize;
+      if (size == 0) size = 1;
+      SQLBindParameter(statement.Handle(), static_cast<SQLUSMALLINT>(p + 1), SQL_PARAM_INPUT, SQL_C_CHAR, type,
+                       size, static_cast<SQLSMALLINT>(column->DecimalDigits), &texts[i][0],
+                       static_cast<SQLLEN>(texts[i].size() + 1), &indicators[i]);
+    }
+  }
+};
+
+class TDumpFile {
+public:
+  TDumpFile(const char* path, const char* mode) : file_(FileOpen(path, mode)) {}
+  ~TDumpFile() {
+    if (file_) FileClose(file_);
+  }
+  TDumpFile(const TDumpFile&) = delete;
+  TDumpFile& operator=(const TDumpFile&) = delete;
+  TBufferedFile* get() const { return file_; }
+  void Close() {
+    if (file_) FileClose(file_);
+    file_ = nullptr;
+  }
+
+private:
+  TBufferedFile* file_;
+};
+
+// Reads the heading lines of a file to load into the entity: false after telling why it
+// is refused.
+bool ReadHeading(HWND window, TBufferedFile* file, const TEntity& entity, bool* escaped,
+                 std::vector<const TAttribute*>* columns, std::vector<std::string>* names) {
+  std::string line;
+  ReadLine(file, &line);
+  std::vector<std::string> first = SplitAtTabs(line);
+  if (_stricmp(first[0].c_str(), entity.Name) != 0) {
+    Box(window, Format("Table name in file: %s, does not match table specified: %s", first[0].c_str(), entity.Name),
+        "Load Table Function");
+    return false;
+  }
+  *escaped = first.size() > 1 && first[1] == ESCAPED_MARK;
+  ReadLine(file, &line);
+  *names = SplitAtTabs(line);
+  if (names->size() > static_cast<size_t>(LOAD_COLUMN_LIMIT)) {
+    Box(window, Format("The file names more than 200 columns of table %s.", entity.Name), "Load Table Function");
+    return false;
+  }
+  for (const std::string& name : *names) {
+    const TAttribute* attribute = entity.FindAttribute(name.c_str());
+    if (!attribute || (attribute->NonStored && attribute != &entity.Attributes[0])) {
+      Box(window, Format("Column %s in the file is not a column of table %s.", name.c_str(), entity.Name),
+          "Load Table Function");
+      return false;
+    }
+    columns->push_back(attribute);
+  }
+  return true;
+}
+
+// The values of a row line into values; false when the line has another number of values.
+bool ReadRow(const std::string& line, bool escaped, const std::vector<const TAttribute*>& columns,
+             TRowValues* values) {
+  std::vector<std::string> fields = SplitAtTabs(line);
+  if (fields.size() != columns.size()) return false;
+  values->texts.assign(columns.size(), "");
+  values->indicators.assign(columns.size(), SQL_NTS);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    bool isNull;
+    if (escaped) {
+      isNull = !Unescaped(fields[i], &values->texts[i]);
+    } else {
+      std::vector<char> text(fields[i].begin(), fields[i].end());
+      text.push_back('\0');
+      StripQuotes(text.data());
+      values->texts[i] = text.data();
+      isNull = false;
+    }
+    if (!isNull && values->texts[i].empty() && !IsTextColumn(columns[i]->SqlType)) isNull = true;
+    if (isNull) {
+      values->texts[i].clear();
+      values->indicators[i] = SQL_NULL_DATA;
+    }
+  }
+  return true;
+}
+
+std::string JoinedNames(const std::vector<std::string>& names, const char* separator) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) text += (i ? separator : "") + names[i];
+  return text;
+}
+
+}  // namespace
+
+long DumpTable(HWND window, const char* entityName, const char* path, const char* filter) {
+  const TEntity* entity = TheModel.FindEntity(entityName);
+  if (!entity) {
+    Box(window, Format("Unknown table: %s!", entityName), "Dump Table Function!");
+    return 0;
+  }
+  TDumpFile file(path, "w");
+  if (!file.get()) return 0;
+  std::vector<const TAttribute*> columns = DumpColumns(*entity);
+  std::vector<std::string> names;
+  for (const TAttribute* column : columns) names.push_back(column->Name);
+  FilePrintf(file.get(), "%s\t%s\n", entity->Name, ESCAPED_MARK);
+  FilePuts((JoinedNames(names, "\t") + "\n").c_str(), file.get());
+
+  std::string sql = "select " + JoinedNames(names, ",") + " from " + entity->Name;
+  if (filter && *filter) sql += std::string(" where ") + filter;
+  TOdbcConnection connection(OdbcEnvironment, 1, DatabaseName);
+  TOdbcStatement statement(&connection);
+  long rows = 0;
+  std::vector<char> value(VALUE_LIMIT + 1);
+  if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str())) || !SQL_SUCCEEDED(statement.Execute())) {
+    Box(window, Format("The rows of table %s cannot be read: %s", entity->Name, statement.GetDiagMessage()),
+        "Dump Table Function!");
+    file.Close();
+    DeleteFileA(path);
+    return 0;
+  }
+  while (statement.Fetch() == SQL_SUCCESS) {
+    PumpMessages();
+    ++rows;
+    std::string line;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      SQLLEN indicator = statement.GetData(static_cast<int>(i), value.data(), static_cast<int>(value.size()));
+      if (indicator == SQL_NO_TOTAL || indicator > VALUE_LIMIT) {
+        char detail[64];
+        snprintf(detail, sizeof detail, "%ld", rows);
+        Box(window,
+            Format("The value of %s in row %s of table %s is longer than 8191 characters: the table is not dumped.",
+                   columns[i]->Name, detail, entity->Name),
+            "Dump Table Function!");
+        file.Close();
+        DeleteFileA(path);
+        return 0;
+      }
+      if (i) line += '\t';
+      line += indicator == SQL_NULL_DATA ? NULL_FIELD : Escaped(value.data());
+    }
+    line += '\n';
+    FilePuts(line.c_str(), file.get());
+  }
+  return rows;
+}
+
+long LoadTable(HWND window, const char* entityName, const char* path, long* refused) {
+  if (refused) *refused = 0;
+  const TEntity* entity = TheModel.FindEntity(entityName);
+  if (!entity) {
+    Box(window, Format("Unknown table: %s!", entityName), "Load Table Function!");
+    return 0;
+  }
+  TDumpFile file(path, "r");
+  if (!file.get()) return 0;
+  bool escaped = false;
+  std::vector<const TAttribute*> columns;
+  std::vector<std::string> names;
+  if (!ReadHeading(window, file.get(), *entity, &escaped, &columns, &names)) return 0;
+
+  // The key test: the first column and every further one that is part of the key.
+  std::vector<int> keyColumns, allColumns;
+  std::string keyTest = std::string("select * from ") + entity->Name + " where ";
+  for (size_t i = 0; i < columns.size(); ++i) {
+    allColumns.push_back(static_cast<int>(i));
+    if (i > 0 && !columns[i]->KeyPart) continue;
+    keyTest += (keyColumns.empty() ? "" : " and ") + names[i] + "=?";
+    keyColumns.push_back(static_cast<int>(i));
+  }
+  std::string insert = std::string("insert into ") + entity->Name + " (" + JoinedNames(names, ",") + ") values (";
+  for (size_t i = 0; i < columns.size(); ++i) insert += i ? ",?" : "?";
+  insert += ")";
+
+  TOdbcConnection connection(OdbcEnvironment, 1, DatabaseName);
+  TOdbcStatement test(&connection), inserting(&connection);
+  test.Prepare(keyTest.c_str());
+  inserting.Prepare(insert.c_str());
+  long inserted = 0;
+  std::string line;
+  TRowValues values;
+  while (ReadLine(file.get(), &line)) {
+    PumpMessages();
+    if (!ReadRow(line, escaped, columns, &values)) {
+      if (refused) ++*refused;
+      continue;
+    }
+    values.Bind(test, columns, keyColumns);
+    if (!SQL_SUCCEEDED(test.Execute())) {
+      if (refused) ++*refused;
+      test.CloseCursor();
+      continue;
+    }
+    bool exists = test.Fetch() == SQL_SUCCESS;
+    test.CloseCursor();
+    if (exists) continue;
+    values.Bind(inserting, columns, allColumns);
+    SQLRETURN result = inserting.Execute();
+    if (SQL_SUCCEEDED(result)) {
+      ++inserted;
+    } else if (refused) {
+      ++*refused;
+    }
+    inserting.CloseCursor();
+  }
+  return inserted;
+}
+
+namespace {
+
+long ForEveryTable(HWND window, bool load, long* refused) {
+  TWaitCursor wait;
+  long total = 0;
+  for (int i = 0; i < TheModel.EntityCount; ++i) {
+    const TEntity& entity = TheModel.Entities[i];
+    std::string file = DumpFileName(&entity);
+    long notLoaded = 0;
+    total += load ? LoadTable(window, entity.Name, file.c_str(), &notLoaded)
+                  : DumpTable(window, entity.Name, file.c_str(), nullptr);
+    *refused += notLoaded;
+  }
+  return total;
+}
+
+std::string RefusedNote(long refused) {
+  if (refused == 0) return "";
+  char text[96];
+  snprintf(text, sizeof text, "\n%ld rows could not be loaded.", refused);
+  return text;
+}
+
+}  // namespace
+
+long DumpAllTables(HWND window) {
+  long refused = 0;
+  long total = ForEveryTable(window, false, &refused);
+  char text[96];
+  snprintf(text, sizeof text, "%ld records dumped from all tables.", total);
+  Box(window, text, "Dump All Tables");
+  return total;
+}
+
+long LoadAllTables(HWND window) {
+  long refused = 0;
+  long total = ForEveryTable(window, true, &refused);
+  char text[96];
+  snprintf(text, sizeof text, "%ld records loaded from all tables.", total);
+  Box(window, text + RefusedNote(refused), "Load All Tables");
+  return total;
+}
+
+namespace {
+
+int TableRows() { return TheModel.EntityCount < TABLE_ROWS_LIMIT ? TheModel.EntityCount : TABLE_ROWS_LIMIT; }
+
+void AddTableRows(HWND dialog) {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+  const int rows = TableRows();
+  for (int i = 0; i < rows; ++i) {
+    const TEntity& entity = TheModel.Entities[i];
+    HWND check = CreateWindowExA(0, "Button", entity.Caption, WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX | WS_TABSTOP,
+                                 20, 64 + 24 * i, 160, 20, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(TABLE_CHECK_ID_BASE + i)), instance,
+                                 nullptr);
+    HWND edit = CreateWindowExA(0, "Edit", DumpFileName(&entity).c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_UPPERCASE | ES_AUTOHSCROLL, 192,
+                                64 + 24 * i, 200, 20, dialog,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(TABLE_FILE_ID_BASE + i)), instance,
+                                nullptr);
+    SendMessageA(check, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
+  }
+  RECT place;
+  GetWindowRect(dialog, &place);
+  SetWindowPos(dialog, nullptr, 0, 0, place.right - place.left, 24 * rows + 92, SWP_NOMOVE | SWP_NOZORDER);
+  SendDlgItemMessageA(dialog, TABLES_PROGRESS_ID, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+}
+
+void RunChosenTables(HWND dialog, bool load) {
+  TWaitCursor wait;
+  const int rows = TableRows();
+  int checked = 0;
+  for (int i = 0; i < rows; ++i)
+    if (IsDlgButtonChecked(dialog, TABLE_CHECK_ID_BASE + i) == BST_CHECKED) ++checked;
+  if (checked > 0) {
+    long total = 0, refused = 0;
+    int done = 0;
+    for (int i = 0; i < rows; ++i) {
+      if (IsDlgButtonChecked(dialog, TABLE_CHECK_ID_BASE + i) != BST_CHECKED) continue;
+      const TEntity& entity = TheModel.Entities[i];
+      SetDlgItemTextA(dialog, TABLES_MESSAGE_ID,
+                      Format(load ? "Loading records from table %s" : "Dumping records from table %s", entity.Caption)
+                          .c_str());
+      char file[1024] = "";
+      GetDlgItemTextA(dialog, TABLE_FILE_ID_BASE + i, file, sizeof file);
+      if (*file) {
+        long notLoaded = 0;
+        total += load ? LoadTable(dialog, entity.Name, file, &notLoaded) : DumpTable(dialog, entity.Name, file, nullptr);
+        refused += notLoaded;
+      }
+      ++done;
+      SendDlgItemMessageA(dialog, TABLES_PROGRESS_ID, PBM_SETPOS, done * 100 / checked, 0);
+    }
+    char text[128];
+    snprintf(text, sizeof text, load ? "%ld records loaded from %d table(s)." : "%ld records dumped from %d table(s).",
+             total, checked);
+    Box(dialog, text + RefusedNote(refused), load ? "Load Tables" : "Dump Tables");
+  }
+  EndDialog(dialog, 1);
+}
+
+INT_PTR TablesDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, bool load) {
+  switch (message) {
+    case WM_INITDIALOG:
+      AddTableRows(dialog);
+      if (load) {
+        SetDlgItemTextA(dialog, TABLES_MESSAGE_ID, "Select the tables to load:");
+        SetWindowTextA(dialog, "Load Database Tables");
+      }
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        RunChosenTables(dialog, load);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_CTLCOLORSTATIC:
+      return HandleCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DumpTablesDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return TablesDialog(window, message, wParam, lParam, false);
+}
+
+INT_PTR CALLBACK LoadTablesDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return TablesDialog(window, message, wParam, lParam, true);
+}
+
+INT_PTR ShowDumpTablesDialog(HWND owner, bool load) {
+  return DialogBoxParamA(GetModuleHandleA(nullptr), "DumpDatabaseTables", owner,
+                         load ? LoadTablesDlgProc : DumpTablesDlgProc, 0);
+}
