@@ -47,6 +47,8 @@ INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return TRUE;
     }
     case WM_COMMAND:
+      // Only a click: the hover-help buttons also report getting the focus by WM_COMMAND.
+      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == 107) {
         EndDialog(window, 0);
         return TRUE;

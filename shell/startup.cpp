@@ -21,7 +21,9 @@
 #include "shell/appwindow.h"
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
+#include "shell/dbconnect.h"
 #include "shell/reportlib.h"
+#include "shell/sqlscript.h"
 
 std::string ModelFolder;
 
@@ -46,19 +48,9 @@ std::string CurrentFolder() {
   return folder;
 }
 
-// The database step: proves the server, switches to the database and creates it when
-// it is missing. False when the program cannot go on.
-bool ReachDatabase() {
-  MessageBoxA(MainWindow, "This program has no database connection step.", "VORN",
-              MB_OK | MB_ICONHAND);
-  return false;
-}
-
 // The scripts the upgrade runs; true when every statement succeeded.
 bool RunScriptFile(const char* script, const char* log) {
-  (void)script;
-  (void)log;
-  return false;
+  return RunSqlScriptFile(nullptr, script, log).Succeeded();
 }
 
 bool FileExists(const char* path) {
@@ -66,10 +58,8 @@ bool FileExists(const char* path) {
 }
 
 void ShowConnected() {
-  char server[64] = "";
-  GetPrivateProfileStringA("Network", "Server Name", "(local)", server, sizeof server,
-                           ApplicationIniPath.c_str());
-  SetStatusTextPart(0, "Connected to: %s-%s", server, DatabaseName);
+  const TNetworkSettings& settings = ConnectedSettings();
+  SetStatusTextPart(0, "Connected to: %s-%s", settings.server.c_str(), settings.database.c_str());
   SetWindowTextA(MainWindow, TheModel.Title);
   InvalidateRect(MainWindow, nullptr, TRUE);
   UpdateWindow(MainWindow);
@@ -217,7 +207,7 @@ int RunVorn(HINSTANCE instance, int showCommand) {
   RegisterModelColors();
   BuildEditFormTemplates();
 
-  const bool connected = ReachDatabase();
+  const bool connected = OpenApplicationDatabase(ApplicationIniPath, ModelFolder);
   ReleaseStartupCursor();
   if (!connected) {
     ReleaseEverything();

@@ -7,6 +7,10 @@ packages=(
   wine wine64 xvfb x11-apps imagemagick
   unixodbc libsqliteodbc odbc-postgresql postgresql
 )
+# ./run.sh without a display serves its private one to a browser.
+if [ "${1:-}" = "--viewer" ]; then
+  packages+=(x11vnc novnc websockify)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

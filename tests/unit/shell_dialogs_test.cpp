@@ -189,6 +189,8 @@ TEST(AboutBox, UsageLinesInWholePercent) {
 
 TEST(AboutBox, ShowsTitleStringAndWhatIsInUse) {
   StartFormSession();
+  const char* savedName = AboutDlgName;
+  AboutDlgName = "AboutDlgS";
   ReplaceString(&TheModel.Title, "Order Desk");
   ClearColorTable();
   for (const char* colour : {"FF0000", "00FF00", "0000FF"}) RegisterColor(colour);
@@ -215,6 +217,7 @@ TEST(AboutBox, ShowsTitleStringAndWhatIsInUse) {
   EXPECT_EQ(texts[1], line);
   EXPECT_EQ(texts[2], ResourceUsageText(dialogs, 100, 3, 128));
   TheModel.Clear();
+  AboutDlgName = savedName;
 }
 
 }  // namespace
