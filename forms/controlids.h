@@ -1,5 +1,6 @@
 // Control ids of the generated edit forms, shared by the layout, the forms, the screenshot
-// program and the tests: fixed buttons, and the ranges per attribute and per relationship.
+// program and the tests: fixed buttons, and the ranges per attribute and per relationship;
+// then the ids of the shell's output dialog and import wizard.
 #pragma once
 
 // Buttons of the row at the foot of a form, and the form's own controls.
@@ -88,3 +89,53 @@ constexpr int IdOffset(int id, int base, int range) {
 }
 // The attribute of a field id (3000 + i), or -1.
 constexpr int FieldAttribute(int id) { return IdOffset(id, FIELD_ID_BASE, ATTRIBUTE_ID_RANGE); }
+
+// Control ids of the dialog "OutputRecords".
+enum TOutputRecordsControl {
+  OUTPUT_PROCESS = 1,
+  OUTPUT_CLOSE = 2,
+  OUTPUT_STATUS = 140,
+  OUTPUT_FILE_NAME = 1000,
+  OUTPUT_BROWSE = 1001,
+  OUTPUT_FORMAT = 1002,
+  OUTPUT_CREATE = 1003,
+  OUTPUT_OPEN = 1004,
+  OUTPUT_PRINT = 1005,
+  OUTPUT_PROGRESS = 1007,
+  OUTPUT_HEADINGS = 1008,
+  OUTPUT_ALL_FIELDS = 1009
+};
+
+// Control ids of the wizard pages and of the import window.
+enum TImportWizardControl {
+  IMPORT_STATUS = 140,
+  IMPORT_NEW_TEMPLATE = 1000,
+  IMPORT_TEMPLATE_NAME = 1001,
+  IMPORT_EXISTING_TEMPLATE = 1002,
+  IMPORT_TEMPLATE_LIST = 1003,
+  IMPORT_BROWSE = 1004,
+  IMPORT_TABLE = 1005,
+  IMPORT_VALIDATE_RELATED = 1006,
+  IMPORT_SKIP_ROWS = 1007,
+  IMPORT_FIELD_NAMES = 1008,
+  IMPORT_TAB = 1009,
+  IMPORT_COMMA = 1010,
+  IMPORT_TILDE = 1011,
+  IMPORT_OTHER = 1012,
+  IMPORT_OTHER_SEPARATOR = 1013,
+  IMPORT_PREVIEW_LIST = 1014,
+  IMPORT_STRIP_QUOTES = 1015,
+  IMPORT_INPUT_FILE = 1016,
+  IMPORT_PREVIEW_TEXT = 1017,
+  IMPORT_MAPPING_LIST = 1018,
+  IMPORT_MAPPING_COLUMN = 1019,
+  IMPORT_MAPPING_TARGET = 1020,
+  IMPORT_VALUE_LIST = 1021,
+  IMPORT_VALUE_ATTRIBUTE = 1022,
+  IMPORT_VALUE_TEXT = 1023,
+  IMPORT_SUMMARY_LIST = 1024,
+  IMPORT_TITLE = 1025,
+  IMPORT_PROGRESS_LIST = 1026,
+  IMPORT_PROGRESS_LABEL = 1158,
+  IMPORT_PROGRESS_BUTTON = 2
+};

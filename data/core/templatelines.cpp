@@ -20,10 +20,12 @@ void CopyCut(char* buffer, size_t size, const char* text, size_t length) {
 
 }  // namespace
 
-int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize) {
+int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize, char* rawValue,
+                     size_t rawSize) {
   if (nameSize == 0 || valueSize == 0) return 0;
   *name = '\0';
   *value = '\0';
+  if (rawValue && rawSize) *rawValue = '\0';
   TTempString line;
   while (std::fgets(line, TEMP_STRING_SIZE, stream)) {
     char* text = line;
@@ -44,6 +46,7 @@ int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, siz
     TrimSpaces(text);
     CopyCut(name, nameSize, text, std::strlen(text));
     const char* rest = equals + 1;
+    if (rawValue) CopyCut(rawValue, rawSize, rest, std::strlen(rest));
     if (*rest == '"') {
       ++rest;
       const char* quote = std::strchr(rest, '"');

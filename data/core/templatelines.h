@@ -8,4 +8,7 @@
 void WriteTemplateValue(FILE* stream, const char* name, const char* value);
 // 1 for an element opening (name set, value empty) or a key line; 0 at an element end
 // or the end of the stream. The name and the value are cut to their buffers' sizes.
-int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize);
+// rawValue, when given, receives a key line's text after '=' as it stands (quotes and
+// blanks kept), cut to rawSize.
+int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize,
+                     char* rawValue = nullptr, size_t rawSize = 0);
