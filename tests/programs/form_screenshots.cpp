@@ -1,6 +1,6 @@
 // Opens the generated form of every entity of a model and saves a picture of each as a
 // BMP file: form_screenshots [model file] [output folder]. A paged form is shown with its
-// first page inside the tab control.
+// first page inside the tab control; then edit forms at work on a SQLite file in the folder.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -9,14 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "data/db/database.h"
+#include "data/db/odbc.h"
+#include "data/db/odbcstatement.h"
+#include "data/db/reclist.h"
+#include "data/db/record.h"
 #include "data/model/dmdreader.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "forms/basedlg.h"
 #include "forms/controlids.h"
+#include "forms/editdlg.h"
+#include "forms/formprefs.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
+#include "shell/appwindow.h"
 #include "support/form_support.h"
+#include "support/test_db.h"
 
 namespace {
 
@@ -77,6 +86,66 @@ void ShowFirstPage(HWND form, const TEntity& entity) {
   ShowWindow(page, SW_SHOW);
 }
 
+// Brings the window to the top and saves what the screen shows of it.
+bool SaveWindowPicture(HWND window, const std::string& path) {
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+  SetForegroundWindow(window);
+  PumpMessages(300);
+  RECT r;
+  GetWindowRect(window, &r);
+  HDC screen = GetDC(nullptr);
+  HDC windowDc = CreateCompatibleDC(screen);
+  HBITMAP shot = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+  HGDIOBJ old = SelectObject(windowDc, shot);
+  BitBlt(windowDc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+  const bool saved = SaveBitmap(windowDc, r.right - r.left, r.bottom - r.top, path);
+  if (saved) printf("%s\n", path.c_str());
+  SelectObject(windowDc, old);
+  DeleteObject(shot);
+  DeleteDC(windowDc);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+void Exec(TOdbcConnection& connection, const char* sql) {
+  TOdbcStatement statement(&connection);
+  if (!SQL_SUCCEEDED(statement.ExecDirect(sql))) fprintf(stderr, "%s: %s\n", sql, statement.GetDiagMessage());
+}
+
+// Edit forms at work on a SQLite file in the folder: a customer found and shown.
+int SaveFilledForms(const std::string& folder) {
+  const std::string file = folder + "/filled.db";
+  DeleteFileA(file.c_str());
+  const std::string unixFile = file[0] == '/' ? file : UnixPath(file);
+  TOdbcEnv env;
+  TOdbcConnection connection(&env);
+  if (!SQL_SUCCEEDED(connection.DriverConnect(("DRIVER={SQLite3};Database=" + unixFile + ";").c_str(), 0))) {
+    fprintf(stderr, "no SQLite database: %s\n", connection.GetDiagMessage());
+    return 0;
+  }
+  Exec(connection, "CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30), "
+                   "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
+  Exec(connection, "CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
+                   "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
+  Exec(connection, "INSERT INTO CUSTOMER VALUES (1, 'Ann''s Shop', 'Oslo', '+47 22 11 00', NULL)");
+  Exec(connection, "INSERT INTO ORDERS VALUES (100, 1, '2024-03-01', 'C', 14.00, 'Storgata 1, Oslo', 'Leave at the door')");
+  OdbcEnvironment = &env;
+  AllocRecListCache();
+  StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+  int saved = 0;
+  TEditDlg* form = CreateEditDlg(NewDBRecord("CUSTOMER"), TFormMode::NewRecord);
+  HWND window = AppWindowManager.OpenEditForm(form, TheModel.FindEntity("CUSTOMER"), MainWindow, 0);
+  if (window) {
+    SetDlgItemTextA(window, FieldId(0), "1");
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(FIND_BUTTON_ID, BN_CLICKED), 0);
+    if (SaveWindowPicture(window, folder + "/filled_CUSTOMER.bmp")) ++saved;
+    DestroyWindow(window);
+  }
+  PumpMessages(50);
+  OdbcEnvironment = nullptr;
+  return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,26 +168,9 @@ int main(int argc, char** argv) {
     HWND form = AppWindowManager.CreateModelessIndirect(new TBaseDlg, block, nullptr, 0);
     if (!form) continue;
     ShowFirstPage(form, entity);
-    SetWindowPos(form, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(form);
-    PumpMessages(300);
-    RECT r;
-    GetWindowRect(form, &r);
-    HDC screen = GetDC(nullptr);
-    HDC windowDc = CreateCompatibleDC(screen);
-    HBITMAP shot = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
-    HGDIOBJ old = SelectObject(windowDc, shot);
-    BitBlt(windowDc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    std::string path = folder + "/" + entity.Name + ".bmp";
-    if (SaveBitmap(windowDc, r.right - r.left, r.bottom - r.top, path)) {
-      printf("%s\n", path.c_str());
-      ++saved;
-    }
-    SelectObject(windowDc, old);
-    DeleteObject(shot);
-    DeleteDC(windowDc);
-    ReleaseDC(nullptr, screen);
+    if (SaveWindowPicture(form, folder + "/" + entity.Name + ".bmp")) ++saved;
     DestroyWindow(form);
   }
+  saved += SaveFilledForms(folder);
   return saved > 0 ? 0 : 1;
 }
