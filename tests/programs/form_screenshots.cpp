@@ -1,6 +1,7 @@
 // Opens the generated form of every entity of a model and saves a picture of each as a
 // BMP file: form_screenshots [model file] [output folder]. A paged form is shown with its
-// first page inside the tab control; a record list box of a customer's orders follows.
+// first page inside the tab control; a record list box of a customer's orders follows, then
+// edit forms at work on a SQLite file in the folder.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -9,19 +10,27 @@
 #include <string>
 #include <vector>
 
+#include "data/db/database.h"
+#include "data/db/odbc.h"
+#include "data/db/odbcstatement.h"
+#include "data/db/reclist.h"
+#include "data/db/record.h"
 #include "data/model/dmdreader.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
-#include "data/db/reclist.h"
 #include "forms/basedlg.h"
 #include "forms/colortable.h"
 #include "forms/controlids.h"
 #include "forms/dlgtemplate.h"
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
+#include "forms/editdlg.h"
+#include "forms/formprefs.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
+#include "shell/appwindow.h"
 #include "support/form_support.h"
+#include "support/test_db.h"
 
 namespace {
 
@@ -135,6 +144,45 @@ bool SaveOrderListShot(const std::string& folder) {
   return saved;
 }
 
+void Exec(TOdbcConnection& connection, const char* sql) {
+  TOdbcStatement statement(&connection);
+  if (!SQL_SUCCEEDED(statement.ExecDirect(sql))) fprintf(stderr, "%s: %s\n", sql, statement.GetDiagMessage());
+}
+
+// Edit forms at work on a SQLite file in the folder: a customer found and shown.
+int SaveFilledForms(const std::string& folder) {
+  const std::string file = folder + "/filled.db";
+  DeleteFileA(file.c_str());
+  const std::string unixFile = file[0] == '/' ? file : UnixPath(file);
+  TOdbcEnv env;
+  TOdbcConnection connection(&env);
+  if (!SQL_SUCCEEDED(connection.DriverConnect(("DRIVER={SQLite3};Database=" + unixFile + ";").c_str(), 0))) {
+    fprintf(stderr, "no SQLite database: %s\n", connection.GetDiagMessage());
+    return 0;
+  }
+  Exec(connection, "CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30), "
+                   "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
+  Exec(connection, "CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
+                   "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
+  Exec(connection, "INSERT INTO CUSTOMER VALUES (1, 'Ann''s Shop', 'Oslo', '+47 22 11 00', NULL)");
+  Exec(connection, "INSERT INTO ORDERS VALUES (100, 1, '2024-03-01', 'C', 14.00, 'Storgata 1, Oslo', 'Leave at the door')");
+  OdbcEnvironment = &env;
+  AllocRecListCache();
+  StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+  int saved = 0;
+  TEditDlg* form = CreateEditDlg(NewDBRecord("CUSTOMER"), TFormMode::NewRecord);
+  HWND window = AppWindowManager.OpenEditForm(form, TheModel.FindEntity("CUSTOMER"), MainWindow, 0);
+  if (window) {
+    SetDlgItemTextA(window, FieldId(0), "1");
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(FIND_BUTTON_ID, BN_CLICKED), 0);
+    if (SaveWindowShot(window, folder + "/filled_CUSTOMER.bmp")) ++saved;
+    DestroyWindow(window);
+  }
+  PumpMessages(50);
+  OdbcEnvironment = nullptr;
+  return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -166,5 +214,6 @@ int main(int argc, char** argv) {
     DestroyWindow(form);
   }
   if (SaveOrderListShot(folder)) ++saved;
+  saved += SaveFilledForms(folder);
   return saved > 0 ? 0 : 1;
 }

@@ -32,6 +32,7 @@ struct TChildScan {
   std::vector<HWND> statics;
   std::vector<HWND> icons;
   std::vector<std::string> buttons;
+  std::string defaultButton;
 };
 
 BOOL CALLBACK ScanChild(HWND window, LPARAM param) {
@@ -48,6 +49,7 @@ BOOL CALLBACK ScanChild(HWND window, LPARAM param) {
     char caption[128] = "";
     GetWindowTextA(window, caption, sizeof caption);
     scan->buttons.push_back(caption);
+    if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) scan->defaultButton = caption;
   }
   return TRUE;
 }
@@ -168,6 +170,7 @@ void ReadDialog(TWatchedDialog& result) {
   TChildScan scan;
   EnumChildWindows(result.window, ScanChild, reinterpret_cast<LPARAM>(&scan));
   result.buttons = scan.buttons;
+  result.defaultButton = scan.defaultButton;
   result.icon = scan.icons.empty() ? TBoxIcon::None : IdentifyIcon(scan.icons.front());
 }
 

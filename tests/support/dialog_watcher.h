@@ -20,6 +20,7 @@ struct TWatchedDialog {
   std::string className;
   std::string text;                  // the static texts, joined with '\n'
   std::vector<std::string> buttons;  // button captions in z-order
+  std::string defaultButton;         // caption of the default push button ("" when none)
   TBoxIcon icon = TBoxIcon::None;
   bool pressed = false;
 };
