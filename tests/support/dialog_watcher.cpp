@@ -146,15 +146,19 @@ TBoxIcon IdentifyIcon(HWND iconControl) {
     for (const TIconCandidate& c : IconCandidates)
       if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, c.id)) return c.icon;
   }
-  bool uncovered = IconUncovered(iconControl);
-  TBoxIcon icon = CaptureIcon(iconControl);
-  for (int attempt = 0; (icon == TBoxIcon::Unknown || !uncovered) && attempt < 20; ++attempt) {
+  // A look taken while the box is still painting can match the wrong icon: an icon counts
+  // when two looks in a row, each on a repainted, uncovered box, agree.
+  TBoxIcon icon = TBoxIcon::Unknown;
+  TBoxIcon previous = TBoxIcon::Unknown;
+  for (int attempt = 0; attempt < 20; ++attempt) {
     SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(50 + 25 * attempt);
-    uncovered = IconUncovered(iconControl);
+    const bool uncovered = IconUncovered(iconControl);
     icon = CaptureIcon(iconControl);
     SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (uncovered && icon != TBoxIcon::Unknown && icon == previous) break;
+    previous = uncovered ? icon : TBoxIcon::Unknown;
   }
   return icon;
 }
