@@ -31,40 +31,9 @@
 #include "shell/appwindow.h"
 #include "support/form_support.h"
 #include "support/test_db.h"
+#include "support/window_picture.h"
 
 namespace {
-
-bool SaveBitmap(HDC source, int width, int height, const std::string& path) {
-  BITMAPINFOHEADER info = {};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  const int stride = (width * 3 + 3) & ~3;
-  std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
-  HDC dc = CreateCompatibleDC(source);
-  HBITMAP bitmap = CreateCompatibleBitmap(source, width, height);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-  SelectObject(dc, old);
-  GetDIBits(dc, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  FILE* file = fopen(path.c_str(), "wb");
-  if (!file) return false;
-  BITMAPFILEHEADER header = {};
-  header.bfType = 0x4D42;
-  header.bfOffBits = sizeof header + sizeof info;
-  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
-  fwrite(&header, sizeof header, 1, file);
-  fwrite(&info, sizeof info, 1, file);
-  fwrite(pixels.data(), pixels.size(), 1, file);
-  fclose(file);
-  return true;
-}
 
 // The page procedure of the pictures: pages colour their controls as the forms do.
 INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -74,24 +43,13 @@ INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   return FALSE;
 }
 
-// The picture of a window as it is on the screen.
+// The picture of a window as it is on the screen, moved to the top left so nothing cuts it off.
 bool SaveWindowShot(HWND window, const std::string& path) {
   SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   SetForegroundWindow(window);
   PumpMessages(300);
-  RECT r;
-  GetWindowRect(window, &r);
-  HDC screen = GetDC(nullptr);
-  HDC windowDc = CreateCompatibleDC(screen);
-  HBITMAP shot = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
-  HGDIOBJ old = SelectObject(windowDc, shot);
-  BitBlt(windowDc, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-  const bool saved = SaveBitmap(windowDc, r.right - r.left, r.bottom - r.top, path);
+  const bool saved = SaveWindowPicture(window, path);
   if (saved) printf("%s\n", path.c_str());
-  SelectObject(windowDc, old);
-  DeleteObject(shot);
-  DeleteDC(windowDc);
-  ReleaseDC(nullptr, screen);
   return saved;
 }
 
