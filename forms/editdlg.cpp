@@ -88,7 +88,7 @@ INT_PTR TEditDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
 }
 
 INT_PTR TEditDlg::OnHelpButton(HWND window, UINT, WPARAM, LPARAM) {
-  WinHelpA(window, HelpFilePath, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
+  ShowHelp(window, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
   return TRUE;
 }
 

@@ -1,9 +1,8 @@
 // The main window's shared state, status text, dialog background and the replaceable
-// help, print set-up and open-file calls.
+// help and print set-up calls.
 #include "shell/appwindow.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -67,15 +66,10 @@ BOOL HtmlHelpCall(HWND window, const char* file, UINT command, ULONG_PTR data) {
 
 BOOL SystemPrintSetup(PRINTDLGA* record) { return PrintDlgA(record); }
 
-INT_PTR SystemOpenFile(HWND window, const char* file) {
-  return reinterpret_cast<INT_PTR>(ShellExecuteA(window, "open", file, nullptr, nullptr, SW_SHOW));
-}
-
 }  // namespace
 
 THelpCall HelpCall = SystemHelpCall;
 TPrintSetupCall PrintSetupCall = SystemPrintSetup;
-TOpenFileCall OpenFileCall = SystemOpenFile;
 
 void SetStatusText(const char* format, ...) {
   va_list args;

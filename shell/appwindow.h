@@ -1,6 +1,6 @@
 // What the dialogs need of the main window: its handle, its status bar, the current
 // help context, the help file, the dialog background, and the one replaceable call each
-// for help, print set-up and opening a file.
+// for help and print set-up (opening and printing files: data/core/fileaction.h).
 #pragma once
 
 #include <windows.h>
@@ -42,7 +42,3 @@ void ShowHelp(HWND window, UINT command, ULONG_PTR data);
 // Print set-up: the common print dialog on the record; replaceable like help.
 using TPrintSetupCall = BOOL (*)(PRINTDLGA* record);
 extern TPrintSetupCall PrintSetupCall;
-
-// Opening a document with its program (ShellExecute "open"); the ShellExecute value.
-using TOpenFileCall = INT_PTR (*)(HWND window, const char* file);
-extern TOpenFileCall OpenFileCall;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "data/core/fileaction.h"
 #include "data/db/reclist.h"
 #include "data/db/record.h"
 #include "data/db/sqltypes.h"

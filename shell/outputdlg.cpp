@@ -120,10 +120,9 @@ void Process(HWND window) {
     snprintf(status, sizeof status, "Output %ld records to the file %s.", outcome.records, name.c_str());
   SetStatus(window, status);
   if (IsDlgButtonChecked(window, OUTPUT_OPEN) == BST_CHECKED) {
-    if (!OpenOrPrintFile(window, TFileAction::Open, name.c_str())) SetStatus(window, "Could not open specified file!!");
+    if (OpenFileCall(window, name.c_str()) <= 32) SetStatus(window, "Could not open specified file!!");
   } else if (IsDlgButtonChecked(window, OUTPUT_PRINT) == BST_CHECKED) {
-    if (!OpenOrPrintFile(window, TFileAction::Print, name.c_str()))
-      SetStatus(window, "Could not print specified file!!");
+    if (PrintFileCall(window, name.c_str()) <= 32) SetStatus(window, "Could not print specified file!!");
   }
 }
 

@@ -1,27 +1,18 @@
-// The replaceable call that opens or prints a file through the shell.
+// The replaceable calls that open or print a file through the shell.
 #include "data/core/fileaction.h"
 
 #include <shellapi.h>
 
 namespace {
 
-bool ShellFileAction(HWND owner, TFileAction action, const char* path) {
-  const bool print = action == TFileAction::Print;
-  HINSTANCE result = ShellExecuteA(owner, print ? "print" : "open", path, nullptr, nullptr,
-                                   print ? SW_HIDE : SW_SHOW);
-  return reinterpret_cast<INT_PTR>(result) > 32;
+INT_PTR ShellFileAction(HWND owner, const char* verb, const char* path, int show) {
+  return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, verb, path, nullptr, nullptr, show));
 }
 
-TFileActionCall currentCall = ShellFileAction;
+INT_PTR SystemOpenFile(HWND owner, const char* path) { return ShellFileAction(owner, "open", path, SW_SHOW); }
+INT_PTR SystemPrintFile(HWND owner, const char* path) { return ShellFileAction(owner, "print", path, SW_HIDE); }
 
 }  // namespace
 
-bool OpenOrPrintFile(HWND owner, TFileAction action, const char* path) {
-  return currentCall(owner, action, path);
-}
-
-TFileActionCall ReplaceFileActionCall(TFileActionCall call) {
-  TFileActionCall previous = currentCall;
-  currentCall = call ? call : ShellFileAction;
-  return previous;
-}
+TFileCall OpenFileCall = SystemOpenFile;
+TFileCall PrintFileCall = SystemPrintFile;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <future>
 #include <memory>
@@ -11,11 +12,13 @@
 #include <vector>
 
 #include "data/core/datetime.h"
+#include "data/core/fileaction.h"
 #include "data/core/strings.h"
 #include "data/db/reclist.h"
 #include "data/model/appfiles.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "forms/controlids.h"
 #include "forms/editdlg.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
@@ -117,7 +120,7 @@ protected:
     return result;
   }
   TSavedSettings settings_;
-  TOpenFileCall savedOpenFile_ = OpenFileCall;
+  TFileCall savedOpenFile_ = OpenFileCall;
   TOpenEditFormCall savedEditForm_ = OpenEditFormCall;
 };
 
@@ -233,6 +236,19 @@ TEST_F(Commands, EditOpensTheEntitysFormOnAFreshRecord) {
   EXPECT_EQ(editForm->GetFormState(), TFormState::Fresh);
   EXPECT_EQ(AppWindowManager.GetOwner(form), MainWindow);
   EXPECT_TRUE(IsWindowVisible(form));
+  // Its Help button goes through the one help call, at the form's context.
+  THelpCall savedHelp = HelpCall;
+  HelpCall = [](HWND, const char* file, UINT command, ULONG_PTR data) -> BOOL {
+    calls.log.push_back(std::string("help ") + file + " " + std::to_string(command) + " " +
+                        std::to_string(data));
+    return TRUE;
+  };
+  std::snprintf(HelpFilePath, sizeof HelpFilePath, "SHOP.CHM");
+  SendMessageA(form, WM_ACTIVATE, WA_ACTIVE, 0);
+  SendMessageA(form, WM_COMMAND, MAKEWPARAM(HELP_BUTTON_ID, BN_CLICKED), 0);
+  HelpCall = savedHelp;
+  HelpFilePath[0] = 0;
+  EXPECT_EQ(calls.log, std::vector<std::string>{"help SHOP.CHM 1 199"});  // HELP_CONTEXT, first entity
   DestroyWindow(form);
   EXPECT_EQ(AppWindowManager.GetCount(), 0);
 

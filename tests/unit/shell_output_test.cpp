@@ -259,15 +259,16 @@ TEST(OutputNames, NameValueListReplacesAndIgnoresCase) {
 
 // ---- the dialog ----
 
-struct TFileCall {
-  TFileAction action;
-  std::string path;
-};
-std::vector<TFileCall> fileCalls;
-bool fileCallResult = true;
+// What the open and print calls were asked for ("open <path>", "print <path>").
+std::vector<std::string> fileCalls;
+INT_PTR fileCallResult = 42;
 
-bool RecordFileCall(HWND, TFileAction action, const char* path) {
-  fileCalls.push_back({action, path});
+INT_PTR RecordOpenFile(HWND, const char* path) {
+  fileCalls.push_back(std::string("open ") + path);
+  return fileCallResult;
+}
+INT_PTR RecordPrintFile(HWND, const char* path) {
+  fileCalls.push_back(std::string("print ") + path);
   return fileCallResult;
 }
 
@@ -277,14 +278,17 @@ protected:
     OutputTest::SetUp();
     StartFormSession();
     fileCalls.clear();
-    fileCallResult = true;
-    previous_ = ReplaceFileActionCall(RecordFileCall);
+    fileCallResult = 42;
+    OpenFileCall = RecordOpenFile;
+    PrintFileCall = RecordPrintFile;
   }
   void TearDown() override {
-    ReplaceFileActionCall(previous_);
+    OpenFileCall = savedOpen_;
+    PrintFileCall = savedPrint_;
     OutputTest::TearDown();
   }
-  TFileActionCall previous_ = nullptr;
+  TFileCall savedOpen_ = OpenFileCall;
+  TFileCall savedPrint_ = PrintFileCall;
 };
 
 std::string Lower(std::string text) {
@@ -342,12 +346,12 @@ TEST_P(OutputDialogTest, ProcessWritesTheChosenFormatAndOpensOrPrintsIt) {
     ChooseFormat(dialog, "Tab delimited text");
     Click(dialog, OUTPUT_ALL_FIELDS);
     Click(dialog, OUTPUT_PRINT);
-    fileCallResult = false;
+    fileCallResult = 2;  // ShellExecute: file not found
     Click(dialog, OUTPUT_PROCESS);
     EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)), "Could not print specified file!!");
 
     // Create only: no call. A file that cannot be created is told; the dialog stays.
-    fileCallResult = true;
+    fileCallResult = 42;
     Click(dialog, OUTPUT_CREATE);
     ChooseFormat(dialog, "Comma seperated text");
     Click(dialog, OUTPUT_PROCESS);
@@ -361,11 +365,8 @@ TEST_P(OutputDialogTest, ProcessWritesTheChosenFormatAndOpensOrPrintsIt) {
   RunOutputRecords(MainWindow, rows);
   user.join();
 
-  ASSERT_EQ(fileCalls.size(), 2u);
-  EXPECT_EQ(fileCalls[0].action, TFileAction::Open);
-  EXPECT_EQ(fileCalls[0].path, folder + "\\people.htm");
-  EXPECT_EQ(fileCalls[1].action, TFileAction::Print);
-  EXPECT_EQ(fileCalls[1].path, folder + "\\people.txt");
+  EXPECT_EQ(fileCalls, (std::vector<std::string>{"open " + folder + "\\people.htm",
+                                                 "print " + folder + "\\people.txt"}));
   EXPECT_NE(TScratchDir::Read(dir_.File("people.dir") + "\\people.txt").find("\ttab here\t"), std::string::npos);
   EXPECT_EQ(TScratchDir::Read(dir_.File("people.dir") + "\\people.csv").rfind("\"ID\",\"Full name\",\"NOTE\"", 0), 0u);
   EXPECT_NE(TScratchDir::Read(dir_.File("people.dir") + "\\people.htm").find("&lt;script&gt;"), std::string::npos);
