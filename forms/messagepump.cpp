@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "forms/windowmanager.h"
+
 namespace {
 
 int pumpingDepth = 0;
@@ -24,6 +26,12 @@ TPumpingScope::~TPumpingScope() {
 void PumpWaitingMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    // The end of the program belongs to the main loop: put back for it.
+    if (message.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (AppWindowManager.TranslateDialogMessage(&message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

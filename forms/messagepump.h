@@ -15,7 +15,8 @@ public:
   TPumpingScope& operator=(const TPumpingScope&) = delete;
 };
 
-// Handles every message waiting for this thread (translated and dispatched).
+// Handles every message waiting for this thread as the main loop would (the open dialogs'
+// keys first); a WM_QUIT is put back for the main loop and ends the round.
 void PumpWaitingMessages();
 // True while long work pumps messages.
 bool IsPumping();

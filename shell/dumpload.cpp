@@ -16,6 +16,7 @@
 #include "data/db/odbcstatement.h"
 #include "data/model/model.h"
 #include "forms/colortable.h"
+#include "forms/messagepump.h"
 #include "shell/commands.h"
 #include "shell/databaseids.h"
 
@@ -25,14 +26,6 @@ const char* const ESCAPED_MARK = "escaped";
 const char* const NULL_FIELD = "\\N";
 constexpr int VALUE_LIMIT = 8191;
 constexpr int LOAD_COLUMN_LIMIT = 200;
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 std::string Format(const char* format, const char* a, const char* b = "", const char* c = "") {
   char text[1024];
@@ -153,21 +146,32 @@ struct TRowValues {
 
 class TDumpFile {
 public:
-  TDumpFile(const char* path, const char* mode) : file_(FileOpen(path, mode)) {}
+  TDumpFile(const char* path, const char* mode) : path_(path), file_(FileOpen(path, mode)) {}
   ~TDumpFile() {
     if (file_) FileClose(file_);
   }
   TDumpFile(const TDumpFile&) = delete;
   TDumpFile& operator=(const TDumpFile&) = delete;
   TBufferedFile* get() const { return file_; }
-  void Close() {
+  // A dump that cannot be finished leaves no file behind.
+  void Discard() {
     if (file_) FileClose(file_);
     file_ = nullptr;
+    DeleteFileA(path_.c_str());
   }
 
 private:
+  std::string path_;
   TBufferedFile* file_;
 };
+
+// The entity of that name; null, after saying so in a box of that caption, when the model
+// has none.
+const TEntity* KnownEntity(HWND window, const char* entityName, const char* caption) {
+  const TEntity* entity = TheModel.FindEntity(entityName);
+  if (!entity) Box(window, Format("Unknown table: %s!", entityName), caption);
+  return entity;
+}
 
 // Reads the heading lines of a file to load into the entity: false after telling why it
 // is refused.
@@ -253,14 +257,13 @@ public:
 
 private:
   bool started_;
+  // The work pumps messages: a window closed meanwhile goes when the work has ended.
+  TPumpingScope pumping_;
 };
 
 long DumpOneTable(HWND window, const char* entityName, const char* path, const char* filter) {
-  const TEntity* entity = TheModel.FindEntity(entityName);
-  if (!entity) {
-    Box(window, Format("Unknown table: %s!", entityName), "Dump Table Function!");
-    return 0;
-  }
+  const TEntity* entity = KnownEntity(window, entityName, "Dump Table Function!");
+  if (!entity) return 0;
   TDumpFile file(path, "w");
   if (!file.get()) return 0;
   std::vector<const TAttribute*> columns = DumpColumns(*entity);
@@ -278,12 +281,11 @@ long DumpOneTable(HWND window, const char* entityName, const char* path, const c
   if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str())) || !SQL_SUCCEEDED(statement.Execute())) {
     Box(window, Format("The rows of table %s cannot be read: %s", entity->Name, statement.GetDiagMessage()),
         "Dump Table Function!");
-    file.Close();
-    DeleteFileA(path);
+    file.Discard();
     return 0;
   }
   while (statement.Fetch() == SQL_SUCCESS) {
-    PumpMessages();
+    PumpWaitingMessages();
     ++rows;
     std::string line;
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -295,8 +297,7 @@ long DumpOneTable(HWND window, const char* entityName, const char* path, const c
             Format("The value of %s in row %s of table %s is longer than 8191 characters: the table is not dumped.",
                    columns[i]->Name, detail, entity->Name),
             "Dump Table Function!");
-        file.Close();
-        DeleteFileA(path);
+        file.Discard();
         return 0;
       }
       if (i) line += '\t';
@@ -310,11 +311,8 @@ long DumpOneTable(HWND window, const char* entityName, const char* path, const c
 
 long LoadOneTable(HWND window, const char* entityName, const char* path, long* refused) {
   if (refused) *refused = 0;
-  const TEntity* entity = TheModel.FindEntity(entityName);
-  if (!entity) {
-    Box(window, Format("Unknown table: %s!", entityName), "Load Table Function!");
-    return 0;
-  }
+  const TEntity* entity = KnownEntity(window, entityName, "Load Table Function!");
+  if (!entity) return 0;
   TDumpFile file(path, "r");
   if (!file.get()) return 0;
   bool escaped = false;
@@ -343,7 +341,7 @@ long LoadOneTable(HWND window, const char* entityName, const char* path, long* r
   std::string line;
   TRowValues values;
   while (ReadLine(file.get(), &line)) {
-    PumpMessages();
+    PumpWaitingMessages();
     if (!ReadRow(line, escaped, columns, &values)) {
       if (refused) ++*refused;
       continue;

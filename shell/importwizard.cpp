@@ -23,6 +23,7 @@
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "forms/colortable.h"
+#include "forms/messagepump.h"
 #include "forms/openfilename.h"
 #include "forms/shellcalls.h"
 #include "forms/windowmanager.h"
@@ -686,20 +687,6 @@ std::string LinesProcessed(long lines) {
   return text;
 }
 
-// Handles the messages waiting for any window of the thread, as the main loop would.
-void PumpWaitingMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (AppWindowManager.TranslateDialogMessage(&message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
 void RunImportIn(HWND window, TImportWindow* state) {
   SendDlgItemMessageA(window, IMPORT_PROGRESS_LIST, LB_RESETCONTENT, 0, 0);
   TImportTemplate& t = Current();
@@ -714,6 +701,7 @@ void RunImportIn(HWND window, TImportWindow* state) {
   AddLine(window, "Processing template " + t.Name + "...");
   AddLine(window, "");
   state->running = true;
+  TPumpingScope pumping;  // other windows closed during the run go after it
   DWORD lastPump = GetTickCount();
   TImportObserver observer;
   observer.report = [&](const std::string& text) {

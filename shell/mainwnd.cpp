@@ -12,6 +12,7 @@
 #include "data/model/settings.h"
 #include "forms/colortable.h"
 #include "forms/controls.h"
+#include "forms/messagepump.h"
 #include "forms/windowmanager.h"
 #include "shell/aboutdlg.h"
 #include "shell/appwindow.h"
@@ -360,7 +361,8 @@ void ReportFailedCommand(HWND window, const char* command) {
 bool RunBuiltInCommand(HWND mainWindow, int id, int notification) {
   switch (id) {
     case CMD_EXIT:
-      DestroyWindow(mainWindow);
+      // During long work that pumps messages the program ends when the work has ended.
+      if (!DeferCloseWhilePumping(mainWindow)) DestroyWindow(mainWindow);
       return true;
     case CMD_ABOUT:
       ShowAboutBox(mainWindow);
@@ -493,6 +495,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       break;
     }
+    case WM_CLOSE:
+      if (DeferCloseWhilePumping(window)) return 0;
+      break;
     case WM_DESTROY:
       ShowHelp(window, HELP_QUIT, 0);
       KillTimer(window, IDLE_TIMER_ID);

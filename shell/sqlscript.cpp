@@ -13,6 +13,7 @@
 #include "data/db/odbc.h"
 #include "data/db/odbcstatement.h"
 #include "forms/colortable.h"
+#include "forms/messagepump.h"
 #include "forms/openfilename.h"
 #include "shell/databaseids.h"
 
@@ -22,14 +23,6 @@ namespace {
 
 constexpr int SCRIPT_CHUNK_SIZE = 1024;
 constexpr COLORREF PROGRESS_TEXT_COLOR = 0x800900;
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 // The progress window of one run. Cancel only hides it; it is destroyed when the run
 // ends, never while the run still draws on it.
@@ -204,6 +197,8 @@ TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logP
   }
   run.opened = true;
   {
+    // The run pumps messages: a window closed meanwhile goes when the run has ended.
+    TPumpingScope pumping;
     TScriptProgress progress(owner, "Creating Database Tables...");
     const long length = FileLength(script);
     // Each statement stands on its own: a failing one undoes nothing before it and
@@ -223,7 +218,7 @@ TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logP
     char chunk[SCRIPT_CHUNK_SIZE];
     long done = 0;
     while (fgets(chunk, sizeof chunk, script)) {
-      PumpMessages();
+      PumpWaitingMessages();
       size_t size = strlen(chunk);
       done += static_cast<long>(size);
       progress.Show(static_cast<int>(done * 100LL / length), chunk);

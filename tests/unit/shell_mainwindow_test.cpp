@@ -13,6 +13,7 @@
 #include "data/core/strings.h"
 #include "data/db/sqltrace.h"
 #include "data/model/model.h"
+#include "forms/messagepump.h"
 #include "shell/appwindow.h"
 #include "shell/commands.h"
 #include "shell/mainwnd.h"
@@ -193,6 +194,25 @@ TEST_F(MainWindowTest, CommandsRunFromMenusAndButtons) {
 
   Send(WM_COMMAND, CMD_EXIT);
   EXPECT_FALSE(IsWindow(MainWindow));
+}
+
+// File > Exit or a close during long work that pumps messages: the window stays until the
+// work has ended, and the program's end reaches the main loop (a nested pump puts it back).
+TEST_F(MainWindowTest, ExitDuringPumpingWorkEndsTheProgramAfterIt) {
+  for (UINT close : {static_cast<UINT>(WM_COMMAND), static_cast<UINT>(WM_CLOSE)}) {
+    SCOPED_TRACE(close);
+    if (!IsWindow(MainWindow)) MainWindow = CreateMainWindow(GetModuleHandleA(nullptr));
+    {
+      TPumpingScope work;
+      PostMessageA(MainWindow, close, close == WM_COMMAND ? CMD_EXIT : 0, 0);
+      PumpWaitingMessages();
+      EXPECT_TRUE(IsWindow(MainWindow));
+    }
+    PumpWaitingMessages();  // the close put off, then the WM_QUIT of the destroyed window
+    EXPECT_FALSE(IsWindow(MainWindow));
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  }
 }
 
 TEST_F(MainWindowTest, MenuSelectionSetsContextAndBoundedStatusText) {
