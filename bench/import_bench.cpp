@@ -9,10 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "data/core/strings.h"
+#include "bench_table.h"
 #include "data/db/database.h"
-#include "data/db/odbc.h"
-#include "data/db/odbcstatement.h"
 #include "data/db/record.h"
 #include "data/model/model.h"
 #include "shell/importrun.h"
@@ -21,47 +19,6 @@
 namespace {
 
 const int Count = 100000;
-
-double Ms(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// BENCH(ID key, NAME, CITY, QTY) with captions, linked as the model-file reader leaves it.
-void BuildBenchModel() {
-  TheModel.Clear();
-  TheModel.EntityCount = TheModel.EntityCapacity = 1;
-  TheModel.Entities = new TEntity[1];
-  TEntity& entity = TheModel.Entities[0];
-  ReplaceString(&entity.Name, "BENCH");
-  ReplaceString(&entity.Caption, "Bench");
-  const char* names[] = {"ID", "NAME", "CITY", "QTY"};
-  const char* captions[] = {"Number", "Name", "City", "Quantity"};
-  const char* types[] = {"INTEGER", "VARCHAR(30)", "VARCHAR(30)", "INTEGER"};
-  entity.AttributeCount = entity.AttributeCapacity = 4;
-  entity.Attributes = new TAttribute[4];
-  for (int i = 0; i < 4; ++i) {
-    ReplaceString(&entity.Attributes[i].Name, names[i]);
-    ReplaceString(&entity.Attributes[i].Caption, captions[i]);
-    ReplaceString(&entity.Attributes[i].SqlTypeText, types[i]);
-  }
-  entity.Attributes[0].KeyPart = 1;
-  TheModel.LinkAndValidate();
-}
-
-bool Exec(TOdbcConnection& connection, const char* sql) {
-  TOdbcStatement statement(&connection);
-  SQLRETURN rc = statement.ExecDirect(sql);
-  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-    printf("%s: %s\n", sql, statement.GetDiagMessage());
-    return false;
-  }
-  return true;
-}
-
-bool FreshTable(TOdbcConnection& connection) {
-  return Exec(connection, "DROP TABLE IF EXISTS BENCH") &&
-         Exec(connection, "CREATE TABLE BENCH (ID INTEGER PRIMARY KEY, NAME VARCHAR(30), CITY VARCHAR(30), QTY INTEGER)");
-}
 
 const char* City(int i) { return i % 2 ? "Ljubljana" : "Maribor"; }
 
@@ -105,26 +62,22 @@ bool Import(const std::string& path) {
 int main(int argc, char** argv) {
   const std::string database = argc > 1 ? argv[1] : "/tmp/vorn_import_bench.db";
   const std::string file = argc > 2 ? argv[2] : "C:\\vorn_import_bench.csv";
-  const std::string connect = "DRIVER={SQLite3};Database=" + database + ";";
   TOdbcEnv env;
   TOdbcConnection connection(&env);
-  if (!SQL_SUCCEEDED(connection.DriverConnect(connect.c_str(), 0))) {
-    printf("connect: %s\n", connection.GetDiagMessage());
-    return 1;
-  }
+  if (!ConnectBenchFile(connection, database)) return 1;
   OdbcEnvironment = &env;
-  BuildBenchModel();
+  BuildBenchModel(false);
   if (!WriteFile(file)) {
     printf("cannot write %s\n", file.c_str());
     return 1;
   }
 
-  if (!FreshTable(connection)) return 1;
+  if (!EmptyKeyedBenchTable(connection)) return 1;
   auto start = std::chrono::steady_clock::now();
   if (!RecordsAlone()) return printf("records alone failed\n"), 1;
   const double recordsMs = Ms(start);
 
-  if (!FreshTable(connection)) return 1;
+  if (!EmptyKeyedBenchTable(connection)) return 1;
   start = std::chrono::steady_clock::now();
   if (!Import(file)) return printf("import failed\n"), 1;
   const double importMs = Ms(start);

@@ -21,10 +21,6 @@ namespace {
 const int RowCount = 100000;
 const char* const Query = "SELECT ID, NAME, CITY, AMOUNT, QTY FROM BENCH";
 
-double Ms(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
 long LayerByNumber(TOdbcConnection& connection) {
   TOdbcStatement statement(&connection);
   statement.ExecDirect(Query);

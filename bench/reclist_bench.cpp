@@ -55,38 +55,6 @@ TMemory Memory() {
   return {counters.PeakWorkingSetSize / 1048576.0, counters.WorkingSetSize / 1048576.0};
 }
 
-bool Fill(TOdbcConnection& connection) {
-  TOdbcStatement statement(&connection);
-  if (SQL_SUCCEEDED(statement.ExecDirect("SELECT COUNT(*) FROM BENCH")) && statement.Fetch() == SQL_SUCCESS &&
-      statement.GetLong(0) == TableRows)
-    return true;
-  statement.CloseCursor();
-  // Rows are read again by key.
-  return FillBenchTable(connection, TableRows) &&
-         SQL_SUCCEEDED(statement.ExecDirect("CREATE UNIQUE INDEX BENCH_ID ON BENCH (ID)"));
-}
-
-void Set(char** field, const char* text) { ReplaceString(field, text); }
-
-// BENCH(ID key, NAME, CITY, AMOUNT, QTY) as the program's model.
-void BuildModel() {
-  static const char* const names[] = {"ID", "NAME", "CITY", "AMOUNT", "QTY"};
-  static const char* const types[] = {"INTEGER", "VARCHAR(30)", "VARCHAR(30)", "DOUBLE PRECISION", "INTEGER"};
-  TheModel.Clear();
-  TheModel.EntityCount = TheModel.EntityCapacity = 1;
-  TheModel.Entities = new TEntity[1];
-  TEntity& entity = TheModel.Entities[0];
-  Set(&entity.Name, "BENCH");
-  entity.AttributeCount = entity.AttributeCapacity = 5;
-  entity.Attributes = new TAttribute[5];
-  for (int i = 0; i < 5; ++i) {
-    Set(&entity.Attributes[i].Name, names[i]);
-    Set(&entity.Attributes[i].SqlTypeText, types[i]);
-  }
-  entity.Attributes[0].KeyPart = 1;
-  TheModel.LinkAndValidate();
-}
-
 std::string Query(int rows) {
   return "WHERE ID < " + std::to_string(rows) + " ORDER BY ID";
 }
@@ -190,16 +158,12 @@ int Run(TOdbcConnection& connection, int rows) {
 int main(int argc, char** argv) {
   int only = argc > 1 ? atoi(argv[1]) : 0;
   std::string path = argc > 2 ? argv[2] : "/tmp/vorn_reclist_bench.db";
-  std::string connect = "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;";
   OdbcEnvironment = new TOdbcEnv;
   DatabaseName[0] = '\0';
   TOdbcConnection* connection = new TOdbcConnection(OdbcEnvironment);
-  if (!SQL_SUCCEEDED(connection->DriverConnect(connect.c_str(), ODBC_KEEP_AUTOCOMMIT))) {
-    printf("connect: %s\n", connection->GetDiagMessage());
+  if (!ConnectBenchFile(*connection, path, ODBC_KEEP_AUTOCOMMIT) || !KeepOrFillBenchTable(*connection, TableRows))
     return 1;
-  }
-  if (!Fill(*connection)) return 1;
-  BuildModel();
+  BuildBenchModel(true);
   // The first connection made again from the remembered string, timed on its own.
   auto first = TClock::now();
   { TOdbcConnection warm(OdbcEnvironment, 1, DatabaseName); }

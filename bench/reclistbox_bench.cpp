@@ -35,42 +35,6 @@ const int TableRows = 100000;
 
 using TClock = std::chrono::steady_clock;
 
-double Ms(TClock::time_point start) {
-  return std::chrono::duration<double, std::milli>(TClock::now() - start).count();
-}
-
-void Set(char** field, const char* text) { ReplaceString(field, text); }
-
-bool Fill(TOdbcConnection& connection) {
-  TOdbcStatement statement(&connection);
-  if (SQL_SUCCEEDED(statement.ExecDirect("SELECT COUNT(*) FROM BENCH")) && statement.Fetch() == SQL_SUCCESS &&
-      statement.GetLong(0) == TableRows)
-    return true;
-  statement.CloseCursor();
-  return FillBenchTable(connection, TableRows) &&
-         SQL_SUCCEEDED(statement.ExecDirect("CREATE UNIQUE INDEX BENCH_ID ON BENCH (ID)"));
-}
-
-// BENCH(ID key, NAME, CITY, AMOUNT, QTY) as the program's model.
-void BuildModel() {
-  static const char* const names[] = {"ID", "NAME", "CITY", "AMOUNT", "QTY"};
-  static const char* const types[] = {"INTEGER", "VARCHAR(30)", "VARCHAR(30)", "DOUBLE PRECISION", "INTEGER"};
-  TheModel.Clear();
-  TheModel.EntityCount = TheModel.EntityCapacity = 1;
-  TheModel.Entities = new TEntity[1];
-  TEntity& entity = TheModel.Entities[0];
-  Set(&entity.Name, "BENCH");
-  entity.AttributeCount = entity.AttributeCapacity = 5;
-  entity.Attributes = new TAttribute[5];
-  for (int i = 0; i < 5; ++i) {
-    Set(&entity.Attributes[i].Name, names[i]);
-    Set(&entity.Attributes[i].Caption, names[i]);
-    Set(&entity.Attributes[i].SqlTypeText, types[i]);
-  }
-  entity.Attributes[0].KeyPart = 1;
-  TheModel.LinkAndValidate();
-}
-
 std::string Where(int rows) { return "WHERE ID < " + std::to_string(rows) + " ORDER BY ID"; }
 
 void Pump() {
@@ -158,18 +122,14 @@ double WalkList(int rows) {
 
 int main(int argc, char** argv) {
   std::string path = argc > 1 ? argv[1] : "/tmp/vorn_reclistbox_bench.db";
-  std::string connect = "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;";
   INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
   InitCommonControlsEx(&controls);
   OdbcEnvironment = new TOdbcEnv;
   DatabaseName[0] = '\0';
   TOdbcConnection* connection = new TOdbcConnection(OdbcEnvironment);
-  if (!SQL_SUCCEEDED(connection->DriverConnect(connect.c_str(), ODBC_KEEP_AUTOCOMMIT))) {
-    printf("connect: %s\n", connection->GetDiagMessage());
+  if (!ConnectBenchFile(*connection, path, ODBC_KEEP_AUTOCOMMIT) || !KeepOrFillBenchTable(*connection, TableRows))
     return 1;
-  }
-  if (!Fill(*connection)) return 1;
-  BuildModel();
+  BuildBenchModel(true);
   RecListCacheSize = 1024;
   AllocRecListCache();
   HGLOBAL block = DialogTemplate();

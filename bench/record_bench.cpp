@@ -15,51 +15,15 @@
 #include <cstring>
 #include <string>
 
-#include "data/core/strings.h"
+#include "bench_table.h"
 #include "data/core/waitcursor.h"
 #include "data/db/database.h"
-#include "data/db/odbc.h"
-#include "data/db/odbcstatement.h"
 #include "data/db/record.h"
 #include "data/model/model.h"
 
 namespace {
 
 const int Count = 10000;
-
-double Ms(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// BENCH(ID key, NAME, CITY, QTY), linked as the model-file reader would leave it.
-void BuildBenchModel() {
-  TheModel.Clear();
-  TheModel.EntityCount = TheModel.EntityCapacity = 1;
-  TheModel.Entities = new TEntity[1];
-  TEntity& entity = TheModel.Entities[0];
-  ReplaceString(&entity.Name, "BENCH");
-  const char* names[] = {"ID", "NAME", "CITY", "QTY"};
-  const char* types[] = {"INTEGER", "VARCHAR(30)", "VARCHAR(30)", "INTEGER"};
-  entity.AttributeCount = entity.AttributeCapacity = 4;
-  entity.Attributes = new TAttribute[4];
-  for (int i = 0; i < 4; ++i) {
-    ReplaceString(&entity.Attributes[i].Name, names[i]);
-    ReplaceString(&entity.Attributes[i].Caption, names[i]);
-    ReplaceString(&entity.Attributes[i].SqlTypeText, types[i]);
-  }
-  entity.Attributes[0].KeyPart = 1;
-  TheModel.LinkAndValidate();
-}
-
-bool Exec(TOdbcConnection& connection, const char* sql) {
-  TOdbcStatement statement(&connection);
-  SQLRETURN rc = statement.ExecDirect(sql);
-  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-    printf("%s: %s\n", sql, statement.GetDiagMessage());
-    return false;
-  }
-  return true;
-}
 
 void Name(char* text, size_t size, int i, int round) { snprintf(text, size, "Customer %d/%d", i, round); }
 
@@ -181,15 +145,11 @@ bool BareUpdate(TOdbcConnection& connection, int round) {
 
 int main(int argc, char** argv) {
   std::string path = argc > 1 ? argv[1] : "/tmp/vorn_record_bench.db";
-  std::string connect = "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;";
   TOdbcEnv env;
   TOdbcConnection connection(&env);
-  if (!SQL_SUCCEEDED(connection.DriverConnect(connect.c_str(), 0))) {
-    printf("connect: %s\n", connection.GetDiagMessage());
-    return 1;
-  }
+  if (!ConnectBenchFile(connection, path)) return 1;
   OdbcEnvironment = &env;
-  BuildBenchModel();
+  BuildBenchModel(false);
 
   struct TWay {
     const char* name;
@@ -199,9 +159,7 @@ int main(int argc, char** argv) {
   } ways[] = {{"insert", RecordInsert, BareInsert, 0, 0, 0},
               {"read by key", RecordRead, BareRead, 0, 0, 0},
               {"update", RecordUpdate, BareUpdate, 0, 0, 0}};
-  Exec(connection, "DROP TABLE IF EXISTS BENCH");
-  if (!Exec(connection, "CREATE TABLE BENCH (ID INTEGER PRIMARY KEY, NAME VARCHAR(30), CITY VARCHAR(30), QTY INTEGER)"))
-    return 1;
+  if (!EmptyKeyedBenchTable(connection)) return 1;
   const int rounds = 3;
   for (int round = 1; round <= rounds; ++round) {
     for (TWay& way : ways) {

@@ -54,6 +54,21 @@ void EndProgram(HWND& page) {
   PostQuitMessage(0);
 }
 
+// The buttons of the licence and readme pages: OK opens the page after this one and closes
+// it, Cancel ends the program. False for any other command.
+bool NextOrCancel(int id, const char* name, HWND& page) {
+  if (id == IDOK) {
+    OpenPageAfter(name);
+    ClosePage(page);
+    return true;
+  }
+  if (id == IDCANCEL) {
+    EndProgram(page);
+    return true;
+  }
+  return false;
+}
+
 void FormatItem(HWND dialog, int id, const char* format) {
   char text[512];
   std::snprintf(text, sizeof text, format, Installer.appName.c_str());
@@ -148,20 +163,22 @@ void Proceed(HWND page) {
 
 }  // namespace
 
-HBRUSH ColorStaticControl(HDC dc, HWND control) {
+INT_PTR ColorStaticControl(WPARAM dcParam, LPARAM controlParam) {
+  HDC dc = reinterpret_cast<HDC>(dcParam);
+  HWND control = reinterpret_cast<HWND>(controlParam);
   int id = GetDlgCtrlID(control);
   if (id == IDC_EXISTING || id == IDC_DB_STATUS) {
     SetTextColor(dc, RGB(0xC0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
-    return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
   }
   char className[16] = "";
   GetClassNameA(control, className, sizeof className);
   if (_stricmp(className, "Edit") == 0 && (GetWindowLongA(control, GWL_STYLE) & ES_READONLY)) {
     SetBkColor(dc, RGB(0xFF, 0xFF, 0x80));
-    return PaleYellowBrush;
+    return reinterpret_cast<INT_PTR>(PaleYellowBrush);
   }
-  return nullptr;
+  return 0;
 }
 
 HWND OpenFirstPage(HWND backdrop) {
@@ -200,18 +217,16 @@ INT_PTR CALLBACK LicenseDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
         return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
       }
-      return reinterpret_cast<INT_PTR>(ColorStaticControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return ColorStaticControl(wParam, lParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_ACCEPT: EnableWindow(GetDlgItem(dialog, IDOK), TRUE); return TRUE;
         case IDC_DECLINE: EnableWindow(GetDlgItem(dialog, IDOK), FALSE); return TRUE;
         case IDOK:
           if (IsDlgButtonChecked(dialog, IDC_ACCEPT) != BST_CHECKED) return TRUE;
-          OpenPageAfter("LicenseAgreement");
-          ClosePage(LicensePage);
-          return TRUE;
-        case IDCANCEL: EndProgram(LicensePage); return TRUE;
+          break;
       }
+      if (NextOrCancel(LOWORD(wParam), "LicenseAgreement", LicensePage)) return TRUE;
       break;
   }
   return FALSE;
@@ -224,15 +239,9 @@ INT_PTR CALLBACK ReadmeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       SetDlgItemTextA(dialog, IDC_README_TEXT, ReadPageText(Installer.readmeFile).c_str());
       return TRUE;
     case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(ColorStaticControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return ColorStaticControl(wParam, lParam);
     case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK:
-          OpenPageAfter("Readme");
-          ClosePage(ReadmePage);
-          return TRUE;
-        case IDCANCEL: EndProgram(ReadmePage); return TRUE;
-      }
+      if (NextOrCancel(LOWORD(wParam), "Readme", ReadmePage)) return TRUE;
       break;
   }
   return FALSE;
@@ -244,7 +253,7 @@ INT_PTR CALLBACK WelcomeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       InitWelcome(dialog);
       return TRUE;
     case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(ColorStaticControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return ColorStaticControl(wParam, lParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_INSTALL_DIR:

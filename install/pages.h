@@ -6,8 +6,9 @@
 // Pale yellow behind read-only edits; made at start, freed at the end.
 extern HBRUSH PaleYellowBrush;
 
-// The pages' answer to WM_CTLCOLORSTATIC: red status texts, pale yellow read-only edits.
-HBRUSH ColorStaticControl(HDC dc, HWND control);
+// The pages' answer to WM_CTLCOLORSTATIC (its wParam and lParam): red status texts, pale
+// yellow read-only edits.
+INT_PTR ColorStaticControl(WPARAM dc, LPARAM control);
 
 // Opens the first page over the backdrop: the licence, else the readme, else the welcome page.
 HWND OpenFirstPage(HWND backdrop);

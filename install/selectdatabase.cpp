@@ -141,7 +141,7 @@ INT_PTR CALLBACK SelectDatabaseDlgProc(HWND dialog, UINT message, WPARAM wParam,
       InitDialog(dialog);
       return TRUE;
     case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(ColorStaticControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return ColorStaticControl(wParam, lParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_THIS_MACHINE:

@@ -152,7 +152,7 @@ INT_PTR CALLBACK UninstallDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       Entries = ReadUninstallLog(LogPath);
       return TRUE;
     case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(ColorStaticControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return ColorStaticControl(wParam, lParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
