@@ -290,6 +290,10 @@ TEST_P(KeepsakeTest, RestoreBringsBackRowsCountersAndTablesOfTheBackup) {
   TWizard wizard;
   ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
   EXPECT_EQ(Postgres() ? db_->Name() : "shop", wizard.Text(IDC_DATABASE_NAME));
+  // As the user first sees it: Backup, "<database>_db.dmp", Proceed greyed until the PIN.
+  EXPECT_EQ(BST_CHECKED, SendMessageA(wizard.Control(IDC_BACKUP), BM_GETCHECK, 0, 0));
+  EXPECT_EQ(wizard.Text(IDC_DATABASE_NAME) + "_db.dmp", wizard.Text(IDC_BACKUP_PATH));
+  EXPECT_FALSE(wizard.Enabled(IDOK));
   const std::string backup = db_->File("shop_db.dmp");
   std::vector<std::string> log;
   ASSERT_TRUE(wizard.Run(true, backup, &log)) << TWizard::Joined(log);
