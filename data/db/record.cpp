@@ -40,8 +40,13 @@ bool IsKeyAttribute(const TAttribute& attribute) {
 }
 
 TDBRecord* NewDBRecord(const char* entityName) { return new TDBRecord(entityName); }
+TDBRecord* NewDBRecord(TEntity& entity) { return new TDBRecord(entity); }
 
-TDBRecord::TDBRecord(const char* entityName) : TDBObject(entityName) {
+TDBRecord::TDBRecord(const char* entityName) : TDBObject(entityName) { MakeFields(); }
+
+TDBRecord::TDBRecord(TEntity& entity) : TDBObject(entity) { MakeFields(); }
+
+void TDBRecord::MakeFields() {
   fields_ = new TDBFieldValue[entity_->AttributeCount];
   // A shadow without a default of its own shows and edits its real attribute.
   for (int i = 0; i < entity_->AttributeCount; ++i) {

@@ -86,6 +86,8 @@ class TDBObject {
 public:
   // An unknown entity name is fatal ("Invalid entity: ").
   explicit TDBObject(const char* entityName);
+  // An entity of the model, already found.
+  explicit TDBObject(TEntity& entity);
   virtual ~TDBObject();
   TDBObject(const TDBObject&) = delete;
   TDBObject& operator=(const TDBObject&) = delete;
@@ -148,6 +150,7 @@ enum TNavigation : int { NavigateFirst = 0, NavigatePrevious = 1, NavigateNext =
 class TDBRecord : public TDBObject {
 public:
   explicit TDBRecord(const char* entityName);
+  explicit TDBRecord(TEntity& entity);
   ~TDBRecord() override;
 
   void Reset() override;
@@ -210,10 +213,15 @@ public:
 
 protected:
   TDBFieldValue* fields_ = nullptr;
+
+private:
+  void MakeFields();
 };
 
-// The one factory of records; the caller owns the record.
+// The one factory of records; the caller owns the record. The form by entity spares
+// the search by name (record lists make a record per row).
 TDBRecord* NewDBRecord(const char* entityName);
+TDBRecord* NewDBRecord(TEntity& entity);
 
 // Terms shared by the record classes.
 // A stored attribute has a column in the entity's table (it is not a shadow).
