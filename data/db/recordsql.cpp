@@ -76,12 +76,7 @@ bool ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDat
     if (cutDates && attribute.SqlType == SQL_DATE && strlen(text) > 10) text[10] = '\0';
     texts[column++].assign(text);
   }
-  size_t next = 0;
-  for (int i = 0; i < entity.AttributeCount; ++i) {
-    if (!IsStoredAttribute(entity.Attributes[i])) continue;
-    record.Field(i).Clear();
-    record.Field(i).SetValue(texts[next++].c_str());
-  }
+  record.SetStoredValues(texts.data());
   return true;
 }
 

@@ -125,6 +125,31 @@ TEST_P(RecordReadTest, ReadsByKeyTakeTheirPreparedStatementAgain) {
   EXPECT_EQ(OdbcEnvironment->KeptPrepared(), kept);
 }
 
+TEST_P(RecordReadTest, ValuesReadFromARowLiveOnThroughEveryChangeOfTheirFields) {
+  TDBRecord record("K1");
+  record.SetNewValue("A", "3");
+  record.Read();
+  ASSERT_TRUE(record.IsOk()) << RecordErrorState.GetErrorMessage();
+  // A field given its own text, a copy into another record, a new value committed.
+  record.Field(1).SetValue(record.Field(1).Value());
+  EXPECT_STREQ(record.GetValue("V"), "three");
+  TDBRecord copy("K1");
+  copy.Assign(record);
+  record.Field(2).SetNewValue("2025-01-01");
+  record.Field(2).Commit();
+  EXPECT_STREQ(record.Field(2).Value(), "2025-01-01");
+  // The next row's values replace the block of the first; the copy kept its own texts.
+  record.SetNewValue("A", "1");
+  record.Read();
+  ASSERT_TRUE(record.IsOk());
+  EXPECT_STREQ(record.GetValue("V"), "one");
+  EXPECT_STREQ(copy.GetValue("V"), "three");
+  EXPECT_STREQ(copy.GetValue("D"), "2024-12-31");
+  record.Reset();
+  EXPECT_STREQ(record.GetValue("V"), "");
+  EXPECT_EQ(record.Field(1).Flags(), 0u);
+}
+
 TEST_P(RecordReadTest, ExistsTestsTheCurrentKeyWithTheServersRowLock) {
   TDBRecord record("K1");
   record.SetNewValue("A", "3");
