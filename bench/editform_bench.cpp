@@ -25,7 +25,7 @@
 #include "forms/controls.h"
 #include "forms/editdlg.h"
 #include "forms/edittemplates.h"
-#include "forms/formprefs.h"
+#include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
   AllocRecListCache();
   StartWindows();
   BuildEditFormTemplates();
-  StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+  Preferences.SkipListBoxIfSingleFind = true;
 
   TEditDlg* form = nullptr;
   HWND parent = OpenForm("PARENT", &form);
