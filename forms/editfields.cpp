@@ -317,8 +317,11 @@ void TEditDlg::SetupChildLists(int page) {
     if (!rel.ToMany && rel.ForeignEntity == entity_) continue;
     if (rel.Kind() != 2 && rel.Kind() != 3) continue;
     if (entity_->PageCount > 0 && rel.Page() != page) continue;
-    HWND list = GetDlgItem(PageWindow(rel.Page()), CHILD_LIST_ID_BASE + r);
-    if (list) childLists_[r] = MakeChildList(list, &rel, record_);
+    HWND host = PageWindow(rel.Page());
+    HWND list = GetDlgItem(host, CHILD_LIST_ID_BASE + r);
+    if (!list) continue;
+    childLists_[r] = MakeChildList(list, &rel, record_);
+    SetDlgItemTextA(host, CHILD_COUNT_LABEL_ID_BASE + r, ListStatusText(childLists_[r]).c_str());
   }
 }
 
