@@ -144,6 +144,14 @@ TEST_P(ChildListTest, TheChildListShowsTheChildrenOfTheRecordOnTheForm) {
   EXPECT_EQ(Text(form, ChildCountLabelId(0)), "(1)");
   Press(RESET_BUTTON_ID);
   EXPECT_EQ(Rows(list), 0);
+
+  // Redisplay works on the form's own window, whatever window the caller names.
+  form_->GetRecord()->SetNewValue("NAME", "Zed");
+  form_->GetRecord()->SetNewValue("CUST_ID", "2");
+  form_->Redisplay(MainWindow, 1);
+  EXPECT_EQ(Shown("NAME"), "Zed");
+  EXPECT_EQ(Rows(list), 1);
+  EXPECT_EQ(Text(form, ChildCountLabelId(0)), "(1)");
 }
 
 TEST_P(ChildListTest, AChildFormStepsThroughItsOpenersListAndClampsWhenItShrank) {

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <string>
 #include <vector>
@@ -101,6 +102,20 @@ TEST_P(FindWindowTest, SeveralHitsOpenTheWindowWhoseOkFillsTheForm) {
   EXPECT_EQ(Cell(find, 1, 1), "Cy");
   EXPECT_EQ(Cell(find, 1, 2), "Rome");
   EXPECT_EQ(Cell(find, 1, 7), "");  // past the last column
+
+  // A cell is cut to the buffer the list view offers.
+  char small[8];
+  memset(small, '#', sizeof small);
+  NMLVDISPINFOA info = {};
+  info.hdr = {List(find), static_cast<UINT_PTR>(LIST_ID), static_cast<UINT>(LVN_GETDISPINFOA)};
+  info.item.mask = LVIF_TEXT;
+  info.item.iItem = 0;
+  info.item.iSubItem = 1;
+  info.item.pszText = small;
+  info.item.cchTextMax = 3;
+  SendMessageA(find, WM_NOTIFY, LIST_ID, reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ(small, "Bo");
+  EXPECT_EQ(small[3], '#');
 
   Select(find, 1);
   Click(find, IDOK);
