@@ -391,8 +391,8 @@ bool TPartialRecListBox::FetchAll() {
   // again once the cache has cut those rows down.
   const bool keepFirstPage = list_->Count() <= 1 && keptRows_.empty();
   keptFrom_ = 0;
-  // The first look at the clock handles what waits already (a close or release posted just
-  // before the fetch), however fast the rows come.
+  // The first round of rows also handles what was waiting when the fetch began, however
+  // fast the rows come.
   DWORD pumped = GetTickCount() - FETCH_PUMP_INTERVAL_MS;
   int count = list_->Count();
   if (!StopFetching()) {
