@@ -1,6 +1,7 @@
 // Output of records on SQLite and PostgreSQL: the three formats written from a record list
 // (values that hold separators, quotes, line breaks and markup), the Company heading of the
-// HTML page, file names, failures, and the "Output Records" dialog driven as a user would.
+// HTML page, file names, failures, and the "Output Records" dialog driven as a user would,
+// also from a find window's Report button.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,9 +18,14 @@
 #include "data/model/dmdreader.h"
 #include "data/model/model.h"
 #include "expr/errors.h"
+#include "forms/basedlg.h"
+#include "forms/controlids.h"
+#include "forms/windowmanager.h"
 #include "shell/appwindow.h"
+#include "shell/importwizard.h"
 #include "shell/output.h"
 #include "support/dialog_watcher.h"
+#include "support/edit_form_test.h"
 #include "support/form_support.h"
 #include "support/record_test_db.h"
 #include "support/window_picture.h"
@@ -418,5 +424,53 @@ TEST_P(SampleOutputTest, ListAndFindResultsInEveryFormat) {
 }
 
 INSTANTIATE_DATABASE_TESTS(SampleOutputTest);
+
+// A real find window on the sample model: its Report button opens the output dialog, which
+// writes the rows found in each of the three formats.
+class FindWindowOutputTest : public EditFormDatabaseTest {};
+
+TEST_P(FindWindowOutputTest, TheFindWindowsReportWritesEveryFormat) {
+  UseSample();
+  InstallRecordTransferCalls();
+  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (1, 'Ann', 'Oslo')");
+  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (2, 'Bob', 'Rome')");
+  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (3, 'Cy', 'Rome')");
+  Open("CUSTOMER");
+  Type("CITY", "Rome");
+  Press(FIND_BUTTON_ID);
+  PumpMessages(20);
+  HWND find = nullptr;
+  for (HWND w = AppWindowManager.FirstWindow(); w && !find; w = AppWindowManager.NextWindow(w))
+    if (AppWindowManager.GetDialog(w)->GetKind() == DK_FIND_RESULTS) find = w;
+  ASSERT_TRUE(find);
+
+  TScratchDir dir("findout");
+  const std::string base = Lower(dir.File("found"));
+  std::thread user([&] {
+    TWatchedDialog found = FindDialog(GetCurrentProcessId(), "Output Records", 20000);
+    ASSERT_TRUE(found.found);
+    HWND dialog = found.window;
+    Click(dialog, OUTPUT_CREATE);
+    SetDlgItemTextA(dialog, OUTPUT_FILE_NAME, (base + ".csv").c_str());
+    for (const char* format : {"Tab delimited text", "Comma seperated text", "HTML text"}) {
+      ChooseFormat(dialog, format);
+      Click(dialog, OUTPUT_PROCESS);
+      EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
+                "Output 2 records to the file " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".")
+          << format;
+    }
+    Click(dialog, OUTPUT_CLOSE);
+  });
+  SendMessageA(find, WM_COMMAND, MAKEWPARAM(REPORT_BUTTON_ID, BN_CLICKED), 0);
+  user.join();
+  for (const char* extension : {".txt", ".csv", ".htm"}) {
+    const std::string text = TScratchDir::Read(dir.File("found") + extension);
+    EXPECT_NE(text.find("Cy"), std::string::npos) << extension;
+    EXPECT_NE(text.find("Bob"), std::string::npos) << extension;
+    EXPECT_EQ(text.find("Ann"), std::string::npos) << extension;
+  }
+}
+
+INSTANTIATE_DATABASE_TESTS(FindWindowOutputTest);
 
 }  // namespace
