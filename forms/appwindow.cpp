@@ -1,6 +1,6 @@
 // The main window's shared state, status text, dialog background and the replaceable
 // help, print set-up and open-file calls.
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

@@ -18,7 +18,7 @@
 #include "forms/editparts.h"
 #include "forms/formprefs.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "forms/editparts.h"
 #include "forms/shellcalls.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 TEditDlg::TEditDlg(TDBRecord* record, TFormMode mode)
     : record_(record), entity_(record->GetEntity()), mode_(mode) {

@@ -27,7 +27,7 @@
 #include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/formprefs.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

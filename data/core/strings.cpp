@@ -1,3 +1,4 @@
+// The scratch text pool, heap string fields and the small text helpers.
 #include "data/core/strings.h"
 
 #include "data/core/messages.h"

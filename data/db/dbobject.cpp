@@ -1,3 +1,4 @@
+// TDBObject, the common base of records and record lists: entity, status, statement.
 #include <cstring>
 
 #include "data/core/messages.h"

@@ -1,3 +1,4 @@
+// What every ODBC handle object shares: the diagnostics of its last call and column names.
 #include "data/db/odbc.h"
 
 #include <cstring>

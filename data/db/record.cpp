@@ -1,3 +1,4 @@
+// TDBRecord: fields by position or name, status and error channel, key and change tests.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

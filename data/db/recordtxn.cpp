@@ -1,3 +1,4 @@
+// The one transaction of a top-level record operation: begin, join, commit or roll back.
 #include "data/db/recordtxn.h"
 
 #include <string>

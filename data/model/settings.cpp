@@ -1,3 +1,4 @@
+// Program-wide settings: defaults, model parameters and the application INI file.
 #include "data/model/settings.h"
 
 #include <windows.h>

@@ -23,7 +23,7 @@
 #include "forms/dlgtemplate.h"
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 #include "support/record_test_db.h"
