@@ -132,48 +132,35 @@ int TDBRecord::FieldIndex(TEntity* entity, TAttrRef attribute) {
   return -1;
 }
 
-void TDBRecord::SetNewValue(TAttrRef attribute, const char* text) {
+TDBFieldValue* TDBRecord::FieldOrReport(TAttrRef attribute) {
   SetStatus(0);
   int i = FieldIndex(entity_, attribute);
-  if (i < 0) return ReportUnknownAttribute(*this, attribute);
-  fields_[i].SetNewValue(text);
+  if (i >= 0) return &fields_[i];
+  ReportUnknownAttribute(*this, attribute);
+  return nullptr;
+}
+
+void TDBRecord::SetNewValue(TAttrRef attribute, const char* text) {
+  if (TDBFieldValue* field = FieldOrReport(attribute)) field->SetNewValue(text);
 }
 
 const char* TDBRecord::GetValue(TAttrRef attribute) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) {
-    ReportUnknownAttribute(*this, attribute);
-    return "?";
-  }
-  return fields_[i].CurrentValue();
+  TDBFieldValue* field = FieldOrReport(attribute);
+  return field ? field->CurrentValue() : "?";
 }
 
 void TDBRecord::SetValue(TAttrRef attribute, const char* text) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) return ReportUnknownAttribute(*this, attribute);
-  fields_[i].SetValue(text);
+  if (TDBFieldValue* field = FieldOrReport(attribute)) field->SetValue(text);
 }
 
 const char* TDBRecord::GetOldValue(TAttrRef attribute) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) {
-    ReportUnknownAttribute(*this, attribute);
-    return "?";
-  }
-  return fields_[i].Value();
+  TDBFieldValue* field = FieldOrReport(attribute);
+  return field ? field->Value() : "?";
 }
 
 bool TDBRecord::IsFieldChanged(TAttrRef attribute) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) {
-    ReportUnknownAttribute(*this, attribute);
-    return false;
-  }
-  return fields_[i].IsChanged();
+  TDBFieldValue* field = FieldOrReport(attribute);
+  return field && field->IsChanged();
 }
 
 bool TDBRecord::IsKeyChanged() {

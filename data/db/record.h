@@ -228,6 +228,9 @@ protected:
 
 private:
   void MakeFields();
+  // The field of an attribute with its own value; null after reporting 101 (the status
+  // is cleared first, as every field access does).
+  TDBFieldValue* FieldOrReport(TAttrRef attribute);
   char* rowTexts_ = nullptr;  // the block of the last SetStoredValues
 };
 
