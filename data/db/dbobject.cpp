@@ -44,19 +44,17 @@ int TDBObject::FindEntity(const char* name) const {
 }
 
 void TDBObject::DropStatement() {
-  delete statement_;
-  statement_ = nullptr;
-  delete connection_;
-  connection_ = nullptr;
+  statement_.reset();
+  connection_.reset();
 }
 
 TOdbcStatement* TDBObject::OpenStatement() {
   DropStatement();
   if (!OdbcEnvironment) return nullptr;
-  connection_ = new TOdbcConnection(OdbcEnvironment, 1, DatabaseName);
+  connection_ = std::make_unique<TOdbcConnection>(OdbcEnvironment, 1, DatabaseName);
   if (connection_->IsConnected()) {
-    statement_ = new TOdbcStatement(connection_);
-    if (statement_->Handle() != SQL_NULL_HANDLE) return statement_;
+    statement_ = std::make_unique<TOdbcStatement>(connection_.get());
+    if (statement_->Handle() != SQL_NULL_HANDLE) return statement_.get();
   }
   DropStatement();
   return nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct TEntity;
@@ -121,8 +122,9 @@ protected:
 
   TEntity* entity_ = nullptr;
   int status_ = 0;
-  TOdbcStatement* statement_ = nullptr;
-  TOdbcConnection* connection_ = nullptr;
+  // The connection before its statement: the statement goes first.
+  std::unique_ptr<TOdbcConnection> connection_;
+  std::unique_ptr<TOdbcStatement> statement_;
   bool forUpdate_ = false;
 };
 
