@@ -142,3 +142,12 @@ void ReplaceChar(char* text, char from, char to) {
   for (; *text; ++text)
     if (*text == from) *text = to;
 }
+
+bool SameNameIgnoringCase(const char* a, const char* b) {
+  auto folded = [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
+  };
+  for (; folded(*a) == folded(*b); ++a, ++b)
+    if (!*a) return true;
+  return false;
+}

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "data/core/messages.h"
+#include "data/core/strings.h"
 #include "data/db/database.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/record.h"
@@ -39,7 +40,7 @@ void TDBObject::SetStatus(int code) { status_ = code; }
 int TDBObject::FindEntity(const char* name) const {
   if (!name) return -1;
   for (int i = 0; i < TheModel.EntityCount; ++i)
-    if (_stricmp(TheModel.Entities[i].Name, name) == 0) return i;
+    if (SameNameIgnoringCase(TheModel.Entities[i].Name, name)) return i;
   return -1;
 }
 

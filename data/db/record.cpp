@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/core/strings.h"
 #include "data/db/record.h"
 #include "data/db/recordsql.h"
 #include "data/db/recordtxn.h"
@@ -115,7 +116,7 @@ void TDBRecord::Assign(const TDBRecord& other) {
 int TDBRecord::AttributeIndex(TEntity* entity, TAttrRef attribute) {
   if (!attribute.IsName()) return attribute.position;
   for (int i = 0; i < entity->AttributeCount; ++i)
-    if (_stricmp(entity->Attributes[i].Name, attribute.name) == 0) return i;
+    if (SameNameIgnoringCase(entity->Attributes[i].Name, attribute.name)) return i;
   return -1;
 }
 
@@ -127,7 +128,7 @@ int TDBRecord::FieldIndex(TEntity* entity, TAttrRef attribute) {
   }
   for (int i = 0; i < entity->AttributeCount; ++i) {
     const TAttribute& a = entity->Attributes[i];
-    if (_stricmp(a.Name, attribute.name) == 0 && hasField(a)) return i;
+    if (SameNameIgnoringCase(a.Name, attribute.name) && hasField(a)) return i;
   }
   return -1;
 }
