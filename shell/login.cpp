@@ -18,6 +18,7 @@
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
 #include "shell/preferencestore.h"
+#include "shell/prefsdlg.h"
 #include "shell/startup.h"
 #include "shell/userids.h"
 
@@ -237,4 +238,7 @@ void LogoutAndLoginAgain(HWND mainWindow, int timedOut) {
   StartIdleTimer(mainWindow);
 }
 
-void InstallUserCommands() { LogoutCommand = LogoutAndLoginAgain; }
+void InstallUserCommands() {
+  LogoutCommand = LogoutAndLoginAgain;
+  PreferencesCommand = [](HWND mainWindow) { RunPreferencesDialog(mainWindow); };
+}

@@ -46,5 +46,5 @@ void LoadUserMenusAndPreferences(HWND mainWindow);
 // the idle timer again. Open forms stay open.
 void LogoutAndLoginAgain(HWND mainWindow, int timedOut);
 
-// Puts the user commands in the main window's hooks: LOGOUT (and PREFERENCES).
+// Puts the user commands in the main window's hooks: LOGOUT and PREFERENCES.
 void InstallUserCommands();

@@ -228,6 +228,57 @@ TEST_F(StartedProgram, AnIdleSessionTimesOutAndTheNextUserLogsIn) {
   EXPECT_TRUE(recorded("clerk-exit"));
 }
 
+// A preference saved by the demo user is his again after a restart; after LOGOUT the clerk
+// logs in and works with his own preferences.
+TEST_F(StartedProgram, ASavedPreferenceSurvivesARestartAndBelongsToItsUser) {
+  Exec("CREATE TABLE User_Preferences (USER_ID VARCHAR(30) NOT NULL, Pref_Name VARCHAR(40) NOT NULL, "
+       "Pref_Setting VARCHAR(40), PRIMARY KEY (USER_ID, Pref_Name))");
+  Exec("INSERT INTO UserIds VALUES ('CLERK', 'COUNTER', 'Counter Clerk', '', 'Allowed', '', '')");
+  Exec("INSERT INTO User_Preferences VALUES ('CLERK', 'Auto_Find', '0')");
+  auto openPreferences = [this](HWND window) {
+    PostMessageA(window, WM_COMMAND, 105, 0);
+    return FindDialog(child_.pid(), "Preferences", 20000).window;
+  };
+  HWND window = Start();
+  ASSERT_TRUE(window);
+  HWND preferences = openPreferences(window);
+  ASSERT_TRUE(preferences);
+  EXPECT_EQ(SendDlgItemMessageA(preferences, 173, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  PressDialogButton(preferences, 173);
+  auto yes = WatchAndPressAsync(child_.pid(), "Save Preferences", IDYES, 20000);
+  PostMessageA(preferences, WM_COMMAND, MAKEWPARAM(185, BN_CLICKED), 0);
+  ASSERT_TRUE(yes.get().found);
+  ASSERT_TRUE(WaitGone(preferences));
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  ASSERT_EQ(child_.Wait(20000), 0);
+
+  TChild second;
+  ASSERT_TRUE(StartChild(second, VornProgram(), dir_.path().c_str()));
+  window = LogInAndFindMain(second);
+  ASSERT_TRUE(window);
+  PostMessageA(window, WM_COMMAND, 105, 0);
+  preferences = FindDialog(second.pid(), "Preferences", 20000).window;
+  ASSERT_TRUE(preferences);
+  EXPECT_EQ(SendDlgItemMessageA(preferences, 173, BM_GETCHECK, 0, 0), BST_CHECKED);
+  PressDialogButton(preferences, IDCANCEL);
+  ASSERT_TRUE(WaitGone(preferences));
+
+  PostMessageA(window, WM_COMMAND, 108, 0);
+  TLoginDialog login = FindLoginDialog(second.pid(), 20000);
+  ASSERT_TRUE(login.window);
+  EXPECT_EQ(login.message, "");
+  SubmitLogin(login.window, SAMPLE_CLERK, SAMPLE_CLERK_PASSWORD);
+  ASSERT_TRUE(WaitGone(login.window));
+  PostMessageA(window, WM_COMMAND, 105, 0);
+  preferences = FindDialog(second.pid(), "Preferences", 20000).window;
+  ASSERT_TRUE(preferences);
+  EXPECT_EQ(SendDlgItemMessageA(preferences, 173, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  PressDialogButton(preferences, IDCANCEL);
+  ASSERT_TRUE(WaitGone(preferences));
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  EXPECT_EQ(second.Wait(20000), 0);
+}
+
 // The upgrade script runs once: deleted after a clean run, kept (and the user told) when a
 // statement failed.
 TEST_F(StartedProgram, TheUpgradeScriptIsDeletedOnlyWhenEveryStatementSucceeded) {
