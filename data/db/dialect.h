@@ -44,6 +44,11 @@ public:
   // (SQLite has one write lock for the whole file: there the lock is that one.)
   void SequenceLock(char* buffer, size_t size, const char* quotedTable) const;
 
+  // Whether the server ends a transaction at its first failed statement and answers the
+  // commit after it with a silent rollback (PostgreSQL): a commit is then checked by a
+  // statement first.
+  bool AbortsTransactionOnError() const { return kind_ == PostgreSQL; }
+
   // The statement run once on every new connection that tells the server the program
   // speaks the Windows ANSI code page (1252); null where the server keeps the bytes it
   // is given.
