@@ -14,30 +14,39 @@ session_start_postgres
 WORK=$(mktemp -d /tmp/keepsake_bench.XXXXXX)
 BENCH="$BUILD/bench/keepsake_bench.exe"
 
-# Each figure is run KEEPSAKE_BENCH_ROUNDS times (3 unless set); the fastest and slowest
-# are printed, and the wizard's best against the best by hand.
-export KEEPSAKE_BENCH_ROUNDS=${KEEPSAKE_BENCH_ROUNDS:-3}
-HAND_BEST=
+# KEEPSAKE_BENCH_ROUNDS rounds (3 unless set). In each the wizard backs up and restores
+# once, and the same is done by hand right after, so both meet the same load on a busy
+# machine; each round prints its times and ratios, and the end their range.
+ROUNDS=${KEEPSAKE_BENCH_ROUNDS:-3}
 
-# Runs a command KEEPSAKE_BENCH_ROUNDS times: its fastest and slowest time in seconds;
-# HAND_BEST keeps the fastest.
-time_by_hand() {
-  local best="" worst="" start end t
-  for _ in $(seq "$KEEPSAKE_BENCH_ROUNDS"); do
-    start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
-    t=$(awk "BEGIN { print $end - $start }")
-    if [ -z "$best" ] || awk "BEGIN { exit !($t < $best) }"; then best=$t; fi
-    if [ -z "$worst" ] || awk "BEGIN { exit !($t > $worst) }"; then worst=$t; fi
-  done
-  printf '%8.3f %8.3f\n' "$best" "$worst"
-  HAND_BEST=$best
+# Seconds a command takes.
+seconds() {
+  local start end
+  start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
+  awk "BEGIN { print $end - $start }"
 }
 
-# The wizard's best time of a figure ("backup" or "restore") in its output.
-wizard_best() { awk -v what="wizard $2" 'index($0, what) == 1 { print $3 }' <<<"$1"; }
+# The wizard's time of a figure ("backup" or "restore") in the output of one round.
+wizard_time() { awk -v what="wizard $2" 'index($0, what) == 1 { print $3 }' <<<"$1"; }
 
-# One line of the wizard's best against the best by hand.
-ratio() { awk -v w="$2" -v h="$3" -v what="$1" 'BEGIN { printf "%-30s %.2fx\n", what, w / h }'; }
+# Prints one round (wizard backup, by hand, wizard restore, by hand) and keeps its ratios.
+BACKUP_RATIOS=() RESTORE_RATIOS=()
+report_round() {
+  local backup restore
+  backup=$(awk "BEGIN { printf \"%.2f\", $2 / $3 }")
+  restore=$(awk "BEGIN { printf \"%.2f\", $4 / $5 }")
+  printf 'round %d: backup %.3f s, by hand %.3f s (%sx); restore %.3f s, by hand %.3f s (%sx)\n' \
+    "$1" "$2" "$3" "$backup" "$4" "$5" "$restore"
+  BACKUP_RATIOS+=("$backup") RESTORE_RATIOS+=("$restore")
+}
+
+# The range of the rounds' ratios.
+report_ranges() {
+  printf 'wizard / by hand over %d rounds: backup %s to %sx, restore %s to %sx\n' "$ROUNDS" \
+    "$(printf '%s\n' "${BACKUP_RATIOS[@]}" | sort -n | head -1)" "$(printf '%s\n' "${BACKUP_RATIOS[@]}" | sort -n | tail -1)" \
+    "$(printf '%s\n' "${RESTORE_RATIOS[@]}" | sort -n | head -1)" "$(printf '%s\n' "${RESTORE_RATIOS[@]}" | sort -n | tail -1)"
+  BACKUP_RATIOS=() RESTORE_RATIOS=()
+}
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -50,17 +59,15 @@ sqlite3 "$WORK/shop.db" "CREATE TABLE BENCH (ID INTEGER PRIMARY KEY AUTOINCREMEN
   CREATE INDEX BENCH_NAME ON BENCH (NAME);"
 ls -l "$WORK/shop.db" | awk '{printf "database file: %d bytes\n", $5}'
 printf '[Network]\nDriver Name=SQLite3\nDatabase=shop\n' >"$WORK/app.ini"
-cp "$WORK/shop.db" "$WORK/original.db"
-OUT=$(wine "$BENCH" "Z:$WORK/app.ini" "Z:$WORK/shop_db.dmp" "Z:$WORK/shop.db")
-echo "$OUT"
-# By hand on the database as it was made (the wizard's restores leave it larger).
-cp "$WORK/original.db" "$WORK/shop.db"
-printf 'by hand, sqlite3 VACUUM INTO   '
-time_by_hand sh -c "rm -f '$WORK/hand.dmp'; sqlite3 '$WORK/shop.db' \"VACUUM INTO '$WORK/hand.dmp'\""
-ratio "wizard backup / VACUUM INTO" "$(wizard_best "$OUT" backup)" "$HAND_BEST"
-printf 'by hand, sqlite3 .restore      '
-time_by_hand sqlite3 "$WORK/shop.db" ".restore '$WORK/hand.dmp'"
-ratio "wizard restore / .restore" "$(wizard_best "$OUT" restore)" "$HAND_BEST"
+for round in $(seq "$ROUNDS"); do
+  OUT=$(KEEPSAKE_BENCH_ROUNDS=1 wine "$BENCH" "Z:$WORK/app.ini" "Z:$WORK/shop_db.dmp" "Z:$WORK/shop.db")
+  [ "$round" -gt 1 ] || grep '^bare copy' <<<"$OUT"
+  HAND_BACKUP=$(seconds sh -c "rm -f '$WORK/hand.dmp'; sqlite3 '$WORK/shop.db' \"VACUUM INTO '$WORK/hand.dmp'\"")
+  HAND_RESTORE=$(seconds sqlite3 "$WORK/shop.db" ".restore '$WORK/hand.dmp'")
+  report_round "$round" "$(wizard_time "$OUT" backup)" "$HAND_BACKUP" "$(wizard_time "$OUT" restore)" "$HAND_RESTORE"
+done
+echo "(by hand: sqlite3 VACUUM INTO and .restore)"
+report_ranges
 
 echo "== PostgreSQL, 1,000,000 rows"
 PSQL=(runuser -u postgres -- "$PG_BIN/psql" -X -q -h "$BUILD/postgres" -p "$PG_PORT" -U postgres)
@@ -74,15 +81,16 @@ mkdir -p "$PG_WORK"
 chown postgres "$PG_WORK"
 printf '[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1:%s\nDatabase=ks_bench\nUsername=postgres\n' \
   "$PG_PORT" >"$WORK/pg.ini"
-OUT=$(wine "$BENCH" "Z:$WORK/pg.ini" "Z:$PG_WORK/ks_bench.dmp")
-echo "$OUT"
-ls -l "$PG_WORK/ks_bench.dmp" | awk '{printf "backup file: %d bytes\n", $5}'
 AS_SERVER=(runuser -u postgres -- env PGHOST="$BUILD/postgres" PGPORT="$PG_PORT")
-printf 'by hand, pg_dump -Fc           '
-time_by_hand "${AS_SERVER[@]}" "$PG_BIN/pg_dump" -Fc -f "$PG_WORK/hand.dmp" ks_bench
-ratio "wizard backup / pg_dump" "$(wizard_best "$OUT" backup)" "$HAND_BEST"
-printf 'by hand, pg_restore --clean -1 '
-time_by_hand "${AS_SERVER[@]}" "$PG_BIN/pg_restore" --clean --if-exists --single-transaction -d ks_bench "$PG_WORK/hand.dmp"
-ratio "wizard restore / pg_restore" "$(wizard_best "$OUT" restore)" "$HAND_BEST"
+for round in $(seq "$ROUNDS"); do
+  OUT=$(KEEPSAKE_BENCH_ROUNDS=1 wine "$BENCH" "Z:$WORK/pg.ini" "Z:$PG_WORK/ks_bench.dmp")
+  [ "$round" -gt 1 ] || ls -l "$PG_WORK/ks_bench.dmp" | awk '{printf "backup file: %d bytes\n", $5}'
+  HAND_BACKUP=$(seconds "${AS_SERVER[@]}" "$PG_BIN/pg_dump" -Fc -f "$PG_WORK/hand.dmp" ks_bench)
+  HAND_RESTORE=$(seconds "${AS_SERVER[@]}" "$PG_BIN/pg_restore" --clean --if-exists --single-transaction \
+    -d ks_bench "$PG_WORK/hand.dmp")
+  report_round "$round" "$(wizard_time "$OUT" backup)" "$HAND_BACKUP" "$(wizard_time "$OUT" restore)" "$HAND_RESTORE"
+done
+echo "(by hand: pg_dump -Fc and pg_restore --clean --if-exists --single-transaction)"
+report_ranges
 "${PSQL[@]}" -d postgres -c "DROP DATABASE ks_bench"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -365,12 +365,15 @@ bool PostgresRun(TConnection& connection, const TRun& run) {
   bool done = false;
   std::vector<TRow> output;
   if (ran && Query(connection, TSqlDialect::PostgresProgramOutput(), output)) {
+    // What the program printed, logged in one piece.
+    std::string printed;
     for (const TRow& line : output) {
       if (line[0] == TSqlDialect::PostgresSuccessMark())
         done = true;
       else
-        LogMessage("%s", line[0].c_str());
+        printed += (printed.empty() ? "" : "\r\n") + line[0];
     }
+    if (!printed.empty()) LogLines(printed);
   }
   Execute(connection, TSqlDialect::PostgresDropProgramOutput());
   return done;
