@@ -57,14 +57,19 @@ void Click(HWND dialog, int id) {
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-// What the screen shows in the middle of a control.
-COLORREF ShownColour(HWND control) {
-  RECT place;
-  GetWindowRect(control, &place);
-  HDC screen = GetDC(nullptr);
-  const COLORREF colour = GetPixel(screen, (place.left + place.right) / 2, (place.top + place.bottom) / 2);
-  ReleaseDC(nullptr, screen);
-  return colour;
+// The colour the colours dialog paints its sample with: its answer to the static-colour
+// message of the sample (the brush it returns), asked on a memory device context.
+COLORREF SampleColour(HWND colours) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+      colours, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+      reinterpret_cast<LPARAM>(GetDlgItem(colours, COLOURS_SAMPLE))));
+  LOGBRUSH info{};
+  const bool read = brush && GetObjectA(brush, sizeof info, &info) == sizeof info;
+  const COLORREF background = GetBkColor(dc);
+  DeleteDC(dc);
+  EXPECT_EQ(read ? info.lbColor : CLR_INVALID, background);
+  return read ? info.lbColor : CLR_INVALID;
 }
 
 COLORREF chosenColour = 0;
@@ -209,16 +214,16 @@ TEST_P(PreferencesDialogTest, ColoursOkTakesTheThreeColoursAndLeavesTheOtherChoi
   const int result = Run([&samples](HWND dialog) {
     InColours(dialog, [&samples](HWND colours) {
       SavePicture(colours, "change_colors");
-      samples.push_back(ShownColour(GetDlgItem(colours, COLOURS_SAMPLE)));
+      samples.push_back(SampleColour(colours));
       Select(colours, 2);
-      samples.push_back(ShownColour(GetDlgItem(colours, COLOURS_SAMPLE)));
+      samples.push_back(SampleColour(colours));
       Click(colours, COLOURS_CHOOSE);
-      samples.push_back(ShownColour(GetDlgItem(colours, COLOURS_SAMPLE)));
+      samples.push_back(SampleColour(colours));
       // A cancelled chooser keeps the colour.
       chooserAnswer = FALSE;
       Select(colours, 0);
       Click(colours, COLOURS_CHOOSE);
-      samples.push_back(ShownColour(GetDlgItem(colours, COLOURS_SAMPLE)));
+      samples.push_back(SampleColour(colours));
       Click(colours, IDOK);
     });
     Click(dialog, IDOK);
