@@ -47,8 +47,8 @@ constexpr int AUTO_CLOSE_CHOICES = 3;
 constexpr int WARN_CHOICES = 2;
 constexpr int KEY_RULE_CHOICES = 4;
 
-long WarnOnFindValue() { return Preferences.WarnOnFind ? 1 : 0; }
-void SetWarnOnFind(long value) { Preferences.WarnOnFind = value != 0; }
+long WarnOnFindValue() { return long(Preferences.WarnOnFind); }
+void SetWarnOnFind(long value) { Preferences.WarnOnFind = decltype(TPreferences::WarnOnFind)(value); }
 
 const char* PreferencesHint(int id) {
   switch (id) {

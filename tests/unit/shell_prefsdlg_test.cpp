@@ -12,6 +12,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "data/core/strings.h"
@@ -54,6 +55,9 @@ void Pump() {
 void Click(HWND dialog, int id) {
   SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
+
+using TFindWarningValue = decltype(TPreferences::WarnOnFind);
+TFindWarningValue FindWarning(long value) { return TFindWarningValue(value); }
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -156,7 +160,7 @@ protected:
 
 TEST_P(PreferencesDialogTest, TheControlsShowThePreferencesAndOkTakesThemBack) {
   Preferences.AutoClose = TAutoClose::WhenOpenedFromList;
-  Preferences.WarnOnFind = true;
+  Preferences.WarnOnFind = FindWarning(1);
   Preferences.IfKeysAreChanged = TKeyChangeRule::AskUpdateByDefault;
   Preferences.AutoFind = true;
   Preferences.SkipListBoxIfSingleView = true;
@@ -176,13 +180,28 @@ TEST_P(PreferencesDialogTest, TheControlsShowThePreferencesAndOkTakesThemBack) {
   EXPECT_EQ(shown, (std::vector<bool>{false, true, false, false, true, false, false, false, true, true, false,
                                       false, false, false, false, true}));
   EXPECT_EQ(Preferences.AutoClose, TAutoClose::Always);
-  EXPECT_FALSE(Preferences.WarnOnFind);
+  EXPECT_EQ(long(Preferences.WarnOnFind), 0);
   EXPECT_EQ(Preferences.IfKeysAreChanged, TKeyChangeRule::AlwaysInsert);
   EXPECT_FALSE(Preferences.AutoFind);
   EXPECT_TRUE(Preferences.PromptBeforeDelete);
   EXPECT_TRUE(Preferences.SkipListBoxIfSingleView);
   EXPECT_TRUE(Preferences.AllowCascadedDeletes);  // no control of its own
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM User_Preferences"), "0");
+}
+
+// A Find warning without a radio of its own (2: also when no filled field is indexed)
+// shows none checked, and OK keeps it.
+TEST_P(PreferencesDialogTest, AFindWarningWithoutARadioShowsNoneAndIsKept) {
+  if (std::is_same<TFindWarningValue, bool>::value) GTEST_SKIP() << "the warning has two values only";
+  Preferences.WarnOnFind = FindWarning(2);
+  bool none = false;
+  EXPECT_EQ(Run([&none](HWND dialog) {
+              none = !Checked(dialog, 165) && !Checked(dialog, 166);
+              Click(dialog, IDOK);
+            }),
+            PREFERENCES_APPLIED);
+  EXPECT_TRUE(none);
+  EXPECT_EQ(long(Preferences.WarnOnFind), 2);
 }
 
 TEST_P(PreferencesDialogTest, CancelAfterChangingColoursChangesNothing) {
