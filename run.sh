@@ -57,6 +57,7 @@ if ! ls "$RUN"/*.db >/dev/null 2>&1; then
   echo "scripts. Answer Yes; the tables are made in $RUN."
 fi
 echo "Starting vorn in $RUN (File > Exit ends it)."
+echo "Log in as user \"demo\" with password \"vorn\" (or \"clerk\" / \"counter\", who has menus of his own)."
 cd "$RUN"
 set +e
 wine "$BUILD/vorn.exe"

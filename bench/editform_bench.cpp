@@ -27,7 +27,7 @@
 #include "forms/edittemplates.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

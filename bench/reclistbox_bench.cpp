@@ -27,7 +27,7 @@
 #include "forms/dlgtemplate.h"
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

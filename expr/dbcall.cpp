@@ -1,3 +1,4 @@
+// What the database functions of the expression language share: connection, key columns.
 #include "expr/dbcall.h"
 
 #include "data/core/strings.h"

@@ -1,3 +1,4 @@
+// The error channels and their message tables.
 #include "expr/errors.h"
 
 #include <algorithm>

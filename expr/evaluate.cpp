@@ -135,133 +135,151 @@ int TExpression::EvaluateToString(TDBRecord* record, char* buffer, int sqlType, 
 int TExpression::EvaluateNode(TDBRecord* record, const TExprNode* node, TValue& result) {
   if (!node || node->Kind < 0 || node->Kind >= ExpressionSymbolCount) return 0;
   const int kind = node->Kind;
-
-  if (kind == KindAtom) {
-    switch (node->Class) {
-      case NodeString: result.SetString(node->First.Text); return 1;
-      case NodeInteger: result.SetLong(node->First.Integer); return 1;
-      case NodeReal: result.SetDouble(node->First.Real); return 1;
-      case NodeAttribute: {
-        if (!record) return 0;  // nothing to read the attribute from
-        // Positions are the compiled entity's: a record of another entity has no such field.
-        if (record->GetEntity() != entity_) {
-          const TAttribute& attribute = entity_->Attributes[node->First.Index];
-          return FailWith(ExprUndefinedAttribute, (std::string(attribute.Name) + " for a record of " +
-                                                   record->GetEntity()->Name).c_str());
-        }
-        const char* text = record->GetCalculatedValue(TAttrRef(node->First.Index));
-        result.SetString(text ? text : "");
-        return 1;
-      }
-      default: return 0;  // an unresolved name or a bare relationship
-    }
-  }
+  if (kind == KindAtom) return EvalAtom(record, node, result);
   if (kind == KindNull) {
     result.SetString("");
     return 1;
   }
-  if (kind >= KindFirstFunction) {
-    if (node->Class != NodeCall) return 0;
-    switch (kind) {
-      case KindAvg: case KindCount: case KindMax: case KindMin: case KindSum:
-        return EvalAggregate(record, node, result, "");
-      case KindGetPartialSum: case KindGetPartialCount: return EvalGetPartial(record, node, result);
-      case KindGetChildField: return EvalGetChildField(record, node, result);
-      case KindGetCurrentField: return EvalGetCurrentField(record, node, result);
-      case KindGetCurrentCount: return EvalGetCurrentCount(record, node, result);
-      case KindGetCurrentSum: return EvalGetCurrentSum(record, node, result);
-      case KindQuery: return EvalQuery(record, node, result);
-    }
-    if ((kind >= KindAscii && kind <= KindUcase) || kind == KindStr)
-      return EvalStringFunction(*this, record, node, result);
-    if ((kind >= KindAbs && kind <= KindTan) || kind == KindVal || kind == KindInt ||
-        kind == KindReal || kind == KindPow)
-      return EvalNumericFunction(*this, record, node, result);
-    if ((kind >= KindNow && kind <= KindSecond) || kind == KindCompareDates || kind == KindAddToDate)
-      return EvalDateFunction(*this, record, node, result);
-    return EvalOtherFunction(*this, record, node, result);
-  }
-
+  if (kind >= KindFirstFunction) return node->Class == NodeCall ? EvalCall(record, node, result) : 0;
   if (kind == KindNavigate) return node->Class == NodeBinary ? EvalRelationshipField(record, node, result) : 0;
-
-  // Unary operators and tests.
-  if (node->Class == NodeUnary) {
-    TValue operand;
-    if (!EvaluateNode(record, node->First.Operand, operand)) return 0;
-    switch (kind) {
-      case KindNot: result.SetLong(IsTrue(operand) ? 0 : 1); return 1;
-      case KindIsNull:
-      case KindIsNotNull: {
-        const bool isNull = operand.GetType() == ValueString && operand.AsString()[0] == '\0';
-        result.SetLong(isNull == (kind == KindIsNull) ? 1 : 0);
-        return 1;
-      }
-      case KindUnaryPlus:
-        if (operand.GetType() == ValueLong)
-          result.SetLong(operand.AsLong());
-        else
-          result.SetDouble(operand.AsDouble());
-        return 1;
-      case KindUnaryMinus:
-        if (operand.GetType() == ValueLong)
-          result.SetLong(NegateLong(operand.AsLong()));
-        else
-          result.SetDouble(-operand.AsDouble());
-        return 1;
-    }
-    return 0;
-  }
-
-  if (node->Class == NodeIn) {
-    if (kind != KindIn && kind != KindNotIn) return 0;
-    TValue tested;
-    if (!EvaluateNode(record, node->First.Operand, tested)) return 0;
-    bool found = false;
-    for (const TExprNode* element = node->Second.Operand; element && !found; element = element->Next) {
-      TValue value;
-      if (!EvaluateNode(record, element, value)) return 0;
-      found = CompareValues(tested, value) == 0;
-    }
-    result.SetLong(found == (kind == KindIn) ? 1 : 0);
-    return 1;
-  }
-
+  if (node->Class == NodeUnary) return EvalUnary(record, node, result);
+  if (node->Class == NodeIn) return EvalInList(record, node, result);
   if (node->Class != NodeBinary) return 0;
+  if (kind == KindOr || kind == KindAnd) return EvalAndOr(record, node, result);
+  if (kind == KindBetween || kind == KindNotBetween) return EvalBetween(record, node, result);
+  return EvalBinaryOperator(record, node, result);
+}
 
-  // Short-circuit logic: the right side only when the left does not decide.
-  if (kind == KindOr || kind == KindAnd) {
-    TValue left;
-    if (!EvaluateNode(record, node->First.Operand, left)) return 0;
-    const bool leftTrue = IsTrue(left);
-    if (kind == KindOr && leftTrue) {
-      result.SetLong(1);
+// A literal, or an attribute of the record.
+int TExpression::EvalAtom(TDBRecord* record, const TExprNode* node, TValue& result) {
+  switch (node->Class) {
+    case NodeString: result.SetString(node->First.Text); return 1;
+    case NodeInteger: result.SetLong(node->First.Integer); return 1;
+    case NodeReal: result.SetDouble(node->First.Real); return 1;
+    case NodeAttribute: {
+      if (!record) return 0;  // nothing to read the attribute from
+      // Positions are the compiled entity's: a record of another entity has no such field.
+      if (record->GetEntity() != entity_) {
+        const TAttribute& attribute = entity_->Attributes[node->First.Index];
+        return FailWith(ExprUndefinedAttribute, (std::string(attribute.Name) + " for a record of " +
+                                                 record->GetEntity()->Name).c_str());
+      }
+      const char* text = record->GetCalculatedValue(TAttrRef(node->First.Index));
+      result.SetString(text ? text : "");
       return 1;
     }
-    if (kind == KindAnd && !leftTrue) {
-      result.SetLong(0);
+    default: return 0;  // an unresolved name or a bare relationship
+  }
+}
+
+// A call of a built-in function.
+int TExpression::EvalCall(TDBRecord* record, const TExprNode* node, TValue& result) {
+  const int kind = node->Kind;
+  switch (kind) {
+    case KindAvg: case KindCount: case KindMax: case KindMin: case KindSum:
+      return EvalAggregate(record, node, result, "");
+    case KindGetPartialSum: case KindGetPartialCount: return EvalGetPartial(record, node, result);
+    case KindGetChildField: return EvalGetChildField(record, node, result);
+    case KindGetCurrentField: return EvalGetCurrentField(record, node, result);
+    case KindGetCurrentCount: return EvalGetCurrentCount(record, node, result);
+    case KindGetCurrentSum: return EvalGetCurrentSum(record, node, result);
+    case KindQuery: return EvalQuery(record, node, result);
+  }
+  if ((kind >= KindAscii && kind <= KindUcase) || kind == KindStr)
+    return EvalStringFunction(*this, record, node, result);
+  if ((kind >= KindAbs && kind <= KindTan) || kind == KindVal || kind == KindInt ||
+      kind == KindReal || kind == KindPow)
+    return EvalNumericFunction(*this, record, node, result);
+  if ((kind >= KindNow && kind <= KindSecond) || kind == KindCompareDates || kind == KindAddToDate)
+    return EvalDateFunction(*this, record, node, result);
+  return EvalOtherFunction(*this, record, node, result);
+}
+
+// NOT, the null tests and the signs.
+int TExpression::EvalUnary(TDBRecord* record, const TExprNode* node, TValue& result) {
+  const int kind = node->Kind;
+  TValue operand;
+  if (!EvaluateNode(record, node->First.Operand, operand)) return 0;
+  switch (kind) {
+    case KindNot: result.SetLong(IsTrue(operand) ? 0 : 1); return 1;
+    case KindIsNull:
+    case KindIsNotNull: {
+      const bool isNull = operand.GetType() == ValueString && operand.AsString()[0] == '\0';
+      result.SetLong(isNull == (kind == KindIsNull) ? 1 : 0);
       return 1;
     }
-    TValue right;
-    if (!EvaluateNode(record, node->Second.Operand, right)) return 0;
-    result.SetLong(IsTrue(right) ? 1 : 0);
+    case KindUnaryPlus:
+      if (operand.GetType() == ValueLong)
+        result.SetLong(operand.AsLong());
+      else
+        result.SetDouble(operand.AsDouble());
+      return 1;
+    case KindUnaryMinus:
+      if (operand.GetType() == ValueLong)
+        result.SetLong(NegateLong(operand.AsLong()));
+      else
+        result.SetDouble(-operand.AsDouble());
+      return 1;
+  }
+  return 0;
+}
+
+// IN and NOT IN over a list of values.
+int TExpression::EvalInList(TDBRecord* record, const TExprNode* node, TValue& result) {
+  const int kind = node->Kind;
+  if (kind != KindIn && kind != KindNotIn) return 0;
+  TValue tested;
+  if (!EvaluateNode(record, node->First.Operand, tested)) return 0;
+  bool found = false;
+  for (const TExprNode* element = node->Second.Operand; element && !found; element = element->Next) {
+    TValue value;
+    if (!EvaluateNode(record, element, value)) return 0;
+    found = CompareValues(tested, value) == 0;
+  }
+  result.SetLong(found == (kind == KindIn) ? 1 : 0);
+  return 1;
+}
+
+// Short-circuit logic: the right side only when the left does not decide.
+int TExpression::EvalAndOr(TDBRecord* record, const TExprNode* node, TValue& result) {
+  const int kind = node->Kind;
+  TValue left;
+  if (!EvaluateNode(record, node->First.Operand, left)) return 0;
+  const bool leftTrue = IsTrue(left);
+  if (kind == KindOr && leftTrue) {
+    result.SetLong(1);
     return 1;
   }
-
-  if (kind == KindBetween || kind == KindNotBetween) {
-    const TExprNode* bounds = node->Second.Operand;
-    if (!bounds || bounds->Class != NodeBinary) return 0;
-    TValue value, low, high;
-    if (!EvaluateNode(record, node->First.Operand, value) ||
-        !EvaluateNode(record, bounds->First.Operand, low) ||
-        !EvaluateNode(record, bounds->Second.Operand, high))
-      return 0;
-    // The tested value is converted in place by the first comparison and compared so
-    // with the high bound.
-    const bool inside = CompareValues(low, value) <= 0 && CompareValues(value, high) <= 0;
-    result.SetLong(inside == (kind == KindBetween) ? 1 : 0);
+  if (kind == KindAnd && !leftTrue) {
+    result.SetLong(0);
     return 1;
   }
+  TValue right;
+  if (!EvaluateNode(record, node->Second.Operand, right)) return 0;
+  result.SetLong(IsTrue(right) ? 1 : 0);
+  return 1;
+}
 
+// BETWEEN and NOT BETWEEN.
+int TExpression::EvalBetween(TDBRecord* record, const TExprNode* node, TValue& result) {
+  const int kind = node->Kind;
+  const TExprNode* bounds = node->Second.Operand;
+  if (!bounds || bounds->Class != NodeBinary) return 0;
+  TValue value, low, high;
+  if (!EvaluateNode(record, node->First.Operand, value) ||
+      !EvaluateNode(record, bounds->First.Operand, low) ||
+      !EvaluateNode(record, bounds->Second.Operand, high))
+    return 0;
+  // The tested value is converted in place by the first comparison and compared so
+  // with the high bound.
+  const bool inside = CompareValues(low, value) <= 0 && CompareValues(value, high) <= 0;
+  result.SetLong(inside == (kind == KindBetween) ? 1 : 0);
+  return 1;
+}
+
+// Comparisons, LIKE, concatenation and arithmetic of two operands.
+int TExpression::EvalBinaryOperator(TDBRecord* record, const TExprNode* node, TValue& result) {
+  const int kind = node->Kind;
   TValue left, right;
   if (!EvaluateNode(record, node->First.Operand, left) ||
       !EvaluateNode(record, node->Second.Operand, right))

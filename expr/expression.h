@@ -57,6 +57,15 @@ public:
   static void FreeNode(TExprNode* node);
 
 private:
+  // The steps of EvaluateNode, one per kind of node.
+  int EvalAtom(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalCall(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalUnary(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalInList(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalAndOr(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalBetween(TDBRecord* record, const TExprNode* node, TValue& result);
+  int EvalBinaryOperator(TDBRecord* record, const TExprNode* node, TValue& result);
+
   // Lexer.
   int NextToken();
   bool TokenIs(const char* word) const;

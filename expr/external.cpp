@@ -1,3 +1,4 @@
+// Starting another program from an expression and waiting for it to end.
 #include "expr/external.h"
 
 #include <windows.h>

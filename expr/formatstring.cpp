@@ -1,3 +1,4 @@
+// FORMATSTRING's printf-style formatting, bounded by the values it is given.
 #include "expr/formatstring.h"
 
 #include "expr/evalsupport.h"

@@ -1,3 +1,4 @@
+// The mail system of the PC through "MAPI32.DLL", loaded at run time.
 #include "expr/mapi.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Sending a mail through simple or extended MAPI.
 #include "expr/sendmail.h"
 
 #include "data/core/bufferedfile.h"

@@ -1,3 +1,4 @@
+// The symbol table of the expression language: operators and built-in functions.
 #include "expr/symbols.h"
 
 #include <windows.h>

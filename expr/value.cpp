@@ -1,3 +1,4 @@
+// Expression values: texts, whole numbers and doubles, converted in place.
 #include "expr/value.h"
 
 #include "data/core/strings.h"

@@ -1,3 +1,4 @@
+// The base of every dialog object and the dialog procedure that dispatches to it.
 #include "forms/basedlg.h"
 
 #include "data/model/settings.h"
@@ -5,7 +6,7 @@
 #include "forms/controlids.h"
 #include "forms/messagepump.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 
 TBaseDlg::TBaseDlg() : DialogProc(BaseDlgProc), Kind(DK_GENERIC) {}

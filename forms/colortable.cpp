@@ -1,3 +1,4 @@
+// The colour table of form backgrounds and the colouring of static and read-only controls.
 #include "forms/colortable.h"
 
 #include <cstring>

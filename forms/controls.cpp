@@ -1,3 +1,4 @@
+// The program's own control classes and the window classes of the generated forms.
 #include "forms/controls.h"
 
 namespace {

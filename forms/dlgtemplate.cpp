@@ -1,3 +1,4 @@
+// Dialog templates built in movable global memory, item by item.
 #include "forms/dlgtemplate.h"
 
 #include <cstring>

@@ -19,7 +19,7 @@
 #include "forms/formtransaction.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "forms/shellcalls.h"
 #include "forms/tabpages.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 TEditDlg::TEditDlg(TDBRecord* record, TFormMode mode)
     : record_(record), entity_(record->GetEntity()), mode_(mode) {

@@ -28,7 +28,7 @@
 #include "forms/editparts.h"
 #include "forms/reclistbox.h"
 #include "forms/preferences.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

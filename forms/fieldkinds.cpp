@@ -1,3 +1,4 @@
+// What kind of control an attribute gets on a form: plain, read-only, combo, check box.
 #include <windows.h>
 
 #include <sql.h>

@@ -15,7 +15,7 @@
 #include "forms/editparts.h"
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 TFindDlg::TFindDlg(TDBRecord* templateRecord, TDBRecList* list)
     : TRecListDlg(400, 150),

@@ -1,3 +1,4 @@
+// Set-up of the common open/save file dialog record.
 #include "forms/openfilename.h"
 
 #include <cstdlib>

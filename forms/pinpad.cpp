@@ -1,3 +1,4 @@
+// The keypad dialog "EnterPin" that asks for the access PIN of a protected entity.
 #include "forms/pinpad.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The table of the generated edit-form templates, by entity and page name.
 #include <cstdio>
 
 #include "data/core/strings.h"

@@ -1,3 +1,4 @@
+// The table of the open dialogs: opener, modality, parameter, object and focus.
 #include "forms/windowmanager.h"
 
 #include <cstdio>
@@ -7,7 +8,7 @@
 #include "forms/edittemplates.h"
 #include "forms/pinpad.h"
 #include "forms/tabpages.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 TAppWindowManager AppWindowManager;
 

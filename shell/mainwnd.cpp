@@ -272,7 +272,14 @@ LONGLONG Minutes(const SYSTEMTIME& time) {
 
 }  // namespace
 
-void NoteActivity() { GetLocalTime(&LastActivityTime); }
+TLocalTimeCall LocalTimeCall = GetLocalTime;
+
+void NoteActivity() { LocalTimeCall(&LastActivityTime); }
+
+void StartIdleTimer(HWND mainWindow) {
+  NoteActivity();
+  SetTimer(mainWindow, IDLE_TIMER_ID, IDLE_TIMER_PERIOD, nullptr);
+}
 
 bool IdleTimedOut(const SYSTEMTIME& now, const SYSTEMTIME& last, int minutes) {
   return Minutes(now) - Minutes(last) > minutes;
@@ -454,7 +461,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
       if (wParam == IDLE_TIMER_ID) {
         SYSTEMTIME now;
-        GetLocalTime(&now);
+        LocalTimeCall(&now);
         if (IdleTimedOut(now, LastActivityTime, LoginTimeOut)) {
           NoteActivity();
           PostMessageA(window, WM_COMMAND, MAKEWPARAM(CMD_LOGOUT, 1), 0);

@@ -25,6 +25,11 @@ extern bool HelpMode;
 // The time of the last key press, command, menu selection or click (local time).
 extern SYSTEMTIME LastActivityTime;
 void NoteActivity();
+// The clock of the idle time (GetLocalTime); tests put their own in its place.
+using TLocalTimeCall = void(WINAPI*)(SYSTEMTIME* now);
+extern TLocalTimeCall LocalTimeCall;
+// Login mode: the last activity is now and the idle timer (id 1035, every 10 s) runs.
+void StartIdleTimer(HWND mainWindow);
 
 // The registered messages "commdlg_help", "RAPTEL_RUN", "RAPTEL_ISBUSY" and "RAPTEL_ACK".
 extern UINT CommdlgHelpMessage;

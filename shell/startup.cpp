@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "data/core/paths.h"
+#include "data/core/userprofile.h"
 #include "data/db/database.h"
 #include "data/db/odbc.h"
 #include "data/db/reclist.h"
@@ -19,9 +20,11 @@
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
+#include "shell/commands.h"
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
 #include "shell/dbconnect.h"
+#include "shell/login.h"
 #include "shell/importwizard.h"
 #include "shell/reportlib.h"
 #include "shell/sqlscript.h"
@@ -68,17 +71,27 @@ void ShowConnected() {
   SetStatusTextPart(1, "");
 }
 
+// The menus and preferences of the user (everyone's outside login mode), the report
+// library, the idle timer of login mode and the help hook.
 void LoadMenus() {
   HCURSOR before = SetCursor(waitCursor);
-  const std::string menuFile = FullPathInDir("menu.ini", ModelFolder.c_str());
   SetStatusText("Loading Menus...");
-  BuildMainMenus(menuFile.c_str());
-  SetMenuBarFromTables(MainWindow);
+  LoadUserMenusAndPreferences(MainWindow);
   SetStatusText("Menus loaded.");
   LoadReportLibrary(MainWindow, ApplicationIniPath.c_str());
+  if (OdbcLogin) StartIdleTimer(MainWindow);
   helpHook = SetWindowsHookExA(WH_MSGFILTER, HelpKeyHook, nullptr, GetCurrentThreadId());
   SetCursor(before);
   NoteActivity();
+}
+
+// Login mode: the user's exit command, after the message loop.
+void RunExitCommand() {
+  if (!OdbcLogin || !*CurrentUser.on_exit_run) return;
+  SetStatusText("Running your Login Exist Script...");
+  const std::string command = CurrentUser.on_exit_run;
+  if (!RunCommand(nullptr, command.c_str()))
+    MessageBoxA(nullptr, command.c_str(), "Cannot run command", MB_OK | MB_ICONWARNING);
 }
 
 void RunMessageLoop() {
@@ -218,14 +231,16 @@ int RunVorn(HINSTANCE instance, int showCommand) {
   RunUpgradeScript();
   SwapReportLibrary();
   ShowConnected();
-  if (OdbcLogin) {
-    StartupFailure("This model asks for a user login, which this program cannot offer yet.");
+  InstallUserCommands();
+  if (OdbcLogin && !RunLoginDialog(MainWindow, nullptr)) {
     ReleaseEverything();
-    return EXIT_STARTUP_FAILED;
+    return EXIT_NORMAL;
   }
   LoadMenus();
 
   RunMessageLoop();
+
+  RunExitCommand();
 
   if (helpHook) UnhookWindowsHookEx(helpHook);
   helpHook = nullptr;

@@ -7,9 +7,10 @@
 
 // Exit codes of the program.
 enum TExitCode {
+  // Also when the login was cancelled or failed three times.
   EXIT_NORMAL = 0,
   // A start-up step failed: window classes, messages, main window, model file, the
-  // database, or a login the program cannot ask for.
+  // database.
   EXIT_STARTUP_FAILED = 1
 };
 

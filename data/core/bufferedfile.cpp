@@ -1,3 +1,4 @@
+// The small stdio-like file library: opening, buffered reads and writes, seeking, closing.
 #include "data/core/bufferedfile.h"
 
 #include <cstdarg>

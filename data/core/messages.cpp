@@ -1,3 +1,4 @@
+// The fatal error box and the warning box that any part of the program may raise.
 #include "data/core/messages.h"
 
 #include <windows.h>

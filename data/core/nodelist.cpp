@@ -1,3 +1,4 @@
+// Doubly linked lists of nodes that begin with their next and previous pointers.
 #include "data/core/nodelist.h"
 
 void ListAppend(TListNode** list, TListNode* node) { ListInsertAfter(list, nullptr, node); }

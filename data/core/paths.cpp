@@ -1,3 +1,4 @@
+// File names in folders, the program's bitmaps and files found in sub-folders.
 #include "data/core/paths.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The scratch text pool, heap string fields and the small text helpers.
 #include "data/core/strings.h"
 
 #include "data/core/messages.h"
@@ -140,4 +141,13 @@ void TrimSpaces(char* text) {
 void ReplaceChar(char* text, char from, char to) {
   for (; *text; ++text)
     if (*text == from) *text = to;
+}
+
+bool SameNameIgnoringCase(const char* a, const char* b) {
+  auto folded = [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
+  };
+  for (; folded(*a) == folded(*b); ++a, ++b)
+    if (!*a) return true;
+  return false;
 }

@@ -29,6 +29,10 @@ int GetQuotedToken(char* out, const char* text, char delimiter, int start);
 void StripQuotes(char* text);
 void TrimSpaces(char* text);
 void ReplaceChar(char* text, char from, char to);
+// Whether two names are the same, ignoring the case of ASCII letters only (model, table
+// and column names): letter by letter, clear of the locale-aware runtime compare, since
+// record fields and columns are looked up by name all the time.
+bool SameNameIgnoringCase(const char* a, const char* b);
 
 // Owns one pool buffer for the length of a scope.
 class TTempString {

@@ -1,3 +1,4 @@
+// Reading and writing the element and key/value lines of template files.
 #include "data/core/templatelines.h"
 
 #include "data/core/strings.h"

@@ -1,3 +1,4 @@
+// The one user of the running program.
 #include "data/core/userprofile.h"
 
 #include "data/core/strings.h"

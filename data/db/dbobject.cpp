@@ -1,6 +1,8 @@
+// TDBObject, the common base of records and record lists: entity, status, statement.
 #include <cstring>
 
 #include "data/core/messages.h"
+#include "data/core/strings.h"
 #include "data/db/database.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/record.h"
@@ -38,24 +40,22 @@ void TDBObject::SetStatus(int code) { status_ = code; }
 int TDBObject::FindEntity(const char* name) const {
   if (!name) return -1;
   for (int i = 0; i < TheModel.EntityCount; ++i)
-    if (_stricmp(TheModel.Entities[i].Name, name) == 0) return i;
+    if (SameNameIgnoringCase(TheModel.Entities[i].Name, name)) return i;
   return -1;
 }
 
 void TDBObject::DropStatement() {
-  delete statement_;
-  statement_ = nullptr;
-  delete connection_;
-  connection_ = nullptr;
+  statement_.reset();
+  connection_.reset();
 }
 
 TOdbcStatement* TDBObject::OpenStatement() {
   DropStatement();
   if (!OdbcEnvironment) return nullptr;
-  connection_ = new TOdbcConnection(OdbcEnvironment, 1, DatabaseName);
+  connection_ = std::make_unique<TOdbcConnection>(OdbcEnvironment, 1, DatabaseName);
   if (connection_->IsConnected()) {
-    statement_ = new TOdbcStatement(connection_);
-    if (statement_->Handle() != SQL_NULL_HANDLE) return statement_;
+    statement_ = std::make_unique<TOdbcStatement>(connection_.get());
+    if (statement_->Handle() != SQL_NULL_HANDLE) return statement_.get();
   }
   DropStatement();
   return nullptr;

@@ -1,3 +1,4 @@
+// The statement forms of SQL Server, SQLite and PostgreSQL where they differ.
 #include "data/db/dialect.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Message texts by number, read from the table "ErrorMessage".
 #include "data/db/messagetexts.h"
 
 #include <cstdio>

@@ -172,6 +172,8 @@ private:
   void Join(const TOdbcConnection& shared);
   bool TakeIdle(const char* database);
   bool ReturnIdle();
+  // Rolls back what a connection in manual commit left open.
+  void UndoOpenWork();
   void Reconnect();
   void SwitchDatabase(const char* database);
   void Connected();

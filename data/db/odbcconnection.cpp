@@ -1,3 +1,4 @@
+// Connections: connecting, the idle connections kept for reuse, sharing, transactions.
 #include "data/db/odbc.h"
 
 #include <cstring>
@@ -62,7 +63,10 @@ TOdbcConnection::~TOdbcConnection() {
   if (joined_) return;
   if (connected_ && ReturnIdle()) return;
   if (handle_ != SQL_NULL_HANDLE) env_->DropPrepared(handle_);
-  if (connected_) Disconnect();
+  if (connected_) {
+    UndoOpenWork();
+    Disconnect();
+  }
   if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(SQL_HANDLE_DBC, handle_);
 }
 
@@ -105,7 +109,7 @@ bool TOdbcConnection::ReturnIdle() {
     return false;
   // The next user finds it as a fresh connection: work left open is undone, as a
   // disconnect would, and autocommit is as it was when the connection was made.
-  if (!autoCommit_) SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
+  UndoOpenWork();
   if (autoCommit_ != connectedAutoCommit_ && !SQL_SUCCEEDED(SetAutoCommit(connectedAutoCommit_))) return false;
   TOdbcEnv::TIdleConnection& idle = env_->idle_[env_->idleCount_++];
   idle.handle = handle_;
@@ -116,6 +120,16 @@ bool TOdbcConnection::ReturnIdle() {
   connected_ = false;
   --env_->openConnections_;
   return true;
+}
+
+void TOdbcConnection::UndoOpenWork() {
+  if (autoCommit_) return;
+  // A driver that refused to switch autocommit on (its commit failed) may count itself in
+  // autocommit with the transaction still open, and would end no transaction: it is put
+  // back in manual commit first, so that the rollback reaches the open work.
+  SQLSetConnectAttr(handle_, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)),
+                    SQL_IS_UINTEGER);
+  SQLEndTran(SQL_HANDLE_DBC, handle_, SQL_ROLLBACK);
 }
 
 void TOdbcConnection::Reconnect() {

@@ -1,3 +1,4 @@
+// The ODBC environment: its handle, the idle connections and the kept prepared statements.
 #include "data/db/odbc.h"
 
 #include "data/core/strings.h"

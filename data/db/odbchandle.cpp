@@ -1,6 +1,9 @@
+// What every ODBC handle object shares: the diagnostics of its last call and column names.
 #include "data/db/odbc.h"
 
 #include <cstring>
+
+#include "data/core/strings.h"
 
 void TOdbcHandle::ReadDiagnostic(SQLSMALLINT handleType) {
   SQLSMALLINT length = 0;
@@ -30,25 +33,10 @@ void TOdbcHandle::GetErrorText(int handleKind) {
   ReadDiagnostic(types[handleKind]);
 }
 
-namespace {
-// Column names are compared letter by letter ignoring ASCII case: this runs for every
-// column read by name, so it stays clear of the locale-aware runtime compare.
-inline unsigned char Folded(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c);
-}
-
-bool SameName(const char* a, const char* b) {
-  for (; Folded(*a) == Folded(*b); ++a, ++b) {
-    if (!*a) return true;
-  }
-  return false;
-}
-}  // namespace
-
 int TOdbcHandle::ColumnIndex(const char* name) const {
   int index = 0;
   for (const TOdbcColumn* column = columns_; column; column = column->next, ++index) {
-    if (SameName(column->name, name)) return index;
+    if (SameNameIgnoringCase(column->name, name)) return index;
   }
   return index;
 }

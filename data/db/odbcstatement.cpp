@@ -1,3 +1,4 @@
+// Statements: preparing (taking a kept handle of the same text), executing, fetching, reading columns.
 #include "data/db/odbcstatement.h"
 
 #include <cstring>

@@ -2,6 +2,8 @@
 // running the open query again.
 #include "data/db/reclist.h"
 
+#include <memory>
+
 #include "data/core/strings.h"
 #include "data/core/waitcursor.h"
 #include "data/db/odbcstatement.h"
@@ -58,16 +60,16 @@ void TDBRecList::FetchFirstRow() {
 }
 
 void TDBRecList::AppendFetchedRow() {
-  TDBRecord* record = NewDBRecord(*entity_);
+  std::unique_ptr<TDBRecord> record(NewDBRecord(*entity_));
   if (!ReadStoredColumns(*statement_, *record, false)) {
     // A row that cannot be read ends the list here, as an error.
-    delete record;
     moreRows_ = 0;
     statement_->CloseCursor();
     return SetStatus(RecListSqlError);
   }
-  AddRecord(-1, record);
-  if (status_ == RecListLimitExceeded) delete record;
+  AddRecord(-1, record.get());
+  // The list took the record unless it is full.
+  if (status_ != RecListLimitExceeded) record.release();
   if (SQL_SUCCEEDED(statement_->Fetch())) {
     moreRows_ = 1;
   } else {

@@ -1,7 +1,9 @@
+// TDBRecord: fields by position or name, status and error channel, key and change tests.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "data/core/strings.h"
 #include "data/db/record.h"
 #include "data/db/recordsql.h"
 #include "data/db/recordtxn.h"
@@ -114,7 +116,7 @@ void TDBRecord::Assign(const TDBRecord& other) {
 int TDBRecord::AttributeIndex(TEntity* entity, TAttrRef attribute) {
   if (!attribute.IsName()) return attribute.position;
   for (int i = 0; i < entity->AttributeCount; ++i)
-    if (_stricmp(entity->Attributes[i].Name, attribute.name) == 0) return i;
+    if (SameNameIgnoringCase(entity->Attributes[i].Name, attribute.name)) return i;
   return -1;
 }
 
@@ -126,53 +128,40 @@ int TDBRecord::FieldIndex(TEntity* entity, TAttrRef attribute) {
   }
   for (int i = 0; i < entity->AttributeCount; ++i) {
     const TAttribute& a = entity->Attributes[i];
-    if (_stricmp(a.Name, attribute.name) == 0 && hasField(a)) return i;
+    if (SameNameIgnoringCase(a.Name, attribute.name) && hasField(a)) return i;
   }
   return -1;
 }
 
-void TDBRecord::SetNewValue(TAttrRef attribute, const char* text) {
+TDBFieldValue* TDBRecord::FieldOrReport(TAttrRef attribute) {
   SetStatus(0);
   int i = FieldIndex(entity_, attribute);
-  if (i < 0) return ReportUnknownAttribute(*this, attribute);
-  fields_[i].SetNewValue(text);
+  if (i >= 0) return &fields_[i];
+  ReportUnknownAttribute(*this, attribute);
+  return nullptr;
+}
+
+void TDBRecord::SetNewValue(TAttrRef attribute, const char* text) {
+  if (TDBFieldValue* field = FieldOrReport(attribute)) field->SetNewValue(text);
 }
 
 const char* TDBRecord::GetValue(TAttrRef attribute) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) {
-    ReportUnknownAttribute(*this, attribute);
-    return "?";
-  }
-  return fields_[i].CurrentValue();
+  TDBFieldValue* field = FieldOrReport(attribute);
+  return field ? field->CurrentValue() : "?";
 }
 
 void TDBRecord::SetValue(TAttrRef attribute, const char* text) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) return ReportUnknownAttribute(*this, attribute);
-  fields_[i].SetValue(text);
+  if (TDBFieldValue* field = FieldOrReport(attribute)) field->SetValue(text);
 }
 
 const char* TDBRecord::GetOldValue(TAttrRef attribute) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) {
-    ReportUnknownAttribute(*this, attribute);
-    return "?";
-  }
-  return fields_[i].Value();
+  TDBFieldValue* field = FieldOrReport(attribute);
+  return field ? field->Value() : "?";
 }
 
 bool TDBRecord::IsFieldChanged(TAttrRef attribute) {
-  SetStatus(0);
-  int i = FieldIndex(entity_, attribute);
-  if (i < 0) {
-    ReportUnknownAttribute(*this, attribute);
-    return false;
-  }
-  return fields_[i].IsChanged();
+  TDBFieldValue* field = FieldOrReport(attribute);
+  return field && field->IsChanged();
 }
 
 bool TDBRecord::IsKeyChanged() {

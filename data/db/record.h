@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct TEntity;
@@ -121,8 +122,9 @@ protected:
 
   TEntity* entity_ = nullptr;
   int status_ = 0;
-  TOdbcStatement* statement_ = nullptr;
-  TOdbcConnection* connection_ = nullptr;
+  // The connection before its statement: the statement goes first.
+  std::unique_ptr<TOdbcConnection> connection_;
+  std::unique_ptr<TOdbcStatement> statement_;
   bool forUpdate_ = false;
 };
 
@@ -228,6 +230,9 @@ protected:
 
 private:
   void MakeFields();
+  // The field of an attribute with its own value; null after reporting 101 (the status
+  // is cleared first, as every field access does).
+  TDBFieldValue* FieldOrReport(TAttrRef attribute);
   char* rowTexts_ = nullptr;  // the block of the last SetStoredValues
 };
 

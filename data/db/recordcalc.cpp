@@ -2,6 +2,7 @@
 // this one.
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "data/core/strings.h"
@@ -143,14 +144,14 @@ bool TDBRecord::Validate() {
 namespace {
 
 // The one record of the dependent relationship's entity related to record, copied, or null.
-TDBRecord* FindDependent(TRelationship* dependent, TDBRecord& record, bool forUpdate) {
+std::unique_ptr<TDBRecord> FindDependent(TRelationship* dependent, TDBRecord& record, bool forUpdate) {
   TDBRecList list(dependent->WithEntity->Name);
   list.SetMaxRecords(1);
   list.SetForUpdate(forUpdate);
   list.SelectRelated(dependent->Name, &record);
   TDBRecord* found = list.GetRecord(0);
   if (!found) return nullptr;
-  TDBRecord* copy = NewDBRecord(found->GetEntityName());
+  std::unique_ptr<TDBRecord> copy(NewDBRecord(*found->GetEntity()));
   copy->Assign(*found);
   copy->SetForUpdate(forUpdate);
   return copy;
@@ -160,12 +161,11 @@ TDBRecord* FindDependent(TRelationship* dependent, TDBRecord& record, bool forUp
 
 void TDBRecord::RecalculateDependents() {
   for (int d = 0; d < entity_->DependentRelCount; ++d) {
-    TDBRecord* dependent = FindDependent(entity_->DependentRels[d], *this, forUpdate_);
+    std::unique_ptr<TDBRecord> dependent = FindDependent(entity_->DependentRels[d], *this, forUpdate_);
     if (!dependent) continue;
     // Its failures stay with it (the error channel keeps their message).
     dependent->Recalculate();
     dependent->Update(RefuseIfChildren, CheckParents);
-    delete dependent;
   }
 }
 
@@ -180,7 +180,7 @@ TDBRecord** TDBRecord::SnapshotDependents() {
     stored.Field(i).SetValue((field.Flags() & TDBFieldValue::HasValue) ? field.Value() : field.CurrentValue());
   }
   for (int d = 0; d < entity_->DependentRelCount; ++d)
-    dependents[d] = FindDependent(entity_->DependentRels[d], stored, forUpdate_);
+    dependents[d] = FindDependent(entity_->DependentRels[d], stored, forUpdate_).release();
   return dependents;
 }
 

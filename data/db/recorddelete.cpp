@@ -85,22 +85,134 @@ void TDBRecord::Delete(TCascadeMode cascade) {
   if (!transaction.Finish(IsOk()) && status == 0) SetError(RecordDeleteFailed, transaction.Failure());
 }
 
+namespace {
+
+// The steps of a delete, each false after setting the record's status.
+
+// The fields through which the records that depend on this one are found again hold a
+// value (116 naming the first that does not).
+bool DependentLinksSet(TDBRecord& record) {
+  const TEntity& entity = *record.GetEntity();
+  for (int i = 0; i < entity.AttributeCount; ++i) {
+    const TAttribute& a = entity.Attributes[i];
+    if (a.ForeignRel && entity.HasDependentRelationship(a.ForeignRel) &&
+        !(record.Field(i).Flags() & (TDBFieldValue::HasValue | TDBFieldValue::HasNewValue))) {
+      record.SetError(RecordFieldNotSet, a.Caption);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The row of the key exists (105 when not); the test takes no row lock.
+bool RowExists(TDBRecord& record) {
+  const bool forUpdate = record.GetForUpdate();
+  record.SetForUpdate(false);
+  const bool exists = record.Exists();
+  record.SetForUpdate(forUpdate);
+  if (!record.IsOk()) return false;
+  if (!exists) record.SetStatus(RecordDoesNotExist);
+  return exists;
+}
+
+// The child rows of one relationship: the condition on the child's foreign keys and the
+// parent's fields whose values they hold, in order.
+struct TChildRows {
+  std::string conditions;
+  std::vector<int> parentFields;
+};
+
+TChildRows ChildRowsOf(TDBRecord& record, const TEntity& child, const TRelationship* reverse) {
+  TChildRows rows;
+  TEntity& entity = *record.GetEntity();
+  for (int i = 0; i < child.AttributeCount; ++i) {
+    const TAttribute& a = child.Attributes[i];
+    if (a.ForeignRel != reverse) continue;
+    int parent = entity.AttributeIndex(a.PrimAttr);
+    if (parent < 0) FatalError("Inconsistency - primattr index not found", "");
+    if (!rows.conditions.empty()) rows.conditions += " AND ";
+    rows.conditions += std::string(a.Name) + "=?";
+    rows.parentFields.push_back(parent);
+  }
+  return rows;
+}
+
+// Prepares sql on the statement and binds the parent's key values of rows.
+bool PrepareForChildRows(TDBRecord& record, TOdbcStatement& statement, const std::string& sql,
+                         const TChildRows& rows) {
+  statement.ResetParameters();
+  if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) {
+    record.SetStatus(RecordSqlError);
+    return false;
+  }
+  const TEntity& entity = *record.GetEntity();
+  int position = 0;
+  for (int parent : rows.parentFields)
+    BindValue(statement, position++, entity.Attributes[parent], record.Field(parent).CurrentValue());
+  return true;
+}
+
+// Deletes the child rows of one relationship in one statement (107 naming it on failure).
+bool DeleteChildRowsAtOnce(TDBRecord& record, TOdbcStatement& statement, const TRelationship& rel,
+                           const TChildRows& rows) {
+  std::string sql = std::string("DELETE FROM ") + rel.ForeignEntity->Name + " WHERE " + rows.conditions;
+  if (!PrepareForChildRows(record, statement, sql, rows)) return false;
+  SQLRETURN rc = statement.Execute();
+  if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) return true;
+  record.SetError(RecordCascadeFailed, rel.Name);
+  return false;
+}
+
+// The child records of one relationship with the values their own delete needs (key and
+// dependent links), all read before the first is deleted, so no delete runs under an
+// open cursor. Without cascade, a child refuses the delete (106).
+bool ReadChildRecords(TDBRecord& record, TOdbcStatement& statement, TCascadeMode cascade, const TRelationship& rel,
+                      const TChildRows& rows, std::vector<std::unique_ptr<TDBRecord>>& children) {
+  TEntity& child = *rel.ForeignEntity;
+  std::string columns;
+  std::vector<int> selected;
+  for (int i = 0; i < child.AttributeCount; ++i) {
+    const TAttribute& a = child.Attributes[i];
+    if (!IsStoredAttribute(a)) continue;
+    if (!a.KeyPart && !(a.ForeignRel && child.HasDependentRelationship(a.ForeignRel))) continue;
+    if (!columns.empty()) columns += ",";
+    columns += a.Name;
+    selected.push_back(i);
+  }
+  std::string sql = "SELECT " + columns + " FROM " + child.Name + " WHERE " + rows.conditions;
+  if (!PrepareForChildRows(record, statement, sql, rows)) return false;
+  if (!SQL_SUCCEEDED(statement.Execute())) {
+    record.SetStatus(RecordSqlError);
+    return false;
+  }
+  TTempString text;
+  for (SQLRETURN rc = statement.Fetch(); SQL_SUCCEEDED(rc); rc = statement.Fetch()) {
+    if (cascade == RefuseIfChildren) {
+      statement.CloseCursor();
+      record.SetError(RecordRelatedFound, rel.Name);
+      return false;
+    }
+    children.emplace_back(NewDBRecord(child));
+    for (size_t c = 0; c < selected.size(); ++c) {
+      // A key that cannot be read would delete the wrong rows: the read fails the delete.
+      statement.GetData(int(c), text, TEMP_STRING_SIZE);
+      if (!statement.IsSuccess()) {
+        record.SetError(RecordSqlError, statement.GetDiagMessage());
+        return false;
+      }
+      children.back()->SetNewValue(selected[c], text);
+    }
+  }
+  statement.CloseCursor();
+  return true;
+}
+
+}  // namespace
+
 void TDBRecord::DeleteCascade(TCascadeMode cascade, int depth, TRelationship* arriving) {
   if (depth >= MaxCascadeDepth) return SetStatus(RecordCascadeTooDeep);
   SetStatus(0);
-  // The records that depend on this one are found again through these fields.
-  for (int i = 0; i < entity_->AttributeCount; ++i) {
-    const TAttribute& a = entity_->Attributes[i];
-    if (a.ForeignRel && entity_->HasDependentRelationship(a.ForeignRel) &&
-        !(fields_[i].Flags() & (TDBFieldValue::HasValue | TDBFieldValue::HasNewValue)))
-      return SetError(RecordFieldNotSet, a.Caption);
-  }
-  const bool forUpdate = forUpdate_;
-  forUpdate_ = false;
-  bool exists = Exists();
-  forUpdate_ = forUpdate;
-  if (!IsOk()) return;
-  if (!exists) return SetStatus(RecordDoesNotExist);
+  if (!DependentLinksSet(*this) || !RowExists(*this)) return;
 
   TWaitCursor wait;
   TAtExit cleanup([this] { DropStatement(); });
@@ -110,69 +222,14 @@ void TDBRecord::DeleteCascade(TCascadeMode cascade, int depth, TRelationship* ar
   for (int r = 0; r < entity_->RelationshipCount; ++r) {
     TRelationship& rel = entity_->Relationships[r];
     if (!PointsToChildren(*entity_, rel)) continue;
-    TEntity& child = *rel.ForeignEntity;
-    TRelationship* reverse = rel.Reverse;
-
-    // The child's rows of this record: its foreign keys of the reverse relationship.
-    std::string conditions;
-    std::vector<int> parentFields;
-    for (int i = 0; i < child.AttributeCount; ++i) {
-      const TAttribute& a = child.Attributes[i];
-      if (a.ForeignRel != reverse) continue;
-      int parent = entity_->AttributeIndex(a.PrimAttr);
-      if (parent < 0) FatalError("Inconsistency - primattr index not found", "");
-      if (!conditions.empty()) conditions += " AND ";
-      conditions += std::string(a.Name) + "=?";
-      parentFields.push_back(parent);
-    }
-    if (parentFields.empty()) continue;
-    auto bindParentKey = [&] {
-      statement->ResetParameters();
-      int position = 0;
-      for (int parent : parentFields)
-        BindValue(*statement, position++, entity_->Attributes[parent], fields_[parent].CurrentValue());
-    };
-
-    if (!DeleteRowByRow(cascade, child, reverse)) {
-      std::string sql = std::string("DELETE FROM ") + child.Name + " WHERE " + conditions;
-      statement->ResetParameters();
-      if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str()))) return SetStatus(RecordSqlError);
-      bindParentKey();
-      SQLRETURN rc = statement->Execute();
-      if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) return SetError(RecordCascadeFailed, rel.Name);
+    TChildRows rows = ChildRowsOf(*this, *rel.ForeignEntity, rel.Reverse);
+    if (rows.parentFields.empty()) continue;
+    if (!DeleteRowByRow(cascade, *rel.ForeignEntity, rel.Reverse)) {
+      if (!DeleteChildRowsAtOnce(*this, *statement, rel, rows)) return;
       continue;
     }
-
-    std::string columns;
-    std::vector<int> selected;
-    for (int i = 0; i < child.AttributeCount; ++i) {
-      const TAttribute& a = child.Attributes[i];
-      if (!IsStoredAttribute(a)) continue;
-      if (!a.KeyPart && !(a.ForeignRel && child.HasDependentRelationship(a.ForeignRel))) continue;
-      if (!columns.empty()) columns += ",";
-      columns += a.Name;
-      selected.push_back(i);
-    }
-    std::string sql = "SELECT " + columns + " FROM " + child.Name + " WHERE " + conditions;
-    statement->ResetParameters();
-    if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str()))) return SetStatus(RecordSqlError);
-    bindParentKey();
-    if (!SQL_SUCCEEDED(statement->Execute())) return SetStatus(RecordSqlError);
-    // All rows are read before the first is deleted, so no delete runs under an open cursor.
     std::vector<std::unique_ptr<TDBRecord>> children;
-    TTempString text;
-    for (SQLRETURN rc = statement->Fetch(); SQL_SUCCEEDED(rc); rc = statement->Fetch()) {
-      if (cascade == RefuseIfChildren) {
-        statement->CloseCursor();
-        return SetError(RecordRelatedFound, rel.Name);
-      }
-      children.emplace_back(NewDBRecord(child.Name));
-      for (size_t c = 0; c < selected.size(); ++c) {
-        statement->GetData(int(c), text, TEMP_STRING_SIZE);
-        children.back()->SetNewValue(selected[c], text);
-      }
-    }
-    statement->CloseCursor();
+    if (!ReadChildRecords(*this, *statement, cascade, rel, rows, children)) return;
     for (auto& record : children) {
       record->DeleteCascade(cascade, depth + 1, &rel);
       if (record->GetStatus() == RecordCascadeTooDeep) return SetStatus(RecordCascadeTooDeep);

@@ -1,3 +1,4 @@
+// Column lists, key conditions, row locks, key parameters and rows read into fields.
 #include "data/db/recordsql.h"
 
 #include <cstdlib>

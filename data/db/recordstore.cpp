@@ -37,9 +37,11 @@ bool MandatoryFilled(TDBRecord& record) {
   return true;
 }
 
-// Whether the row fetched by the update's existence test still holds every stored value
-// the record has; a column that cannot be read counts as changed.
-bool RowUnchanged(TOdbcStatement& statement, TDBRecord& record) {
+// How the row fetched by the update's existence test compares with the stored values
+// the record has.
+enum class TRowComparison { Same, ChangedByOther, Unreadable };
+
+TRowComparison CompareWithStoredValues(TOdbcStatement& statement, TDBRecord& record) {
   const TEntity& entity = *record.GetEntity();
   TTempString text;
   int column = 0;
@@ -47,13 +49,182 @@ bool RowUnchanged(TOdbcStatement& statement, TDBRecord& record) {
     const TAttribute& a = entity.Attributes[i];
     if (!IsStoredAttribute(a)) continue;
     statement.GetData(column++, text, TEMP_STRING_SIZE);
-    if (!statement.IsSuccess()) return false;
+    if (!statement.IsSuccess()) return TRowComparison::Unreadable;
     const TDBFieldValue& field = record.Field(i);
     if ((field.Flags() & TDBFieldValue::HasValue) && !SameColumnValue(a, field.Value(), text))
+      return TRowComparison::ChangedByOther;
+  }
+  return TRowComparison::Same;
+}
+
+// Sets the code with the statement's diagnostic; false, for the steps below.
+bool Fail(TDBRecord& record, int code, const TOdbcStatement& statement) {
+  record.SetError(code, statement.GetDiagMessage());
+  return false;
+}
+
+// The steps of an update, each false after setting the record's status.
+
+// The row by its old key still holds what the record read: a row another user changed
+// since is not overwritten (111), one that is gone is not written (105).
+bool RowUnchangedSinceRead(TDBRecord& record, TOdbcStatement& statement) {
+  const TEntity& entity = *record.GetEntity();
+  std::string stored = JoinColumns(entity, IsStoredAttribute, ",");
+  std::string sql = "SELECT " + stored + " FROM " + entity.Name + " WHERE " + KeyConditions(entity);
+  if (record.GetForUpdate()) AppendRowLock(sql, statement, stored);
+  if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) return Fail(record, RecordSqlError, statement);
+  BindKey(statement, record, 0, true);
+  if (!SQL_SUCCEEDED(statement.Execute()) || !SQL_SUCCEEDED(statement.Fetch()))
+    return Fail(record, RecordDoesNotExist, statement);
+  TRowComparison comparison = CompareWithStoredValues(statement, record);
+  // A column that cannot be read is an error of the read, not a change by someone else.
+  if (comparison == TRowComparison::Unreadable) return Fail(record, RecordSqlError, statement);
+  statement.CloseCursor();
+  if (comparison == TRowComparison::ChangedByOther) record.SetStatus(RecordChangedByOther);
+  return comparison == TRowComparison::Same;
+}
+
+// Every parent row the record refers to exists (when asked to check them).
+bool ParentsExist(TDBRecord& record, TParentCheck parents) {
+  TEntity& entity = *record.GetEntity();
+  for (int r = 0; parents == CheckParents && r < entity.RelationshipCount; ++r)
+    if (PointsToParent(entity, entity.Relationships[r]) && !record.CheckParent(&entity.Relationships[r]))
       return false;
+  return true;
+}
+
+// No child row holds the old key of a record whose key changes without cascade (106).
+bool NoChildHoldsOldKey(TDBRecord& record, TOdbcStatement& statement) {
+  TEntity& entity = *record.GetEntity();
+  for (int r = 0; r < entity.RelationshipCount; ++r) {
+    TRelationship& rel = entity.Relationships[r];
+    if (!PointsToChildren(entity, rel)) continue;
+    TEntity& child = *rel.ForeignEntity;
+    std::string columns;
+    std::vector<const TAttribute*> keys;
+    for (int i = 0; i < child.AttributeCount; ++i) {
+      const TAttribute& a = child.Attributes[i];
+      if (a.ForeignRel != rel.Reverse) continue;
+      if (!columns.empty()) columns += ",";
+      columns += a.Name;
+      keys.push_back(&a);
+    }
+    if (keys.empty()) continue;
+    std::string find = "SELECT " + columns + " FROM " + child.Name + " WHERE " + EqualConditions(columns);
+    statement.ResetParameters();
+    if (!SQL_SUCCEEDED(statement.Prepare(find.c_str()))) return Fail(record, RecordSqlError, statement);
+    int position = 0;
+    for (const TAttribute* a : keys) {
+      int parent = entity.AttributeIndex(a->PrimAttr);
+      if (parent < 0) FatalError("Inconsistency - primattr not found", "");
+      BindValue(statement, position++, entity.Attributes[parent], OldValue(record.Field(parent)));
+    }
+    if (!SQL_SUCCEEDED(statement.Execute())) return Fail(record, RecordSqlError, statement);
+    SQLRETURN rc = statement.Fetch();
+    statement.CloseCursor();
+    if (SQL_SUCCEEDED(rc)) {
+      record.SetError(RecordRelatedFound, rel.Name);
+      return false;
+    }
+    if (rc != SQL_NO_DATA) return Fail(record, RecordSqlError, statement);
   }
   return true;
 }
+
+// No other row has the record's new key (112).
+bool NewKeyFree(TDBRecord& record, TOdbcStatement& statement) {
+  const TEntity& entity = *record.GetEntity();
+  std::string keys = KeyColumns(entity);
+  std::string free = "SELECT " + keys + " FROM " + entity.Name + " WHERE " + KeyConditions(entity);
+  if (record.GetForUpdate()) AppendRowLock(free, statement, keys);
+  statement.ResetParameters();
+  if (!SQL_SUCCEEDED(statement.Prepare(free.c_str()))) return Fail(record, RecordSqlError, statement);
+  BindKey(statement, record, 0, false);
+  if (!SQL_SUCCEEDED(statement.Execute())) return Fail(record, RecordSqlError, statement);
+  SQLRETURN rc = statement.Fetch();
+  statement.CloseCursor();
+  if (SQL_SUCCEEDED(rc)) {
+    record.SetStatus(RecordAlreadyExists);
+    return false;
+  }
+  return rc == SQL_NO_DATA || Fail(record, RecordSqlError, statement);
+}
+
+// Writes every stored field into the row of the old key (an empty field as NULL). An
+// update that changes no row failed too: the server skipped the row (113).
+bool WriteRow(TDBRecord& record, TOdbcStatement& statement) {
+  const TEntity& entity = *record.GetEntity();
+  std::string sets;
+  std::vector<int> filled;
+  for (int i = 0; i < entity.AttributeCount; ++i) {
+    if (!IsStoredAttribute(entity.Attributes[i])) continue;
+    if (!sets.empty()) sets += ",";
+    sets += entity.Attributes[i].Name;
+    if (*record.Field(i).CurrentValue()) {
+      sets += "=?";
+      filled.push_back(i);
+    } else {
+      sets += "=null";
+    }
+  }
+  std::string sql = std::string("UPDATE ") + entity.Name + " SET " + sets + " WHERE " + KeyConditions(entity);
+  statement.ResetParameters();
+  if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) return Fail(record, RecordSqlError, statement);
+  int position = 0;
+  for (int i : filled) BindValue(statement, position++, entity.Attributes[i], record.Field(i).CurrentValue());
+  BindKey(statement, record, position, true);
+  if (!SQL_SUCCEEDED(statement.Execute())) return Fail(record, RecordUpdateFailed, statement);
+  if (statement.RowCount() == 0) {
+    record.SetError(RecordUpdateFailed, "no row changed");
+    return false;
+  }
+  return true;
+}
+
+// Whether a child's own key holds a key attribute of the parent: such children keep
+// their rows as they are when the parent's key changes.
+bool KeyInChildKey(const TEntity& parent, const TEntity& child) {
+  for (int c = 0; c < child.AttributeCount; ++c) {
+    if (!child.Attributes[c].KeyPart) continue;
+    for (int i = 0; i < parent.AttributeCount; ++i)
+      if (IsKeyAttribute(parent.Attributes[i]) &&
+          _stricmp(parent.Attributes[i].Name, child.Attributes[c].PrimAttrName) == 0)
+        return true;
+  }
+  return false;
+}
+
+// Carries the new key into the foreign keys of the child rows (relationships that take
+// the key cascade). A failure of a child is the record's status; an earlier one stays.
+void CascadeNewKey(TDBRecord& record) {
+  TEntity& entity = *record.GetEntity();
+  for (int r = 0; r < entity.RelationshipCount; ++r) {
+    TRelationship& rel = entity.Relationships[r];
+    if (!PointsToChildren(entity, rel) || rel.NoKeyCascade || KeyInChildKey(entity, *rel.ForeignEntity)) continue;
+    std::vector<TKeyCascadeEntry> entries;
+    for (int i = 0; i < entity.AttributeCount; ++i)
+      if (IsKeyAttribute(entity.Attributes[i]))
+        entries.push_back({&entity.Attributes[i], nullptr, OldValue(record.Field(i)), record.Field(i).CurrentValue()});
+    int status = record.GetStatus();
+    record.CascadeKeyUpdate(rel.ForeignEntity, rel.Reverse, int(entries.size()), entries.data());
+    if (status && record.IsOk()) record.SetStatus(status);
+  }
+}
+
+// The dependents snapshot of an update, freed by the record that made it.
+class TDependentsSnapshot {
+public:
+  explicit TDependentsSnapshot(TDBRecord& record) : record_(record) {}
+  ~TDependentsSnapshot() { record_.FreeDependents(dependents_); }
+  TDependentsSnapshot(const TDependentsSnapshot&) = delete;
+  TDependentsSnapshot& operator=(const TDependentsSnapshot&) = delete;
+  void Take() { dependents_ = record_.SnapshotDependents(); }
+  TDBRecord** get() const { return dependents_; }
+
+private:
+  TDBRecord& record_;
+  TDBRecord** dependents_ = nullptr;
+};
 
 // The transaction of one store and what undoes it. When the outermost store fails, its
 // work is rolled back: fields that took the written values as stored ones get back what
@@ -164,11 +335,7 @@ void TDBRecord::Insert(TParentCheck parents) {
     if (!statement) {
       SetError(RecordInsertFailed, "");
     } else {
-      bool parentsFound = true;
-      for (int r = 0; parents == CheckParents && parentsFound && r < entity_->RelationshipCount; ++r)
-        if (PointsToParent(*entity_, entity_->Relationships[r]))
-          parentsFound = CheckParent(&entity_->Relationships[r]);
-      if (!parentsFound) return;
+      if (!ParentsExist(*this, parents)) return;
 
       std::string columns, marks;
       std::vector<int> filled;
@@ -203,133 +370,33 @@ void TDBRecord::Insert(TParentCheck parents) {
 }
 
 void TDBRecord::Update(TCascadeMode cascade, TParentCheck parents) {
+  // One wait cursor for the whole operation: the steps inside it change nothing.
   TWaitCursor wait;
   SetStatus(0);
   OnBeforeStore();
   TStoreScope store(*this, RecordUpdateFailed);
-
   if (!ApplyDefaults() || !ApplyStoreDefaults()) return;
   if (!MandatoryFilled(*this) || !Validate()) return;
   TAtExit cleanup([this] { DropStatement(); });
   TOdbcStatement* statement = OpenStatement();
   if (!statement) return SetStatus(RecordSqlError);
 
-  // The row by its old key, compared with what the record read: a row another user
-  // changed since is not overwritten.
-  std::string stored = JoinColumns(*entity_, IsStoredAttribute, ",");
-  std::string sql = "SELECT " + stored + " FROM " + entity_->Name + " WHERE " + KeyConditions(*entity_);
-  if (forUpdate_) AppendRowLock(sql, *statement, stored);
-  if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str()))) return SetError(RecordSqlError, statement->GetDiagMessage());
-  BindKey(*statement, *this, 0, true);
-  if (!SQL_SUCCEEDED(statement->Execute()) || !SQL_SUCCEEDED(statement->Fetch()))
-    return SetError(RecordDoesNotExist, statement->GetDiagMessage());
-  bool unchanged = RowUnchanged(*statement, *this);
-  statement->CloseCursor();
-  if (!unchanged) return SetStatus(RecordChangedByOther);
-
-  for (int r = 0; parents == CheckParents && r < entity_->RelationshipCount; ++r)
-    if (PointsToParent(*entity_, entity_->Relationships[r]) && !CheckParent(&entity_->Relationships[r])) return;
-
-  TDBRecord** dependents = nullptr;
-  TAtExit freeDependents([&] { FreeDependents(dependents); });
+  if (!RowUnchangedSinceRead(*this, *statement) || !ParentsExist(*this, parents)) return;
+  TDependentsSnapshot dependents(*this);
   const bool keyChanged = IsKeyChanged();
   if (keyChanged) {
-    for (int r = 0; cascade == RefuseIfChildren && r < entity_->RelationshipCount; ++r) {
-      TRelationship& rel = entity_->Relationships[r];
-      if (!PointsToChildren(*entity_, rel)) continue;
-      TEntity& child = *rel.ForeignEntity;
-      std::string columns;
-      std::vector<const TAttribute*> keys;
-      for (int i = 0; i < child.AttributeCount; ++i) {
-        const TAttribute& a = child.Attributes[i];
-        if (a.ForeignRel != rel.Reverse) continue;
-        if (!columns.empty()) columns += ",";
-        columns += a.Name;
-        keys.push_back(&a);
-      }
-      if (keys.empty()) continue;
-      std::string find = "SELECT " + columns + " FROM " + child.Name + " WHERE " + EqualConditions(columns);
-      statement->ResetParameters();
-      if (!SQL_SUCCEEDED(statement->Prepare(find.c_str())))
-        return SetError(RecordSqlError, statement->GetDiagMessage());
-      int position = 0;
-      for (const TAttribute* a : keys) {
-        int parent = entity_->AttributeIndex(a->PrimAttr);
-        if (parent < 0) FatalError("Inconsistency - primattr not found", "");
-        BindValue(*statement, position++, entity_->Attributes[parent], OldValue(fields_[parent]));
-      }
-      if (!SQL_SUCCEEDED(statement->Execute())) return SetError(RecordSqlError, statement->GetDiagMessage());
-      SQLRETURN rc = statement->Fetch();
-      statement->CloseCursor();
-      if (SQL_SUCCEEDED(rc)) return SetError(RecordRelatedFound, rel.Name);
-      if (rc != SQL_NO_DATA) return SetError(RecordSqlError, statement->GetDiagMessage());
-    }
-
-    std::string keys = KeyColumns(*entity_);
-    std::string free = "SELECT " + keys + " FROM " + entity_->Name + " WHERE " + KeyConditions(*entity_);
-    if (forUpdate_) AppendRowLock(free, *statement, keys);
-    statement->ResetParameters();
-    if (!SQL_SUCCEEDED(statement->Prepare(free.c_str()))) return SetError(RecordSqlError, statement->GetDiagMessage());
-    BindKey(*statement, *this, 0, false);
-    if (!SQL_SUCCEEDED(statement->Execute())) return SetError(RecordSqlError, statement->GetDiagMessage());
-    SQLRETURN rc = statement->Fetch();
-    statement->CloseCursor();
-    if (SQL_SUCCEEDED(rc)) return SetStatus(RecordAlreadyExists);
-    if (rc != SQL_NO_DATA) return SetError(RecordSqlError, statement->GetDiagMessage());
-    dependents = SnapshotDependents();
+    if (cascade == RefuseIfChildren && !NoChildHoldsOldKey(*this, *statement)) return;
+    if (!NewKeyFree(*this, *statement)) return;
+    dependents.Take();
   }
-
-  std::string sets;
-  std::vector<int> filled;
-  for (int i = 0; i < entity_->AttributeCount; ++i) {
-    if (!IsStoredAttribute(entity_->Attributes[i])) continue;
-    if (!sets.empty()) sets += ",";
-    sets += entity_->Attributes[i].Name;
-    if (*fields_[i].CurrentValue()) {
-      sets += "=?";
-      filled.push_back(i);
-    } else {
-      sets += "=null";
-    }
-  }
-  sql = std::string("UPDATE ") + entity_->Name + " SET " + sets + " WHERE " + KeyConditions(*entity_);
-  statement->ResetParameters();
-  if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str()))) return SetError(RecordSqlError, statement->GetDiagMessage());
-  int position = 0;
-  for (int i : filled) BindValue(*statement, position++, entity_->Attributes[i], fields_[i].CurrentValue());
-  BindKey(*statement, *this, position, true);
-  // An update that changes no row failed too: the server skipped the row.
-  if (!SQL_SUCCEEDED(statement->Execute())) return SetError(RecordUpdateFailed, statement->GetDiagMessage());
-  if (statement->RowCount() == 0) return SetError(RecordUpdateFailed, "no row changed");
-
+  if (!WriteRow(*this, *statement)) return;
   if (entity_->DependentRelCount > 0) RecalculateDependents();
-  if (cascade == CascadeToChildren && keyChanged) {
-    for (int r = 0; r < entity_->RelationshipCount; ++r) {
-      TRelationship& rel = entity_->Relationships[r];
-      if (!PointsToChildren(*entity_, rel) || rel.NoKeyCascade) continue;
-      // Children whose own key holds this key keep their rows as they are.
-      TEntity& child = *rel.ForeignEntity;
-      bool keyInChildKey = false;
-      for (int c = 0; c < child.AttributeCount && !keyInChildKey; ++c) {
-        if (!child.Attributes[c].KeyPart) continue;
-        for (int i = 0; i < entity_->AttributeCount && !keyInChildKey; ++i)
-          keyInChildKey = IsKeyAttribute(entity_->Attributes[i]) &&
-                          _stricmp(entity_->Attributes[i].Name, child.Attributes[c].PrimAttrName) == 0;
-      }
-      if (keyInChildKey) continue;
-      std::vector<TKeyCascadeEntry> entries;
-      for (int i = 0; i < entity_->AttributeCount; ++i)
-        if (IsKeyAttribute(entity_->Attributes[i]))
-          entries.push_back({&entity_->Attributes[i], nullptr, OldValue(fields_[i]), fields_[i].CurrentValue()});
-      int status = GetStatus();
-      CascadeKeyUpdate(&child, rel.Reverse, int(entries.size()), entries.data());
-      if (status && IsOk()) SetStatus(status);
-    }
-  }
+  if (cascade == CascadeToChildren && keyChanged) CascadeNewKey(*this);
+
   store.FieldsCommitted();
   if (!statement_ || !ReadBackStoredRow(*statement_, *this))
     return SetError(RecordSqlError, statement_ ? statement_->GetDiagMessage() : "");
   DropStatement();
-  UpdateDependents(dependents);
+  UpdateDependents(dependents.get());
   OnAfterStore();
 }

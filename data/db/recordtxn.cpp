@@ -1,3 +1,4 @@
+// The one transaction of a top-level record operation: begin, join, commit or roll back.
 #include "data/db/recordtxn.h"
 
 #include <string>
@@ -27,16 +28,13 @@ bool TransactionStillOpen(TOdbcConnection& connection) {
 
 TRecordTransaction::TRecordTransaction() {
   if (!OdbcEnvironment || OdbcEnvironment->SharedConnection()) return;
-  TOdbcConnection* connection = new TOdbcConnection(OdbcEnvironment, 1, DatabaseName);
-  if (!connection->IsConnected() || !SQL_SUCCEEDED(connection->SetAutoCommit(false))) {
-    // The operation's own connection fails the same way and says so.
-    delete connection;
-    return;
-  }
-  connection_ = connection;
+  auto connection = std::make_unique<TOdbcConnection>(OdbcEnvironment, 1, DatabaseName);
+  // Without it, the operation's own connection fails the same way and says so.
+  if (!connection->IsConnected() || !SQL_SUCCEEDED(connection->SetAutoCommit(false))) return;
+  connection_ = std::move(connection);
   failed = false;
   failedDetail.clear();
-  OdbcEnvironment->ShareConnection(connection_);
+  OdbcEnvironment->ShareConnection(connection_.get());
 }
 
 TRecordTransaction::~TRecordTransaction() { Finish(false); }
@@ -68,8 +66,7 @@ bool TRecordTransaction::Finish(bool succeeded) {
   }
   if (!committed) connection_->Rollback();
   connection_->SetAutoCommit(true);
-  delete connection_;
-  connection_ = nullptr;
+  connection_.reset();
   failed = false;
   return committed;
 }

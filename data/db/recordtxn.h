@@ -2,6 +2,8 @@
 // their cascades and dependent recalculations): all of it is written or none of it.
 #pragma once
 
+#include <memory>
+
 class TOdbcConnection;
 
 class TRecordTransaction {
@@ -29,6 +31,6 @@ public:
   static void MarkFailed(const char* detail);
 
 private:
-  TOdbcConnection* connection_ = nullptr;
+  std::unique_ptr<TOdbcConnection> connection_;  // the outermost scope's own
   const char* failure_ = "";
 };

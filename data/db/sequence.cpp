@@ -1,3 +1,4 @@
+// Table sequences: the next number of a table taken from "SEQNUM" under its row lock.
 #include "data/db/sequence.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The SQL trace file "SQLSPY.LOG": one line per statement or transaction call.
 #include "data/db/sqltrace.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SQL type texts of the model, order-by clauses and the display widths of fields.
 #include "data/db/sqltypes.h"
 
 #include "data/core/strings.h"

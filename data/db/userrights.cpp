@@ -1,3 +1,4 @@
+// A user's store and delete rights on a table, read from "URIGHTS".
 #include "data/db/userrights.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The files of the running application: its INI file and the folder it started in.
 #include "data/model/appfiles.h"
 
 #include <windows.h>

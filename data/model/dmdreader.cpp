@@ -1,3 +1,4 @@
+// The model-file reader: header, tags and values, with every count checked before use.
 #include "data/model/dmdreader.h"
 
 #include "data/core/bufferedfile.h"

@@ -1,3 +1,4 @@
+// The in-memory model: entities, attributes, relationships and code lists, linked once.
 #include "data/model/model.h"
 
 #include "data/core/strings.h"

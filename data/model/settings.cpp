@@ -1,3 +1,4 @@
+// Program-wide settings: defaults, model parameters and the application INI file.
 #include "data/model/settings.h"
 
 #include <windows.h>
@@ -33,6 +34,7 @@ const char* FindDlgName = "FindDlg";
 const char* ExpandDlgName = "ExpandDlg";
 const char* PreferencesDlgName = "PreferencesDlg";
 const char* ChangeColorsDlgName = "ChangeColorsDlg";
+const char* LoginDlgName = "LoginDlg";
 
 const char* LayoutButtonClasses[LAYOUT_BUTTON_CLASS_COUNT] = {
     MAKEINTRESOURCEA(0x80), MAKEINTRESOURCEA(0x80), MAKEINTRESOURCEA(0x80),
@@ -216,6 +218,7 @@ void SwitchToHoverHelp() {
   ExpandDlgName = "ExpandDlgS";
   PreferencesDlgName = "PreferencesDlgS";
   ChangeColorsDlgName = "ChangeColorsDlgS";
+  LoginDlgName = "LoginDlgS";
 }
 
 void ReadInt(const char* path, const char* section, const char* key, int* setting) {

@@ -38,6 +38,7 @@ extern const char* FindDlgName;
 extern const char* ExpandDlgName;
 extern const char* PreferencesDlgName;
 extern const char* ChangeColorsDlgName;
+extern const char* LoginDlgName;
 
 // The window classes of the buttons of the generated forms, in this order: push buttons,
 // check boxes, radio buttons, group boxes and pictures. The predefined button class until

@@ -186,6 +186,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   ApplyModelParameters();
+  OdbcLogin = 0;  // the forms as they show without a login: every button the model gives
   BuildEditFormTemplates();
   int saved = 0;
   for (int e = 0; e < TheModel.EntityCount; ++e) {

@@ -1,3 +1,4 @@
+// Finding a process's message box by title, reading it and pressing its buttons.
 #include "support/dialog_watcher.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// Writing model files for tests, tag by tag, in the reader's big-endian format.
 #include "support/dmd_writer.h"
 
 #include <cstdio>

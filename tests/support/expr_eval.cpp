@@ -1,3 +1,4 @@
+// Evaluating expression texts in tests: the value with its type, or the error.
 #include "support/expr_eval.h"
 
 #include "expr/errors.h"

@@ -1,3 +1,4 @@
+// The compact text of a compiled expression tree, for tests.
 #include "support/expr_tree.h"
 
 #include "data/model/model.h"

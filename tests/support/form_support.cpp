@@ -1,9 +1,10 @@
+// Helpers for tests of real forms: window classes, a main window, pumping, geometry.
 #include "support/form_support.h"
 
 #include <commctrl.h>
 
 #include "forms/controls.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 void StartFormSession() {
   static bool started = false;

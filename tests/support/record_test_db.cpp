@@ -1,3 +1,4 @@
+// The record test fixture: a linked in-memory model, its tables and the SQL trace.
 #include "support/record_test_db.h"
 
 #include <windows.h>

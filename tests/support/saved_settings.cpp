@@ -1,3 +1,4 @@
+// Saving every program-wide setting and putting it back at the end of a test.
 #include "support/saved_settings.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// A fresh temporary folder for a test, removed with its files at the end.
 #include "support/scratch_dir.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// The database test fixtures: a fresh SQLite file and a private PostgreSQL schema per test.
 #include "support/test_db.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Small data models built in memory for tests and laid out as the reader would.
 #include "support/test_model.h"
 
 #include "data/core/strings.h"

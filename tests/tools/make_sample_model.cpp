@@ -168,7 +168,9 @@ TDmdWriter SampleModel() {
   dmd.Attribute(Attr("Pref_Setting", "VARCHAR(40)", "Setting"));
   dmd.End();
 
-  dmd.ParamCount(5);
+  // Staff log in (users of the table UserIds, seeded by utables.sql).
+  dmd.ParamCount(6);
+  dmd.Param("ODBC_LOGIN", "Yes");
   dmd.Param("DATE_FORMAT", "DD/MM/YYYY");
   dmd.Param("FIELD_HELP", "Yes");
   dmd.Param("RESET:ORDERS", "Yes");

@@ -1,3 +1,4 @@
+// Paths, application bitmaps, node lists and template lines.
 #include "data/core/nodelist.h"
 #include "data/core/paths.h"
 #include "data/core/templatelines.h"

@@ -1,3 +1,4 @@
+// The scratch text pool, heap string fields, text helpers and the user profile.
 #include "data/core/strings.h"
 #include "data/core/userprofile.h"
 

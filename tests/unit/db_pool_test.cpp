@@ -55,6 +55,39 @@ TEST_P(ConnectionPoolTest, AnIdleConnectionComesBackFreshAndIsUsedAgain) {
   EXPECT_EQ(Env()->IdleConnections(), 0);
 }
 
+TEST_P(ConnectionPoolTest, AConnectionTheDriverKeptInManualCommitComesBackInAutocommit) {
+  // A deferred constraint fails at the commit that switching autocommit on makes: the
+  // driver refuses the switch and the transaction stays open.
+  Db().Exec("CREATE TABLE P (ID INTEGER PRIMARY KEY)");
+  Db().Exec("CREATE TABLE C (ID INTEGER, PID INTEGER REFERENCES P (ID) DEFERRABLE INITIALLY DEFERRED)");
+  {
+    TOdbcConnection connection(Env(), 1, "vorn_test");
+    ASSERT_TRUE(connection.IsConnected());
+    TOdbcStatement statement(&connection);
+    if (!Db().IsPostgres()) {
+      ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect("PRAGMA foreign_keys = ON")));
+    }
+    ASSERT_TRUE(SQL_SUCCEEDED(connection.SetAutoCommit(false)));
+    ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect("INSERT INTO C (ID, PID) VALUES (1, 99)")))
+        << statement.GetDiagMessage();
+    SQLRETURN rc = connection.SetAutoCommit(true);
+    if (!SQL_SUCCEEDED(rc)) {
+      EXPECT_NE(std::string(connection.GetDiagMessage()), "");
+    }
+    // The connection goes back to the pool (or closes) here, whatever the switch did.
+  }
+  // The next user of a pooled connection works in autocommit: what it writes is stored at
+  // once, and nothing of the refused transaction is left.
+  {
+    TOdbcConnection next(Env(), 1, "vorn_test");
+    ASSERT_TRUE(next.IsConnected());
+    TOdbcStatement statement(&next);
+    ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect("INSERT INTO P (ID) VALUES (5)"))) << statement.GetDiagMessage();
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM P"), "1");
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM C"), "0");
+  }
+}
+
 TEST_P(ConnectionPoolTest, JoinedConnectionsWorkInTheSharedTransaction) {
   Db().Exec("CREATE TABLE T (A INTEGER)");
   TOdbcConnection owner(Env(), 1, "vorn_test");

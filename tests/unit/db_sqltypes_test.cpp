@@ -1,3 +1,4 @@
+// SQL type texts, order-by keywords and field display widths.
 #include "data/core/strings.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"

@@ -17,7 +17,7 @@
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dmd_writer.h"
 #include "support/edit_form_test.h"
 #include "support/form_support.h"

@@ -14,7 +14,7 @@
 #include "forms/openfilename.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 namespace {
 

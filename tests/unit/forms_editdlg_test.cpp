@@ -22,7 +22,7 @@
 #include "forms/edittemplates.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/dmd_writer.h"
 #include "support/form_support.h"

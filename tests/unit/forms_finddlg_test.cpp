@@ -25,7 +25,7 @@
 #include "forms/reclistbox.h"
 #include "forms/shellcalls.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/edit_form_test.h"
 #include "support/form_support.h"
 #include "support/window_picture.h"

@@ -20,7 +20,7 @@
 #include "forms/dlgtemplate.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 #include "support/saved_settings.h"

@@ -23,7 +23,7 @@
 #include "forms/dlgtemplate.h"
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 #include "support/record_test_db.h"
@@ -537,7 +537,8 @@ LRESULT CALLBACK ReleasingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 TEST_P(RecListBoxTest, ABoxReleasedDuringItsFetchIsDeletedWhenTheFetchReturns) {
-  FillItems(40000);
+  // Enough rows that the fetch runs past its first round of messages on a fast machine.
+  FillItems(100000);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = ReleasingProc;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -549,9 +550,9 @@ TEST_P(RecListBoxTest, ABoxReleasedDuringItsFetchIsDeletedWhenTheFetchReturns) {
   auto* list = new TDBRecList("ITEMS");
   list->SelectWhere("ORDER BY ID", "", nullptr);
   auto* box = new TViewRecListBox(listWindow, nullptr, nullptr, list);
-  ASSERT_EQ(box->GetCount(), 40000);
+  ASSERT_EQ(box->GetCount(), 100000);
   box->Refresh();  // fetches everything again
-  EXPECT_EQ(box->GetCount(), 40000);
+  EXPECT_EQ(box->GetCount(), 100000);
   PostMessageA(releaser, WM_APP, 0, reinterpret_cast<LPARAM>(box));
   box->GetRecList()->Requery();
   EXPECT_FALSE(box->FetchAll());  // released meanwhile: deleted as the fetch returned

@@ -18,7 +18,7 @@
 #include "forms/edittemplates.h"
 #include "forms/tabpages.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 

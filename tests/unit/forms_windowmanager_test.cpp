@@ -16,7 +16,7 @@
 #include "forms/dlgtemplate.h"
 #include "forms/pinpad.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 

@@ -69,6 +69,7 @@ TEST_F(ModelReader, SampleModelLoadsAndLinks) {
             "ORDER_LINE attrs 6 rels 2 pages 0\n"
             "PRODUCT attrs 4 rels 1 pages 0\n"
             "User_Preferences attrs 3 rels 0 pages 0\n"
+            "param ODBC_LOGIN=Yes\n"
             "param DATE_FORMAT=DD/MM/YYYY\n"
             "param FIELD_HELP=Yes\n"
             "param RESET:ORDERS=Yes\n"

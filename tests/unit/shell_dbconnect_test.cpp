@@ -21,8 +21,14 @@
 namespace {
 
 const char* const SampleFiles[] = {"vorn.dmd", "VORN.INI", "vorn.sql", "utables.sql"};
-const char* const AllTables[] = {"CUSTOMER", "PRODUCT",  "CONTACT",          "ORDERS", "ORDER_LINE",
-                                 "SEQNUM",   "URIGHTS", "UserIds", "User_Preferences", "Company"};
+// The tables the creation scripts make, and the rows they seed (the sample's two users
+// and their rights).
+const struct {
+  const char* name;
+  const char* rows;
+} AllTables[] = {{"CUSTOMER", "0"}, {"PRODUCT", "0"}, {"CONTACT", "0"},          {"ORDERS", "0"},
+                 {"ORDER_LINE", "0"}, {"SEQNUM", "0"}, {"URIGHTS", "9"},         {"UserIds", "2"},
+                 {"User_Preferences", "0"}, {"Company", "0"}};
 
 
 std::vector<std::string> Sorted(std::vector<std::string> names) {
@@ -127,7 +133,7 @@ protected:
     const struct {
       const char* log;
       int statements;
-    } logs[] = {{"vorn.log", 5}, {"utables.log", 5}};
+    } logs[] = {{"vorn.log", 5}, {"utables.log", 16}};
     for (const auto& l : logs) {
       std::string text = TScratchDir::Read(app_.File(l.log));
       EXPECT_EQ(text.find("Error Returned"), std::string::npos) << l.log << ":\n" << text;
@@ -165,8 +171,8 @@ TEST_F(DatabaseStepTest, FirstStartOnSQLiteCreatesTheDatabaseAndTheSecondAsksNot
       {"VORN.INI", "utables.log", "utables.sql", "vorn.db", "vorn.dmd", "vorn.log", "vorn.sql"});
   EXPECT_EQ(TScratchDir::Names(app_.path()), files);
   std::string connect = "DRIVER={SQLite3};Database=" + UnixPath(app_.File("vorn.db")) + ";NoCreat=1;";
-  for (const char* table : AllTables)
-    EXPECT_EQ(QueryOn(connect, std::string("SELECT COUNT(*) FROM ") + table), "0") << table;
+  for (const auto& table : AllTables)
+    EXPECT_EQ(QueryOn(connect, std::string("SELECT COUNT(*) FROM ") + table.name), table.rows) << table.name;
   ExpectLogsSuccessOnly();
 
   TChild second;
@@ -209,8 +215,9 @@ TEST_F(DatabaseStepTest, FirstStartOnPostgreSQLCreatesTheDatabaseThatLaterConnec
   EXPECT_NE(box.text.find("but the " + name + " database does not exist!"), std::string::npos) << box.text;
   ASSERT_EQ(first.Wait(60000), 0);
   EXPECT_EQ(Report("database"), Lower(name));
-  for (const char* table : AllTables)
-    EXPECT_EQ(QueryOn(PostgresConnect(Lower(name)), std::string("SELECT COUNT(*) FROM ") + table), "0") << table;
+  for (const auto& table : AllTables)
+    EXPECT_EQ(QueryOn(PostgresConnect(Lower(name)), std::string("SELECT COUNT(*) FROM ") + table.name), table.rows)
+        << table.name;
   ExpectLogsSuccessOnly();
 
   TChild second;

@@ -1,5 +1,6 @@
 // The vorn program as a child process: start-up steps that stop it, with their boxes and
-// exit codes, and a first start that opens a form from its menu.
+// exit codes; the login at start-up and after a real idle time-out; a first start that
+// opens a form from its menu.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,10 +11,12 @@
 
 #include "data/db/connectstrings.h"
 #include "data/db/odbc.h"
+#include "data/db/odbcstatement.h"
 #include "forms/controlids.h"
+#include "shell/login.h"
 #include "shell/menus.h"
 #include "support/dialog_watcher.h"
-#include "support/dmd_writer.h"
+#include "support/login_helper.h"
 #include "support/scratch_dir.h"
 #include "support/screen_capture.h"
 
@@ -44,25 +47,48 @@ TEST(StartUp, WithoutAModelFileItStopsBeforeAnyDatabaseWork) {
   EXPECT_EQ(GetFileAttributesA(dir.File("VORN.log").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// An application folder: the sample model and menus, an INI file on SQLite, and an empty
-// database file made beforehand, so that start-up asks nothing.
+// Waits until the window is gone (a dialog that ended).
+bool WaitGone(HWND window, DWORD timeoutMs = 20000) {
+  for (DWORD waited = 0; IsWindow(window); waited += 50) {
+    if (waited > timeoutMs) return false;
+    Sleep(50);
+  }
+  return true;
+}
+
+// An application folder: the sample model and menus, an INI file on SQLite, and a
+// database file made beforehand holding only the demo user, so that start-up asks
+// nothing but the login.
 class StartedProgram : public ::testing::Test {
 protected:
   void SetUp() override {
     CopyFileA(WinPath(VORN_SOURCE_DIR "/sample/vorn.dmd").c_str(), dir_.File("vorn.dmd").c_str(), FALSE);
     CopyFileA(WinPath(VORN_SOURCE_DIR "/sample/menu.ini").c_str(), dir_.File("menu.ini").c_str(), FALSE);
     dir_.Write("VORN.INI", "[Network]\r\nDriver Name=SQLite3\r\nDatabase=vorn\r\n");
+    for (const char* const* sql = SampleUserTableSql; *sql; ++sql) Exec(*sql);
+  }
+  void Exec(const std::string& sql) {
     TOdbcEnv env;
     TOdbcConnection make(&env);
     const std::string file = DriverFilePath(dir_.File("vorn.db"));
     ASSERT_TRUE(SQL_SUCCEEDED(make.DriverConnect(("DRIVER={SQLite3};Database=" + file + ";").c_str(), 0)))
         << make.GetDiagMessage();
+    TOdbcStatement statement(&make);
+    ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) << sql << ": " << statement.GetDiagMessage();
   }
-  // Starts the program and waits for its main window to carry the model's title.
-  HWND Start() {
+  // Starts the program, logs in and waits for its main window to carry the model's title.
+  HWND Start(const char* user = SAMPLE_USER, const char* password = SAMPLE_PASSWORD) {
     if (!StartChild(child_, VornProgram(), dir_.path().c_str())) return nullptr;
+    return LogInAndFindMain(child_, user, password);
+  }
+  static HWND LogInAndFindMain(TChild& child, const char* user = SAMPLE_USER,
+                               const char* password = SAMPLE_PASSWORD) {
+    TLoginDialog login = FindLoginDialog(child.pid(), 60000);
+    if (!login.window) return nullptr;
+    SubmitLogin(login.window, user, password);
+    if (!WaitGone(login.window)) return nullptr;
     for (int i = 0; i < 600; ++i) {
-      HWND window = MainWindowOf(child_.pid());
+      HWND window = MainWindowOf(child.pid());
       if (window && WindowText(window) == "Vorn Order Desk") return window;
       Sleep(50);
     }
@@ -133,29 +159,128 @@ TEST_F(StartedProgram, ShowsTheModelTitleConnectionMenusAndEndsWithExit) {
 TEST_F(StartedProgram, AnUnknownMenuTitleStopsWithItsBox) {
   dir_.Write("menu.ini", "[Menus]\r\nMenu0=&Tools\r\n[Menu Items]\r\nItem0=&Reports,X,RUN x\r\n");
   ASSERT_TRUE(StartChild(child_, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(LogIn(child_.pid(), SAMPLE_USER, SAMPLE_PASSWORD));
   TWatchedDialog box = WatchAndPress(child_.pid(), "ERROR", IDOK, 30000);
   ASSERT_TRUE(box.found);
   EXPECT_EQ(box.text, "Unknown menu title in .INI file: &Reports");
   EXPECT_EQ(child_.Wait(20000), 1);
 }
 
-TEST_F(StartedProgram, AModelThatAsksForALoginStopsWithAMessage) {
-  TDmdWriter dmd;
-  dmd.String(10, "VORN").String(11, "Login Desk").String(13, "VORN");
-  dmd.EntityCount(1);
-  TDmdAttr key;
-  key.name = "ID";
-  key.type = "INTEGER";
-  key.caption = "Id";
-  key.keyPart = 1;
-  dmd.BeginEntity("THING", "Thing", 1, 0).Attribute(key).End();
-  dmd.ParamCount(1).Param("ODBC_LOGIN", "Yes").End();
-  ASSERT_TRUE(dmd.Save(dir_.File("vorn.dmd")));
+TEST_F(StartedProgram, CancelAtTheLoginEndsTheProgramNormally) {
   ASSERT_TRUE(StartChild(child_, VornProgram(), dir_.path().c_str()));
-  TWatchedDialog box = WatchAndPress(child_.pid(), "VORN", IDOK, 30000);
-  ASSERT_TRUE(box.found);
-  EXPECT_NE(box.text.find("login"), std::string::npos) << box.text;
-  EXPECT_EQ(child_.Wait(20000), 1);
+  TLoginDialog login = FindLoginDialog(child_.pid(), 60000);
+  ASSERT_TRUE(login.window);
+  EXPECT_EQ(login.message, "");
+  PressDialogButton(login.window, IDCANCEL);
+  EXPECT_EQ(child_.Wait(20000), 0);
+}
+
+TEST_F(StartedProgram, ThreeFailedLoginsEndTheProgram) {
+  ASSERT_TRUE(StartChild(child_, VornProgram(), dir_.path().c_str()));
+  TLoginDialog login = FindLoginDialog(child_.pid(), 60000);
+  ASSERT_TRUE(login.window);
+  SubmitLogin(login.window, SAMPLE_USER, "wrong");
+  SubmitLogin(login.window, "nobody", SAMPLE_PASSWORD);
+  EXPECT_EQ(LoginMessage(login.window), "Invalid Username or Password!");
+  auto box = WatchAndPressAsync(child_.pid(), "Login Unsuccessful", IDOK, 30000);
+  SubmitLogin(login.window, SAMPLE_USER, "");
+  ASSERT_TRUE(box.get().found);
+  EXPECT_EQ(child_.Wait(20000), 0);
+}
+
+// One real time-out: with a time-out of 0 minutes the session ends when the minute
+// changes. Meanwhile the open window of the first user cannot be used; the second user
+// then works with his own menu file (its RUN item records its argument) and his exit
+// command runs at the end.
+TEST_F(StartedProgram, AnIdleSessionTimesOutAndTheNextUserLogsIn) {
+  dir_.Write("VORN.INI", "[Network]\r\nDriver Name=SQLite3\r\nDatabase=vorn\r\n[General]\r\nLogin_Time_Out=0\r\n");
+  const std::string recorder = "\"" + WinPath(TestProgramPath("record_args")) + "\"";
+  dir_.Write("clerk.ini", "[Menus]\r\nMenu0=&Counter\r\n[Menu Items]\r\nItem0=&Counter,Mine,RUN " + recorder +
+                              " clerk-menu\r\n");
+  Exec("INSERT INTO UserIds VALUES ('CLERK', 'COUNTER', 'Counter Clerk', '', 'Allowed', 'clerk.ini', "
+       "'RUN " + recorder + " clerk-exit')");
+  const std::string record = dir_.File("args.txt");
+  SetEnvironmentVariableA("VORN_RECORD_ARGS", record.c_str());
+  auto recorded = [&record](const std::string& word) {
+    for (int i = 0; i < 200; ++i) {
+      if (TScratchDir::Read(record).find(word) != std::string::npos) return true;
+      Sleep(50);
+    }
+    return false;
+  };
+  HWND window = Start();
+  SetEnvironmentVariableA("VORN_RECORD_ARGS", nullptr);
+  ASSERT_TRUE(window);
+  PostMessageA(window, WM_COMMAND, 102, 0);
+  TWatchedDialog errors = FindDialog(child_.pid(), "Error Summary", 20000);
+  ASSERT_TRUE(errors.found);
+
+  TLoginDialog login = FindLoginDialog(child_.pid(), 80000);
+  ASSERT_TRUE(login.window);
+  EXPECT_EQ(login.message, TIMED_OUT_TEXT);
+  EXPECT_FALSE(IsWindowEnabled(errors.window));
+  EXPECT_FALSE(IsWindowEnabled(window));
+  SubmitLogin(login.window, SAMPLE_CLERK, SAMPLE_CLERK_PASSWORD);
+  ASSERT_TRUE(WaitGone(login.window));
+  EXPECT_TRUE(IsWindowEnabled(errors.window));
+  EXPECT_TRUE(IsWindow(window));
+  // The clerk's first RUN item has the first RUN id.
+  PostMessageA(window, WM_COMMAND, 800, 0);
+  EXPECT_TRUE(recorded("clerk-menu"));
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  EXPECT_EQ(child_.Wait(20000), 0);
+  EXPECT_TRUE(recorded("clerk-exit"));
+}
+
+// A preference saved by the demo user is his again after a restart; after LOGOUT the clerk
+// logs in and works with his own preferences.
+TEST_F(StartedProgram, ASavedPreferenceSurvivesARestartAndBelongsToItsUser) {
+  Exec("CREATE TABLE User_Preferences (USER_ID VARCHAR(30) NOT NULL, Pref_Name VARCHAR(40) NOT NULL, "
+       "Pref_Setting VARCHAR(40), PRIMARY KEY (USER_ID, Pref_Name))");
+  Exec("INSERT INTO UserIds VALUES ('CLERK', 'COUNTER', 'Counter Clerk', '', 'Allowed', '', '')");
+  Exec("INSERT INTO User_Preferences VALUES ('CLERK', 'Auto_Find', '0')");
+  auto openPreferences = [this](HWND window) {
+    PostMessageA(window, WM_COMMAND, 105, 0);
+    return FindDialog(child_.pid(), "Preferences", 20000).window;
+  };
+  HWND window = Start();
+  ASSERT_TRUE(window);
+  HWND preferences = openPreferences(window);
+  ASSERT_TRUE(preferences);
+  EXPECT_EQ(SendDlgItemMessageA(preferences, 173, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  PressDialogButton(preferences, 173);
+  auto yes = WatchAndPressAsync(child_.pid(), "Save Preferences", IDYES, 20000);
+  PostMessageA(preferences, WM_COMMAND, MAKEWPARAM(185, BN_CLICKED), 0);
+  ASSERT_TRUE(yes.get().found);
+  ASSERT_TRUE(WaitGone(preferences));
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  ASSERT_EQ(child_.Wait(20000), 0);
+
+  TChild second;
+  ASSERT_TRUE(StartChild(second, VornProgram(), dir_.path().c_str()));
+  window = LogInAndFindMain(second);
+  ASSERT_TRUE(window);
+  PostMessageA(window, WM_COMMAND, 105, 0);
+  preferences = FindDialog(second.pid(), "Preferences", 20000).window;
+  ASSERT_TRUE(preferences);
+  EXPECT_EQ(SendDlgItemMessageA(preferences, 173, BM_GETCHECK, 0, 0), BST_CHECKED);
+  PressDialogButton(preferences, IDCANCEL);
+  ASSERT_TRUE(WaitGone(preferences));
+
+  PostMessageA(window, WM_COMMAND, 108, 0);
+  TLoginDialog login = FindLoginDialog(second.pid(), 20000);
+  ASSERT_TRUE(login.window);
+  EXPECT_EQ(login.message, "");
+  SubmitLogin(login.window, SAMPLE_CLERK, SAMPLE_CLERK_PASSWORD);
+  ASSERT_TRUE(WaitGone(login.window));
+  PostMessageA(window, WM_COMMAND, 105, 0);
+  preferences = FindDialog(second.pid(), "Preferences", 20000).window;
+  ASSERT_TRUE(preferences);
+  EXPECT_EQ(SendDlgItemMessageA(preferences, 173, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  PressDialogButton(preferences, IDCANCEL);
+  ASSERT_TRUE(WaitGone(preferences));
+  PostMessageA(window, WM_COMMAND, 100, 0);
+  EXPECT_EQ(second.Wait(20000), 0);
 }
 
 // The upgrade script runs once: deleted after a clean run, kept (and the user told) when a
@@ -178,20 +303,15 @@ TEST_F(StartedProgram, TheUpgradeScriptIsDeletedOnlyWhenEveryStatementSucceeded)
   EXPECT_NE(box.text.find("VORN.log"), std::string::npos) << box.text;
   EXPECT_NE(GetFileAttributesA(dir_.File("alter_tables.sql").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(TScratchDir::Read(dir_.File("VORN.log")).find("Error Returned"), std::string::npos);
-  for (int i = 0; i < 200; ++i) {
-    HWND main = MainWindowOf(second.pid());
-    if (main && WindowText(main) == "Vorn Order Desk") {
-      PostMessageA(main, WM_COMMAND, 100, 0);
-      break;
-    }
-    Sleep(50);
-  }
+  HWND main = LogInAndFindMain(second);
+  ASSERT_TRUE(main);
+  PostMessageA(main, WM_COMMAND, 100, 0);
   EXPECT_EQ(second.Wait(20000), 0);
 }
 
 // A copy of the whole sample application.
 void CopySample(const TScratchDir& dir) {
-  for (const char* name : {"vorn.dmd", "VORN.INI", "menu.ini", "vorn.sql", "utables.sql"})
+  for (const char* name : {"vorn.dmd", "VORN.INI", "menu.ini", "clerk.ini", "vorn.sql", "utables.sql"})
     CopyFileA(WinPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), dir.File(name).c_str(),
               FALSE);
 }
@@ -216,6 +336,8 @@ TEST(FirstStart, OffersToCreateTheDatabaseAndThenShowsTheMainWindow) {
   TWatchedDialog question = WatchAndPress(child.pid(), "No database found", IDYES, 30000);
   ASSERT_TRUE(question.found);
   EXPECT_EQ(question.icon, TBoxIcon::Exclamation);
+  // The creation script seeds the demo user.
+  ASSERT_TRUE(LogIn(child.pid(), SAMPLE_USER, SAMPLE_PASSWORD));
   HWND window = WaitForWindow(child.pid(), "VORN", "Vorn Order Desk");
   ASSERT_TRUE(window);
   EXPECT_NE(GetFileAttributesA(dir.File("vorn.db").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -1,6 +1,6 @@
 // The main window's shared state, status text, dialog background and the replaceable
 // help and print set-up calls.
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 #include <commctrl.h>
 
