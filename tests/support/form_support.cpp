@@ -1,10 +1,12 @@
-// Helpers for tests of real forms: window classes, a main window, pumping, geometry.
+// Helpers for tests that open real forms or the main window: classes, pumping, geometry.
 #include "support/form_support.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include "forms/controls.h"
 #include "forms/appwindow.h"
+#include "shell/mainwnd.h"
 
 void StartFormSession() {
   static bool started = false;
@@ -28,14 +30,29 @@ void StartFormSession() {
   SendMessageA(StatusBarWindow, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
 
+void DispatchWaitingMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void RegisterMainWindowClassesOnce() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
+  InitCommonControlsEx(&controls);
+  const char* caption = nullptr;
+  ASSERT_EQ(RegisterWindowClasses(GetModuleHandleA(nullptr), &caption), nullptr);
+  ASSERT_TRUE(RegisterAppMessages());
+}
+
 void PumpMessages(DWORD milliseconds) {
   const DWORD end = GetTickCount() + milliseconds;
   do {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
+    DispatchWaitingMessages();
     Sleep(5);
   } while (GetTickCount() < end);
 }

@@ -13,6 +13,12 @@ void StartFormSession();
 
 // Dispatches the queued messages of this thread for a while.
 void PumpMessages(DWORD milliseconds = 50);
+// Dispatches every message waiting now (a WM_QUIT of a destroyed main window too) and returns.
+void DispatchWaitingMessages();
+
+// Registers the common controls, the main program's window classes and its messages,
+// once per process (a failure fails the test that asked first).
+void RegisterMainWindowClassesOnce();
 
 // The control's class name and text.
 std::string ControlClass(HWND control);

@@ -28,32 +28,13 @@
 #include "shell/startup.h"
 #include "shell/userids.h"
 #include "support/dialog_watcher.h"
+#include "support/form_support.h"
 #include "support/login_helper.h"
 #include "support/record_test_db.h"
 
 namespace {
 
 const std::string LongPassword = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";  // 30 characters
-
-void RegisterOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
-  InitCommonControlsEx(&controls);
-  const char* caption = nullptr;
-  ASSERT_EQ(RegisterWindowClasses(GetModuleHandleA(nullptr), &caption), nullptr);
-  ASSERT_TRUE(RegisterAppMessages());
-}
-
-// Removes every waiting message, WM_QUIT of a destroyed main window too.
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 void ClearUser() {
   TUserProfile nobody;
@@ -64,7 +45,7 @@ class LoginTest : public RecordDatabaseTest {
 protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
-    RegisterOnce();
+    RegisterMainWindowClassesOnce();
     UseModel({{"User_Preferences", {{"USER_ID", "VARCHAR(30)"}, {"Pref_Name", "VARCHAR(40)"},
                                     {"Pref_Setting", "VARCHAR(40)"}}, {}}},
              {});
@@ -89,7 +70,7 @@ protected:
   }
   void TearDown() override {
     if (MainWindow && IsWindow(MainWindow)) DestroyWindow(MainWindow);
-    Pump();
+    DispatchWaitingMessages();
     MainWindow = StatusBarWindow = nullptr;
     FreeMenuTables();
     ClearUser();
@@ -337,7 +318,7 @@ TEST_P(LoginTest, TheIdleTimerLogsOutOnlyAfterMoreThanTheTimeOutAcrossMidnight) 
   auto tick = [&](WORD day, WORD hour, WORD minute) {
     at(day, hour, minute);
     SendMessageA(MainWindow, WM_TIMER, IDLE_TIMER_ID, 0);
-    Pump();
+    DispatchWaitingMessages();
   };
   tick(1, 0, 30);  // 60 minutes: not more than the time-out
   EXPECT_TRUE(logouts.empty());

@@ -19,6 +19,7 @@
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
 #include "support/dialog_watcher.h"
+#include "support/form_support.h"
 #include "support/scratch_dir.h"
 #include "support/test_model.h"
 
@@ -44,29 +45,10 @@ HWND RecordEditForm(const TEntity* entity, HWND) {
   return nullptr;
 }
 
-void RegisterOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
-  InitCommonControlsEx(&controls);
-  const char* caption = nullptr;
-  ASSERT_EQ(RegisterWindowClasses(GetModuleHandleA(nullptr), &caption), nullptr);
-  ASSERT_TRUE(RegisterAppMessages());
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    RegisterOnce();
+    RegisterMainWindowClassesOnce();
     BuildModel(TheModel, {{"CUSTOMER", {{"id", "INTEGER"}}, {}}, {"ORDERS", {{"id", "INTEGER"}}, {}}});
     ReplaceString(&TheModel.Entities[0].Caption, "Customer");
     MainWindow = CreateMainWindow(GetModuleHandleA(nullptr));
@@ -186,7 +168,7 @@ TEST_F(MainWindowTest, CommandsRunFromMenusAndButtons) {
   auto watcher = WatchAndPressAsync(GetCurrentProcessId(), "Cannot run command", IDOK, 10000);
   PostMessageA(MainWindow, WM_COMMAND, 900, 0);
   for (int i = 0; i < 100 && watcher.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready; ++i)
-    Pump();
+    DispatchWaitingMessages();
   TWatchedDialog box = watcher.get();
   ASSERT_TRUE(box.found);
   EXPECT_EQ(box.text, "HELLO");
@@ -239,7 +221,7 @@ TEST_F(MainWindowTest, PreferencesWithoutTheirDialogSayTheyAreNotAvailable) {
   auto watcher = WatchAndPressAsync(GetCurrentProcessId(), "Cannot run command", IDOK, 10000);
   PostMessageA(MainWindow, WM_COMMAND, CMD_PREFERENCES, 0);
   for (int i = 0; i < 100 && watcher.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready; ++i)
-    Pump();
+    DispatchWaitingMessages();
   TWatchedDialog box = watcher.get();
   ASSERT_TRUE(box.found);
   EXPECT_EQ(box.text, "Preferences are not available in this program.");

@@ -26,30 +26,12 @@
 #include "shell/prefsdlg.h"
 #include "shell/userids.h"
 #include "support/dialog_watcher.h"
+#include "support/form_support.h"
 #include "support/login_helper.h"
 #include "support/record_test_db.h"
 #include "support/window_picture.h"
 
 namespace {
-
-void RegisterOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
-  InitCommonControlsEx(&controls);
-  const char* caption = nullptr;
-  ASSERT_EQ(RegisterWindowClasses(GetModuleHandleA(nullptr), &caption), nullptr);
-  ASSERT_TRUE(RegisterAppMessages());
-}
-
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 // Sends a click of a button (or a radio, a check box) of a dialog of this process.
 void Click(HWND dialog, int id) {
@@ -96,7 +78,7 @@ class PreferencesDialogTest : public RecordDatabaseTest {
 protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
-    RegisterOnce();
+    RegisterMainWindowClassesOnce();
     UseModel({{"User_Preferences", {{"USER_ID", "VARCHAR(30)"}, {"Pref_Name", "VARCHAR(40)"},
                                     {"Pref_Setting", "VARCHAR(40)"}}, {}}},
              {});
@@ -116,7 +98,7 @@ protected:
   }
   void TearDown() override {
     if (IsWindow(MainWindow)) DestroyWindow(MainWindow);
-    Pump();
+    DispatchWaitingMessages();
     MainWindow = StatusBarWindow = nullptr;
     ChooseColorCall = savedChooser_;
     ReplaceString(&CurrentUser.UserId, "");
@@ -315,7 +297,7 @@ TEST_P(PreferencesDialogTest, HoverHelpNamesEachControlAndTheDialogsRepaintAfter
         if (m == WM_ERASEBKGND) ++erased;
         return CallWindowProcA(previous, w, m, wp, lp);
       })));
-  Pump();
+  DispatchWaitingMessages();
   std::vector<std::string> hints;
   const int result = Run([&hints](HWND dialog) {
     SavePicture(dialog, "preferences");
@@ -345,7 +327,7 @@ TEST_P(PreferencesDialogTest, HoverHelpNamesEachControlAndTheDialogsRepaintAfter
                        "",
                        "Bring up a standard Windows Colours dialog box where you can alter a specific colour",
                        "This list contains the sort of items in the windows which can be specially coloured."}));
-  Pump();
+  DispatchWaitingMessages();
   EXPECT_GT(erased, 0);
   DestroyWindow(other);
 }
