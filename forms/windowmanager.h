@@ -40,6 +40,13 @@ public:
   // (a page whose procedure does not attach).
   void AttachWindowAt(int slot, HWND window);
 
+  // Frees a slot reserved for the object whose window was never made (a dialog that could
+  // not be created); true when there was one.
+  bool ForgetReservation(const void* object);
+  // Counts the windows attached so far: an opener that sees no change knows that its
+  // dialog never got a window (and so was never freed by one).
+  unsigned AttachSerial() const { return attachSerial_; }
+
   void DestroyOwnedDialogs(HWND window);
   void AttachWindow(HWND window);
   void DetachWindow(HWND window);
@@ -59,6 +66,7 @@ public:
 private:
   const TDialogSlot* FindSlot(HWND window) const;
   TDialogSlot slots_[WINDOW_MANAGER_CAPACITY];
+  unsigned attachSerial_ = 0;
 };
 
 extern TAppWindowManager AppWindowManager;

@@ -19,6 +19,7 @@
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
+#include "shell/formcalls.h"
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
 #include "shell/dbconnect.h"
@@ -206,6 +207,7 @@ int RunVorn(HINSTANCE instance, int showCommand) {
   CreateBackgroundBrush();
   RegisterModelColors();
   BuildEditFormTemplates();
+  InstallFormButtonCalls();
 
   const bool connected = OpenApplicationDatabase(ApplicationIniPath, ModelFolder);
   ReleaseStartupCursor();
