@@ -85,6 +85,7 @@ TEST_P(ListWindowsTest, ViewRelatedFollowsTheSingleViewPreference) {
     if (std::string(c.outcome) == "window") {
       ASSERT_NE(view, nullptr);
       EXPECT_EQ(RowCount(List(view)), c.contacts);
+      EXPECT_TRUE(IsWindowVisible(view));
       if (c.contacts == 2) Picture(view, "view_related");
       EXPECT_EQ(AppWindowManager.GetOwner(view), customer);
       EXPECT_EQ(Text(view, STATUS_LINE_ID),
