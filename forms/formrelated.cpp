@@ -85,7 +85,10 @@ INT_PTR TEditDlg::ViewRelated(HWND, UINT, WPARAM wParam, LPARAM) {
   TDBRecord* first = list->GetRecord(0);
   const bool several = first && (list->Count() > 1 || list->GetRecord(1));
   if (!Preferences.SkipListBoxIfSingleView || several) {
-    if (!OpenViewWindow(rel, record_, list, window_)) SetStatusLine("The related records could not be shown");
+    // The window fetches its rows pumping messages: this form may be gone when it returns.
+    HWND self = window_;
+    if (!OpenViewWindow(rel, record_, list, self) && IsWindow(self))
+      SetStatusLine("The related records could not be shown");
     return TRUE;
   }
   if (!first) {

@@ -249,6 +249,42 @@ TEST_P(ListWindowsTest, ClosingTheWindowClosesTheFormsThatHoldItsListFirst) {
   EXPECT_EQ(AppWindowManager.GetCount(), 1);
 }
 
+// A window whose message destroys the window in its lParam.
+LRESULT CALLBACK DestroyingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) {
+    DestroyWindow(reinterpret_cast<HWND>(lParam));
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_P(ListWindowsTest, ClosingOrDestroyingTheFormWhileTheWindowFetchesItsRowsEndsSafely) {
+  UseSample();
+  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
+  Db().Exec("INSERT INTO CONTACT (CONTACT_ID, CUST_ID, NAME) WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL "
+            "SELECT k + 1 FROM n WHERE k < 100000) SELECT k, 1, 'c' FROM n");
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DestroyingProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VornDestroying";
+  RegisterClassA(&wc);
+  HWND destroyer = CreateWindowA("VornDestroying", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  for (bool destroy : {false, true}) {
+    SCOPED_TRACE(destroy ? "destroyed" : "closed");
+    HWND customer = Open("CUSTOMER");
+    FindKey("CUST_ID", "1");
+    // Handled at the first round of messages of the fetch.
+    if (destroy) PostMessageA(destroyer, WM_APP, 0, reinterpret_cast<LPARAM>(customer));
+    else PostMessageA(customer, WM_CLOSE, 0, 0);
+    Press(ContactsButton());
+    PumpMessages(50);
+    EXPECT_FALSE(IsWindow(customer));
+    EXPECT_EQ(WindowTitled("View Contact"), nullptr);
+    EXPECT_EQ(AppWindowManager.GetCount(), 0);
+  }
+  DestroyWindow(destroyer);
+}
+
 TEST_P(ListWindowsTest, TheViewCommandListsEveryRowOrTheClause) {
   UseSample();
   CustomerWithContacts(0);
