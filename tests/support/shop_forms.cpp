@@ -222,3 +222,31 @@ void FormWindowsTest::Picture(HWND window, const char* name) const {
   if (!folder || GetParam() != "SQLite") return;
   SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
 }
+
+HWND FormWindowsTest::List(HWND window) { return GetDlgItem(window, LIST_ID); }
+
+std::string FormWindowsTest::Text(HWND window, int id) {
+  char text[512] = "";
+  GetDlgItemTextA(window, id, text, sizeof text);
+  return text;
+}
+
+std::vector<TEditDlg*> FormWindowsTest::OpenForms(const char* entity) {
+  std::vector<TEditDlg*> forms;
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w)) {
+    TBaseDlg* dialog = AppWindowManager.GetDialog(w);
+    if (dialog && dialog->GetKind() == DK_EDIT_FORM && _stricmp(static_cast<TEditDlg*>(dialog)->GetEntity()->Name, entity) == 0)
+      forms.push_back(static_cast<TEditDlg*>(dialog));
+  }
+  return forms;
+}
+
+void FormWindowsTest::CustomerWithContacts(int contacts) {
+  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
+  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (2, 'Bob')");
+  for (int k = 1; k <= contacts; ++k)
+    Db().Exec("INSERT INTO CONTACT (CONTACT_ID, CUST_ID, NAME) VALUES (" + std::to_string(10 + k) + ", 1, 'c" +
+              std::to_string(k) + "')");
+}
+
+int FormWindowsTest::ContactsButton() const { return ViewRelatedButtonId(RelIndex("CONTACTS")); }

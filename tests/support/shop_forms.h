@@ -9,6 +9,7 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <vector>
 
 #include "forms/editdlg.h"
 #include "forms/formprefs.h"
@@ -51,6 +52,15 @@ protected:
   // Selects a row of a list view.
   static void SelectRow(HWND list, int row);
   static int RowCount(HWND list);
+  // The list control of a list window, and a control's text.
+  static HWND List(HWND window);
+  static std::string Text(HWND window, int id);
+  // The edit forms open now of the entity.
+  static std::vector<TEditDlg*> OpenForms(const char* entity);
+  // The sample's customers 1 and 2, with as many contacts of customer 1 as asked.
+  void CustomerWithContacts(int contacts);
+  // The sample customer form's button that views the contacts.
+  int ContactsButton() const;
   // With VORN_SCREENSHOTS set (a Windows folder), saves a picture of the window there as
   // <name>.bmp, once (on SQLite).
   void Picture(HWND window, const char* name) const;
