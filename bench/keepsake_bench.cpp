@@ -4,9 +4,13 @@
 // server's own dump and restore run by hand beside it.
 //
 //   keepsake_bench <application INI> <backup file> [<SQLite database file>]
+//
+// Each figure is run KEEPSAKE_BENCH_ROUNDS times (3 unless set); the fastest and the
+// slowest are printed.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -86,7 +90,20 @@ double TimeCopy(const std::string& from, const std::string& to) {
   return ok ? Seconds(start, end) : -1;
 }
 
-double Best(double a, double b) { return a < 0 || (b >= 0 && b < a) ? b : a; }
+// The fastest and slowest of a figure's runs; a failed run (-1) makes both -1.
+struct TRange {
+  double best = 0, worst = 0;
+  int runs = 0;
+  void Add(double seconds) {
+    if (seconds < 0 || best < 0) {
+      best = worst = -1;
+    } else {
+      best = runs == 0 || seconds < best ? seconds : best;
+      worst = seconds > worst ? seconds : worst;
+    }
+    ++runs;
+  }
+};
 
 }  // namespace
 
@@ -96,7 +113,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string ini = argv[1], backup = argv[2];
-  const int rounds = 3;
+  const char* roundsSetting = getenv("KEEPSAKE_BENCH_ROUNDS");
+  const int rounds = roundsSetting && atoi(roundsSetting) > 0 ? atoi(roundsSetting) : 3;
 
   std::string command = "\"" + ProgramFolder() + "\\..\\keepsake.exe\" \"" + ini + "\"";
   STARTUPINFOA startup{};
@@ -117,30 +135,32 @@ int main(int argc, char** argv) {
   }
   SendDlgItemMessageA(find.found, IDC_PIN, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("6937"));
 
-  double wizardBackup = -1, wizardRestore = -1;
+  TRange wizardBackup, wizardRestore;
   for (int i = 0; i < rounds; ++i) {
-    wizardBackup = Best(wizardBackup, TimeRun(find.found, true, backup));
-    wizardRestore = Best(wizardRestore, TimeRun(find.found, false, backup));
+    wizardBackup.Add(TimeRun(find.found, true, backup));
+    wizardRestore.Add(TimeRun(find.found, false, backup));
   }
   PostMessageA(find.found, WM_CLOSE, 0, 0);
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
 
-  printf("best of %d runs, seconds\n", rounds);
-  printf("wizard backup   %8.3f\n", wizardBackup);
-  printf("wizard restore  %8.3f\n", wizardRestore);
+  printf("best and worst of %d runs, seconds\n", rounds);
+  printf("wizard backup   %8.3f %8.3f\n", wizardBackup.best, wizardBackup.worst);
+  printf("wizard restore  %8.3f %8.3f\n", wizardRestore.best, wizardRestore.worst);
   if (argc > 3) {
     // The bare copy of the database file, and of the backup back over a copy of it.
     const std::string database = argv[3], copy = backup + ".copy";
-    double copyOut = -1, copyBack = -1;
+    TRange copyOut, copyBack;
     for (int i = 0; i < rounds; ++i) {
-      copyOut = Best(copyOut, TimeCopy(database, copy));
-      copyBack = Best(copyBack, TimeCopy(backup, copy));
+      copyOut.Add(TimeCopy(database, copy));
+      copyBack.Add(TimeCopy(backup, copy));
     }
     DeleteFileA(copy.c_str());
-    printf("bare copy out   %8.3f   (wizard backup %.2fx)\n", copyOut, wizardBackup / copyOut);
-    printf("bare copy back  %8.3f   (wizard restore %.2fx)\n", copyBack, wizardRestore / copyBack);
+    printf("bare copy out   %8.3f %8.3f   (wizard backup, best to best, %.2fx)\n", copyOut.best, copyOut.worst,
+           wizardBackup.best / copyOut.best);
+    printf("bare copy back  %8.3f %8.3f   (wizard restore, best to best, %.2fx)\n", copyBack.best, copyBack.worst,
+           wizardRestore.best / copyBack.best);
   }
   return 0;
 }

@@ -14,16 +14,41 @@ session_start_postgres
 WORK=$(mktemp -d /tmp/keepsake_bench.XXXXXX)
 BENCH="$BUILD/bench/keepsake_bench.exe"
 
-# Best of three runs of a command, in seconds.
-best_of_3() {
-  local best="" start end t
-  for _ in 1 2 3; do
-    start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
-    t=$(awk "BEGIN { print $end - $start }")
-    if [ -z "$best" ] || awk "BEGIN { exit !($t < $best) }"; then best=$t; fi
-  done
-  printf '%8.3f\n' "$best"
+# KEEPSAKE_BENCH_ROUNDS rounds (3 unless set). In each the wizard backs up and restores
+# once, and the same is done by hand right after, so both meet the same load on a busy
+# machine; each round prints its times and ratios, and the end their range.
+ROUNDS=${KEEPSAKE_BENCH_ROUNDS:-3}
+
+# Seconds a command takes.
+seconds() {
+  local start end
+  start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
+  awk "BEGIN { print $end - $start }"
 }
+
+# The wizard's time of a figure ("backup" or "restore") in the output of one round.
+wizard_time() { awk -v what="wizard $2" 'index($0, what) == 1 { print $3 }' <<<"$1"; }
+
+# Prints one round (wizard backup, by hand, wizard restore, by hand) and keeps its ratios.
+BACKUP_RATIOS=() RESTORE_RATIOS=()
+report_round() {
+  local backup restore
+  backup=$(awk "BEGIN { printf \"%.2f\", $2 / $3 }")
+  restore=$(awk "BEGIN { printf \"%.2f\", $4 / $5 }")
+  printf 'round %d: backup %.3f s, by hand %.3f s (%sx); restore %.3f s, by hand %.3f s (%sx)\n' \
+    "$1" "$2" "$3" "$backup" "$4" "$5" "$restore"
+  BACKUP_RATIOS+=("$backup") RESTORE_RATIOS+=("$restore")
+}
+
+# The range of the rounds' ratios.
+report_ranges() {
+  printf 'wizard / by hand over %d rounds: backup %s to %sx, restore %s to %sx\n' "$ROUNDS" \
+    "$(printf '%s\n' "${BACKUP_RATIOS[@]}" | sort -n | head -1)" "$(printf '%s\n' "${BACKUP_RATIOS[@]}" | sort -n | tail -1)" \
+    "$(printf '%s\n' "${RESTORE_RATIOS[@]}" | sort -n | head -1)" "$(printf '%s\n' "${RESTORE_RATIOS[@]}" | sort -n | tail -1)"
+  BACKUP_RATIOS=() RESTORE_RATIOS=()
+}
+
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 echo "== SQLite, about 100 MB"
 sqlite3 "$WORK/shop.db" "CREATE TABLE BENCH (ID INTEGER PRIMARY KEY AUTOINCREMENT, NAME VARCHAR(30),
@@ -34,11 +59,15 @@ sqlite3 "$WORK/shop.db" "CREATE TABLE BENCH (ID INTEGER PRIMARY KEY AUTOINCREMEN
   CREATE INDEX BENCH_NAME ON BENCH (NAME);"
 ls -l "$WORK/shop.db" | awk '{printf "database file: %d bytes\n", $5}'
 printf '[Network]\nDriver Name=SQLite3\nDatabase=shop\n' >"$WORK/app.ini"
-wine "$BENCH" "Z:$WORK/app.ini" "Z:$WORK/shop_db.dmp" "Z:$WORK/shop.db"
-printf 'by hand, sqlite3 VACUUM INTO   '
-best_of_3 sh -c "rm -f '$WORK/hand.dmp'; sqlite3 '$WORK/shop.db' \"VACUUM INTO '$WORK/hand.dmp'\""
-printf 'by hand, sqlite3 .restore      '
-best_of_3 sqlite3 "$WORK/shop.db" ".restore '$WORK/hand.dmp'"
+for round in $(seq "$ROUNDS"); do
+  OUT=$(KEEPSAKE_BENCH_ROUNDS=1 wine "$BENCH" "Z:$WORK/app.ini" "Z:$WORK/shop_db.dmp" "Z:$WORK/shop.db")
+  [ "$round" -gt 1 ] || grep '^bare copy' <<<"$OUT"
+  HAND_BACKUP=$(seconds sh -c "rm -f '$WORK/hand.dmp'; sqlite3 '$WORK/shop.db' \"VACUUM INTO '$WORK/hand.dmp'\"")
+  HAND_RESTORE=$(seconds sqlite3 "$WORK/shop.db" ".restore '$WORK/hand.dmp'")
+  report_round "$round" "$(wizard_time "$OUT" backup)" "$HAND_BACKUP" "$(wizard_time "$OUT" restore)" "$HAND_RESTORE"
+done
+echo "(by hand: sqlite3 VACUUM INTO and .restore)"
+report_ranges
 
 echo "== PostgreSQL, 1,000,000 rows"
 PSQL=(runuser -u postgres -- "$PG_BIN/psql" -X -q -h "$BUILD/postgres" -p "$PG_PORT" -U postgres)
@@ -52,11 +81,16 @@ mkdir -p "$PG_WORK"
 chown postgres "$PG_WORK"
 printf '[Network]\nDriver Name=PostgreSQL ANSI\nServer Name=127.0.0.1:%s\nDatabase=ks_bench\nUsername=postgres\n' \
   "$PG_PORT" >"$WORK/pg.ini"
-wine "$BENCH" "Z:$WORK/pg.ini" "Z:$PG_WORK/ks_bench.dmp"
-ls -l "$PG_WORK/ks_bench.dmp" | awk '{printf "backup file: %d bytes\n", $5}'
 AS_SERVER=(runuser -u postgres -- env PGHOST="$BUILD/postgres" PGPORT="$PG_PORT")
-printf 'by hand, pg_dump -Fc           '
-best_of_3 "${AS_SERVER[@]}" "$PG_BIN/pg_dump" -Fc -f "$PG_WORK/hand.dmp" ks_bench
-printf 'by hand, pg_restore --clean -1 '
-best_of_3 "${AS_SERVER[@]}" "$PG_BIN/pg_restore" --clean --if-exists --single-transaction -d ks_bench "$PG_WORK/hand.dmp"
+for round in $(seq "$ROUNDS"); do
+  OUT=$(KEEPSAKE_BENCH_ROUNDS=1 wine "$BENCH" "Z:$WORK/pg.ini" "Z:$PG_WORK/ks_bench.dmp")
+  [ "$round" -gt 1 ] || ls -l "$PG_WORK/ks_bench.dmp" | awk '{printf "backup file: %d bytes\n", $5}'
+  HAND_BACKUP=$(seconds "${AS_SERVER[@]}" "$PG_BIN/pg_dump" -Fc -f "$PG_WORK/hand.dmp" ks_bench)
+  HAND_RESTORE=$(seconds "${AS_SERVER[@]}" "$PG_BIN/pg_restore" --clean --if-exists --single-transaction \
+    -d ks_bench "$PG_WORK/hand.dmp")
+  report_round "$round" "$(wizard_time "$OUT" backup)" "$HAND_BACKUP" "$(wizard_time "$OUT" restore)" "$HAND_RESTORE"
+done
+echo "(by hand: pg_dump -Fc and pg_restore --clean --if-exists --single-transaction)"
+report_ranges
 "${PSQL[@]}" -d postgres -c "DROP DATABASE ks_bench"
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -13,6 +13,7 @@
 #include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/messagepump.h"
+#include "forms/shellcalls.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
@@ -93,8 +94,12 @@ void TEditDlg::NotAvailable(const char* what) {
   SetStatusLine(text);
 }
 
-INT_PTR TEditDlg::OnImport(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Import");
+// The import wizard with the form's entity as destination.
+INT_PTR TEditDlg::OnImport(HWND window, UINT, WPARAM, LPARAM) {
+  if (ImportWizardCall)
+    ImportWizardCall(window_ ? window_ : window, entity_);
+  else
+    NotAvailable("Import");
   return TRUE;
 }
 

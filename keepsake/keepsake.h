@@ -30,8 +30,8 @@ constexpr int DATABASE_NAME_SIZE = 128;
 constexpr int CREDENTIAL_SIZE = 32;
 constexpr int BACKUP_PATH_SIZE = 1024;
 
-// Messages of the dialog: a log line from the worker (lParam: the text), and the end of
-// a run (wParam: 1 when it succeeded).
+// Messages of the dialog: log lines from the worker (lParam: a std::string the dialog
+// deletes), and the end of a run (wParam: 1 when it succeeded).
 constexpr UINT WM_KEEPSAKE_LOG = WM_APP + 1;
 constexpr UINT WM_KEEPSAKE_RUN_ENDED = WM_APP + 2;
 
@@ -57,6 +57,8 @@ std::string AbsoluteBackupPath(const char* typed, const char* currentFolder);
 
 // Appends one line to the log pane of the dialog (from any thread).
 void LogMessage(const char* format, ...);
+// Appends lines at once, separated by "\r\n" (from any thread).
+void LogLines(const std::string& lines);
 // The log pane's window is the dialog's control IDC_LOG.
 void SetLogDialog(HWND dialog);
 

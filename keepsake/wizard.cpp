@@ -9,6 +9,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "forms/accesspin.h"
 #include "forms/openfilename.h"
@@ -221,11 +223,20 @@ void LogMessage(const char* format, ...) {
   // One line each: the trailing line breaks some messages carry add nothing.
   size_t n = strlen(text);
   while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) text[--n] = '\0';
+  LogLines(text);
+}
+
+void LogLines(const std::string& lines) {
   if (!logDialog) return;
-  if (GetWindowThreadProcessId(logDialog, nullptr) == GetCurrentThreadId())
-    AppendToLogPane(text);
-  else
-    SendMessageA(logDialog, WM_KEEPSAKE_LOG, 0, reinterpret_cast<LPARAM>(text));
+  if (GetWindowThreadProcessId(logDialog, nullptr) == GetCurrentThreadId()) {
+    AppendToLogPane(lines.c_str());
+    return;
+  }
+  // Posted, so the worker goes on while the pane is painted; the dialog frees the copy.
+  // Only a full queue refuses it: then the worker waits for the dialog.
+  auto* copy = new std::string(lines);
+  if (!PostMessageA(logDialog, WM_KEEPSAKE_LOG, 0, reinterpret_cast<LPARAM>(copy)))
+    SendMessageA(logDialog, WM_KEEPSAKE_LOG, 0, reinterpret_cast<LPARAM>(copy));
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -256,9 +267,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       }
       return FALSE;
     }
-    case WM_KEEPSAKE_LOG:
-      AppendToLogPane(reinterpret_cast<const char*>(lParam));
+    case WM_KEEPSAKE_LOG: {
+      std::unique_ptr<std::string> lines(reinterpret_cast<std::string*>(lParam));
+      AppendToLogPane(lines->c_str());
       return TRUE;
+    }
     case WM_KEEPSAKE_RUN_ENDED:
       running = false;
       UpdateButtons(dialog);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -237,26 +238,65 @@ bool BackupIsSound(TConnection& connection, const std::vector<TRow>& objects) {
   return false;
 }
 
-// Inside the restore's transaction: the database's objects go, the backup's come.
+bool IsType(const TRow& object, const char* type) { return object[0] == type; }
+
+// A name for a table of the database while the backup's take its place: one that no
+// object of the database or of the backup has.
+std::string SetAsideName(const std::vector<TRow>& current, const std::vector<TRow>& backupObjects, int& serial) {
+  for (;;) {
+    std::string name = "keepsake_old_" + std::to_string(++serial);
+    bool used = false;
+    for (const auto* objects : {&current, &backupObjects})
+      for (const TRow& object : *objects)
+        if (_stricmp(object[1].c_str(), name.c_str()) == 0) used = true;
+    if (!used) return name;
+  }
+}
+
+// The database's views, triggers and own indexes go (their names are the backup's too);
+// its tables stay, renamed out of the way, until the backup's are written.
+bool SetAsideCurrentObjects(TConnection& connection, const std::vector<TRow>& current,
+                            const std::vector<TRow>& backupObjects, std::vector<std::string>& setAside) {
+  for (auto it = current.rbegin(); it != current.rend(); ++it) {
+    if (IsType(*it, "table") || (*it)[2].empty()) continue;  // tables below; a constraint's index goes with its table
+    if (!Execute(connection, TSqlDialect::SQLiteDrop((*it)[0].c_str(), (*it)[1].c_str()))) return false;
+  }
+  int serial = 0;
+  for (const TRow& object : current) {
+    if (!IsType(object, "table")) continue;
+    setAside.push_back(SetAsideName(current, backupObjects, serial));
+    if (!Execute(connection, TSqlDialect::SQLiteRenameTable(object[1].c_str(), setAside.back().c_str()))) return false;
+  }
+  return true;
+}
+
+// Runs the backup's statements that create objects of the given types (an index the
+// server made for a constraint has none: it comes with its table).
+bool CreateBackupObjects(TConnection& connection, const std::vector<TRow>& backupObjects,
+                         std::initializer_list<const char*> types) {
+  for (const TRow& object : backupObjects)
+    for (const char* type : types)
+      if (IsType(object, type) && !object[2].empty() && !Execute(connection, object[2])) return false;
+  return true;
+}
+
+// Inside the restore's transaction: the database's objects go, the backup's come. The
+// indexes are made before the rows, so each table's copy carries its indexes over in
+// order instead of sorting them again; triggers come after the rows, which fire none.
 bool ReplaceSchemaAndRows(TConnection& connection, const std::vector<TRow>& backupObjects) {
   std::vector<TRow> current;
   if (!Query(connection, TSqlDialect::SQLiteListObjects("main"), current)) return false;
-  // Views and triggers first; indexes go with their tables.
-  for (auto it = current.rbegin(); it != current.rend(); ++it) {
-    if ((*it)[0] == "index") continue;
-    if (!Execute(connection, TSqlDialect::SQLiteDrop((*it)[0].c_str(), (*it)[1].c_str()))) return false;
-  }
+  std::vector<std::string> setAside;
+  if (!SetAsideCurrentObjects(connection, current, backupObjects, setAside)) return false;
+  if (!CreateBackupObjects(connection, backupObjects, {"table", "index"})) return false;
   for (const TRow& object : backupObjects) {
-    const std::string& type = object[0];
-    const std::string& name = object[1];
-    const std::string& sql = object[2];
-    if (sql.empty()) continue;  // an index the server made for a constraint
-    if (!Execute(connection, sql)) return false;
-    if (type == "table") {
-      if (!Execute(connection, TSqlDialect::SQLiteCopyRows(name.c_str()))) return false;
-      LogMessage("Restored table %s.", name.c_str());
-    }
+    if (!IsType(object, "table")) continue;
+    if (!Execute(connection, TSqlDialect::SQLiteCopyRows(object[1].c_str()))) return false;
+    LogMessage("Restored table %s.", object[1].c_str());
   }
+  for (const std::string& table : setAside)
+    if (!Execute(connection, TSqlDialect::SQLiteDrop("table", table.c_str()))) return false;
+  if (!CreateBackupObjects(connection, backupObjects, {"view", "trigger"})) return false;
   std::vector<TRow> counters;
   if (!Query(connection, TSqlDialect::SQLiteHasCounters(), counters)) return false;
   if (!counters.empty() && counters[0][0] != "0") {
@@ -290,6 +330,13 @@ bool SQLiteRestore(TConnection& connection, const TRun& run) {
   if (ok) {
     // Tables come back in the backup's order, not in that of their references.
     if (checkedKeys) Execute(connection, "PRAGMA foreign_keys = OFF");
+    // Settings of this run's own connection, which ends with it (the second answers
+    // with its new value).
+    std::vector<TRow> setting;
+    ok = Execute(connection, TSqlDialect::SQLiteRenameTableOnly()) &&
+         Query(connection, TSqlDialect::SQLiteFreePagesAsTheyAre(), setting);
+  }
+  if (ok) {
     ok = SQL_SUCCEEDED(SQLSetConnectAttr(connection.handle, SQL_ATTR_AUTOCOMMIT, (SQLPOINTER)SQL_AUTOCOMMIT_OFF, 0));
     if (!ok) LogMessage("The restore could not start its transaction.");
   }
@@ -318,12 +365,15 @@ bool PostgresRun(TConnection& connection, const TRun& run) {
   bool done = false;
   std::vector<TRow> output;
   if (ran && Query(connection, TSqlDialect::PostgresProgramOutput(), output)) {
+    // What the program printed, logged in one piece.
+    std::string printed;
     for (const TRow& line : output) {
       if (line[0] == TSqlDialect::PostgresSuccessMark())
         done = true;
       else
-        LogMessage("%s", line[0].c_str());
+        printed += (printed.empty() ? "" : "\r\n") + line[0];
     }
+    if (!printed.empty()) LogLines(printed);
   }
   Execute(connection, TSqlDialect::PostgresDropProgramOutput());
   return done;

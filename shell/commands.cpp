@@ -8,9 +8,11 @@
 #include <memory>
 
 #include "data/db/reclist.h"
+#include "data/db/record.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "forms/editdlg.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/dumpload.h"
@@ -38,8 +40,17 @@ void UnavailableWindow(HWND owner, const char* what, const char* entity) {
       "Cannot run command", MB_ICONEXCLAMATION);
 }
 
-HWND NoEditForm(const TEntity* entity, HWND owner) {
-  UnavailableWindow(owner, "edit form", entity->Name);
+// EDIT: a fresh record on a new edit form of the entity, modeless and owned by the window.
+HWND OpenEntityEditForm(const TEntity* entity, HWND owner) {
+  TEditDlg* form = CreateEditDlg(NewDBRecord(entity->Name), TFormMode::NewRecord);
+  if (!form) return nullptr;
+  HWND window = AppWindowManager.OpenEditForm(form, entity, owner, 0);
+  if (window) return window;
+  // Never shown: the form is still ours. A declined PIN has told the user already.
+  delete form;
+  if (!entity->PinProtected)
+    Box(owner, std::string("The edit form of ") + entity->Name + " could not be opened.",
+        "Cannot run command", MB_ICONEXCLAMATION);
   return nullptr;
 }
 
@@ -163,7 +174,7 @@ int RunFunction(HWND window, const std::string& name) {
 
 }  // namespace
 
-TOpenEditFormCall OpenEditFormCall = NoEditForm;
+TOpenEditFormCall OpenEditFormCall = OpenEntityEditForm;
 TOpenViewWindowCall OpenViewWindowCall = NoViewWindow;
 TTableServices TableServices = {
     [](HWND window) { ShowDumpTablesDialog(window, false); },

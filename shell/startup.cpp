@@ -23,6 +23,7 @@
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
 #include "shell/dbconnect.h"
+#include "shell/importwizard.h"
 #include "shell/reportlib.h"
 #include "shell/sqlscript.h"
 
@@ -168,6 +169,7 @@ int RunVorn(HINSTANCE instance, int showCommand) {
   if (const char* failed = RegisterWindowClasses(instance, &caption))
     return StartupFailure(failed, caption);
   if (!RegisterAppMessages()) return StartupFailure("Could not register application-specific messages");
+  InstallRecordTransferCalls();
 
   AppBitmap = LoadBitmapA(instance, "AppBitmap");
   CreateSplashWindow(instance);

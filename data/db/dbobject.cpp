@@ -12,6 +12,8 @@ TDBObject::TDBObject(const char* entityName) {
   entity_ = &TheModel.Entities[position];
 }
 
+TDBObject::TDBObject(TEntity& entity) : entity_(&entity) {}
+
 TDBObject::~TDBObject() { DropStatement(); }
 
 void TDBObject::Reset() {

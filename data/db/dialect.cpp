@@ -167,6 +167,10 @@ std::string TSqlDialect::SQLiteDrop(const char* type, const char* name) {
   return std::string("DROP ") + what + " IF EXISTS main." + QuotedName(name);
 }
 
+std::string TSqlDialect::SQLiteRenameTable(const char* table, const char* newName) {
+  return "ALTER TABLE main." + QuotedName(table) + " RENAME TO " + QuotedName(newName);
+}
+
 std::string TSqlDialect::SQLiteCopyRows(const char* table) {
   return "INSERT INTO main." + QuotedName(table) + " SELECT * FROM " + SQLiteBackupSchema() + "." +
          QuotedName(table);

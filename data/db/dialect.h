@@ -44,6 +44,11 @@ public:
   // (SQLite has one write lock for the whole file: there the lock is that one.)
   void SequenceLock(char* buffer, size_t size, const char* quotedTable) const;
 
+  // Whether the server ends a transaction at its first failed statement and answers the
+  // commit after it with a silent rollback (PostgreSQL): a commit is then checked by a
+  // statement first.
+  bool AbortsTransactionOnError() const { return kind_ == PostgreSQL; }
+
   // The statement run once on every new connection that tells the server the program
   // speaks the Windows ANSI code page (1252); null where the server keeps the bytes it
   // is given.
@@ -84,6 +89,16 @@ public:
   // tables first, without SQLite's own tables; indexes the server made have no text.
   static std::string SQLiteListObjects(const char* schema);
   static std::string SQLiteDrop(const char* type, const char* name);
+  // A restore writes the backup's tables beside the database's own, renamed out of the
+  // way, and drops those last: the new pages are free or past the end of the file when the
+  // transaction starts, so they need no copy in the rollback journal.
+  static std::string SQLiteRenameTable(const char* table, const char* newName);
+  // A rename that touches only the table itself (the views and triggers that name it are
+  // gone already, and references of other tables go with them).
+  static const char* SQLiteRenameTableOnly() { return "PRAGMA legacy_alter_table = ON"; }
+  // Freed pages go to the free list as they are instead of being zeroed one by one
+  // (each a journal copy and a write); the restore fills them again.
+  static const char* SQLiteFreePagesAsTheyAre() { return "PRAGMA main.secure_delete = FAST"; }
   static std::string SQLiteCopyRows(const char* table);
   // Whether the backup holds an AUTOINCREMENT counter table, and the copy of its rows.
   static std::string SQLiteHasCounters();

@@ -1,3 +1,4 @@
+// The value of one attribute inside a record: stored and new texts, shared fields.
 #include <cstring>
 
 #include "data/core/strings.h"
@@ -17,16 +18,22 @@ TDBFieldValue::TDBFieldValue() : value_(EmptyString), newValue_(EmptyString) {}
 
 TDBFieldValue::~TDBFieldValue() {
   if (flags_ & IsShared) return;
-  FreeString(&value_);
+  DropValue();
   FreeString(&newValue_);
+}
+
+void TDBFieldValue::DropValue() {
+  if (!valueBorrowed_) FreeString(&value_);
+  value_ = EmptyString;
+  valueBorrowed_ = false;
 }
 
 TDBFieldValue& TDBFieldValue::operator=(const TDBFieldValue& other) {
   TDBFieldValue* self = Self();
   const TDBFieldValue* source = other.Self();
   if (self == source) return *this;
+  self->SetValue(source->value_);
   self->flags_ = source->flags_;
-  Assign(&self->value_, source->value_);
   Assign(&self->newValue_, source->newValue_);
   return *this;
 }
@@ -34,13 +41,13 @@ TDBFieldValue& TDBFieldValue::operator=(const TDBFieldValue& other) {
 void TDBFieldValue::Clear() {
   if (flags_ & IsShared) return;
   flags_ = 0;
-  ReplaceString(&value_, "");
+  DropValue();
   ReplaceString(&newValue_, "");
 }
 
 void TDBFieldValue::MakeShared(TDBFieldValue* target) {
   if (!(flags_ & IsShared)) {
-    FreeString(&value_);
+    DropValue();
     FreeString(&newValue_);
   }
   newValue_ = EmptyString;
@@ -52,7 +59,22 @@ uint32_t TDBFieldValue::Flags() const { return Self()->flags_; }
 
 void TDBFieldValue::SetValue(const char* text) {
   TDBFieldValue* self = Self();
-  Assign(&self->value_, text);
+  // The copy is taken before the old text goes: text may be the field's own value.
+  char* old = self->value_;
+  const bool borrowed = self->valueBorrowed_;
+  SetString(&self->value_, text ? text : "");
+  self->valueBorrowed_ = false;
+  if (!borrowed) FreeString(&old);
+  self->flags_ |= HasValue;
+}
+
+void TDBFieldValue::SetBorrowedValue(const char* text) {
+  TDBFieldValue* self = Self();
+  self->DropValue();
+  if (text && *text) {
+    self->value_ = const_cast<char*>(text);
+    self->valueBorrowed_ = true;
+  }
   self->flags_ |= HasValue;
 }
 
@@ -80,7 +102,7 @@ void TDBFieldValue::Commit() {
   TDBFieldValue* self = Self();
   if (!(self->flags_ & HasNewValue)) return;
   // The new text moves over; the new value is empty again.
-  FreeString(&self->value_);
+  self->DropValue();
   self->value_ = self->newValue_;
   self->newValue_ = EmptyString;
   self->flags_ = HasValue;

@@ -96,11 +96,14 @@ public:
 
   // Statements prepared on a physical connection, kept after their statement objects end
   // for the next statement of the same text on that connection: preparing is most of
-  // what a short statement costs. Take removes the handle from the store (null when none);
-  // Keep closes its cursor, unbinds its parameters and stores it (the oldest go beyond
-  // the limit); Drop frees every handle of a connection that is about to close.
-  SQLHANDLE TakePrepared(SQLHANDLE connection, const std::string& sql);
-  void KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement);
+  // what a short statement costs. A handle kept with the text "" was never used and
+  // serves the next statement allocated on that connection. Take removes the handle
+  // from the store (null when none); Keep closes its cursor when one may be open,
+  // unbinds the parameters of a used handle and stores it (the oldest go beyond the
+  // limit); Drop frees every handle of a connection that is about to close.
+  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql);
+  void KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement, bool cursorOpen,
+                    bool used);
   void DropPrepared(SQLHANDLE connection);
   int KeptPrepared() const { return static_cast<int>(prepared_.size()); }
 

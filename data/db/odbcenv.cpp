@@ -28,7 +28,7 @@ TOdbcEnv::~TOdbcEnv() {
   FreeString(&connectString_);
 }
 
-SQLHANDLE TOdbcEnv::TakePrepared(SQLHANDLE connection, const std::string& sql) {
+SQLHANDLE TOdbcEnv::TakePrepared(SQLHANDLE connection, const char* sql) {
   for (size_t i = prepared_.size(); i-- > 0;) {
     if (prepared_[i].connection != connection || prepared_[i].sql != sql) continue;
     SQLHANDLE statement = prepared_[i].statement;
@@ -38,9 +38,11 @@ SQLHANDLE TOdbcEnv::TakePrepared(SQLHANDLE connection, const std::string& sql) {
   return SQL_NULL_HANDLE;
 }
 
-void TOdbcEnv::KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement) {
-  SQLFreeStmt(statement, SQL_CLOSE);
-  SQLFreeStmt(statement, SQL_RESET_PARAMS);
+void TOdbcEnv::KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement, bool cursorOpen,
+                            bool used) {
+  // Each driver call costs a round through the driver manager: only what is open is closed.
+  if (cursorOpen) SQLFreeStmt(statement, SQL_CLOSE);
+  if (used) SQLFreeStmt(statement, SQL_RESET_PARAMS);
   prepared_.push_back({connection, sql, statement});
   if (prepared_.size() > PreparedLimit) {
     SQLFreeHandle(SQL_HANDLE_STMT, prepared_.front().statement);

@@ -99,6 +99,7 @@ SQLRETURN TOdbcStatement::BindText(int position, TOdbcParam* param, SQLSMALLINT 
 SQLRETURN TOdbcStatement::BindParameter(int position, int sqlType, long columnSize,
                                         int decimalDigits, const char* text) {
   if (position < 0) return returnCode_;
+  used_ = true;
   TOdbcParam* param = ParameterAt(position, true);
   param->sqlType = static_cast<SQLSMALLINT>(sqlType);
   param->columnSize = columnSize;
@@ -150,6 +151,12 @@ SQLRETURN TOdbcStatement::SetParameter(int position, const char* text) {
 }
 
 SQLRETURN TOdbcStatement::ResetParameters() {
+  // Nothing bound through this object: the driver has nothing to unbind (a handle is
+  // unbound before it is kept for reuse).
+  if (!params_) {
+    ClearDiagnostic();
+    return returnCode_ = SQL_SUCCESS;
+  }
   returnCode_ = SQLFreeStmt(handle_, SQL_RESET_PARAMS);
   CaptureError();
   DeleteParameters();

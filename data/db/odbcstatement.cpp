@@ -16,6 +16,17 @@ TOdbcStatement::~TOdbcStatement() {
 }
 
 void TOdbcStatement::Allocate() {
+  cursorOpen_ = used_ = false;
+  // A handle this connection allocated and never used is taken before a new one.
+  TOdbcEnv* env = connection_->GetEnvironment();
+  if (env && connection_->Handle() != SQL_NULL_HANDLE) {
+    handle_ = env->TakePrepared(connection_->Handle(), "");
+    if (handle_ != SQL_NULL_HANDLE) {
+      returnCode_ = SQL_SUCCESS;
+      ClearDiagnostic();
+      return;
+    }
+  }
   returnCode_ = SQLAllocHandle(SQL_HANDLE_STMT, connection_->Handle(), &handle_);
   if (SQL_SUCCEEDED(returnCode_)) {
     ClearDiagnostic();
@@ -32,13 +43,14 @@ void TOdbcStatement::Free() { ReleaseHandle(); }
 void TOdbcStatement::ReleaseHandle() {
   if (handle_ == SQL_NULL_HANDLE) return;
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
-  if (env && !preparedSql_.empty() && connection_->Handle() != SQL_NULL_HANDLE) {
-    env->KeepPrepared(connection_->Handle(), preparedSql_, handle_);
+  if (env && (!preparedSql_.empty() || !used_) && connection_->Handle() != SQL_NULL_HANDLE) {
+    env->KeepPrepared(connection_->Handle(), preparedSql_, handle_, cursorOpen_, used_);
   } else {
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
   }
   handle_ = SQL_NULL_HANDLE;
   preparedSql_.clear();
+  cursorOpen_ = used_ = false;
 }
 
 void TOdbcStatement::SetConnection(TOdbcConnection* connection) {
@@ -61,7 +73,8 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
   const SQLHANDLE connection = connection_ ? connection_->Handle() : SQL_NULL_HANDLE;
   if (env && connection != SQL_NULL_HANDLE && handle_ != SQL_NULL_HANDLE && !params_) {
     if (preparedSql_ == sql) {
-      SQLFreeStmt(handle_, SQL_CLOSE);
+      if (cursorOpen_) SQLFreeStmt(handle_, SQL_CLOSE);
+      cursorOpen_ = false;
       return returnCode_ = SQL_SUCCESS;
     }
     SQLHANDLE kept = env->TakePrepared(connection, sql);
@@ -69,6 +82,7 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
       ReleaseHandle();
       handle_ = kept;
       preparedSql_ = sql;
+      used_ = true;
       DeleteColumns();
       ClearDiagnostic();
       return returnCode_ = SQL_SUCCESS;
@@ -80,6 +94,8 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
       if (handle_ == SQL_NULL_HANDLE) return returnCode_;
     }
   }
+  used_ = true;
+  cursorOpen_ = false;
   returnCode_ = SQLPrepare(handle_, (SQLCHAR*)sql, SQL_NTS);
   CaptureError();
   preparedSql_ = SQL_SUCCEEDED(returnCode_) ? sql : "";
@@ -87,7 +103,9 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
 }
 
 SQLRETURN TOdbcStatement::Execute() {
+  used_ = true;
   returnCode_ = SQLExecute(handle_);
+  cursorOpen_ = SQL_SUCCEEDED(returnCode_);
   CaptureError();
   DeleteColumns();
   columnsDescribed_ = !SQL_SUCCEEDED(returnCode_);
@@ -118,7 +136,9 @@ SQLRETURN TOdbcStatement::ExecDirect(const char* sql) {
     Allocate();
   }
   columnsDescribed_ = true;
+  used_ = true;
   returnCode_ = SQLExecDirect(handle_, (SQLCHAR*)sql, SQL_NTS);
+  cursorOpen_ = SQL_SUCCEEDED(returnCode_);
   CaptureError();
   if (SQL_SUCCEEDED(returnCode_)) DescribeColumns();
   return returnCode_;
@@ -155,6 +175,12 @@ SQLRETURN TOdbcStatement::Fetch() {
 }
 
 SQLRETURN TOdbcStatement::CloseCursor() {
+  // No execute since the last close: there is no cursor to close.
+  if (!cursorOpen_) {
+    ClearDiagnostic();
+    return returnCode_ = SQL_SUCCESS;
+  }
+  cursorOpen_ = false;
   returnCode_ = SQLFreeStmt(handle_, SQL_CLOSE);
   CaptureError();
   return returnCode_;
@@ -194,10 +220,24 @@ SQLLEN TOdbcStatement::GetColumnPrecision(int column) { return ColumnAttribute(c
 SQLLEN TOdbcStatement::GetColumnScale(int column) { return ColumnAttribute(column, SQL_COLUMN_SCALE); }
 SQLLEN TOdbcStatement::GetColumnNullable(int column) { return ColumnAttribute(column, SQL_DESC_NULLABLE); }
 
+namespace {
+// Drivers may fill the whole buffer they are given (strncpy pads it with zeros): a value
+// is asked for in a short window first, and only a longer one gets the rest of the buffer.
+constexpr int FirstPartSize = 256;
+}  // namespace
+
 SQLLEN TOdbcStatement::GetData(int column, char* buffer, int size) {
   SQLLEN indicator = SQL_NULL_DATA;
   if (size > 0) buffer[0] = '\0';
-  returnCode_ = SQLGetData(handle_, column + 1, SQL_C_CHAR, buffer, size, &indicator);
+  const int first = size > FirstPartSize ? FirstPartSize : size;
+  returnCode_ = SQLGetData(handle_, column + 1, SQL_C_CHAR, buffer, first, &indicator);
+  if (first < size && returnCode_ == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || indicator >= first)) {
+    // The rest goes on where the first part's terminator stands.
+    SQLLEN rest = 0;
+    SQLRETURN rc = SQLGetData(handle_, column + 1, SQL_C_CHAR, buffer + first - 1, size - first + 1, &rest);
+    returnCode_ = rc;
+    if (SQL_SUCCEEDED(rc) && indicator == SQL_NO_TOTAL && rest != SQL_NO_TOTAL) indicator = first - 1 + rest;
+  }
   CaptureError();
   if (!SQL_SUCCEEDED(returnCode_)) {
     if (size > 0) buffer[0] = '\0';

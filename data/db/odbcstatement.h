@@ -41,9 +41,11 @@ public:
                           const char* text);
   // A new text for an already bound parameter (its type, size and digits stay).
   SQLRETURN SetParameter(int position, const char* text);
+  // Unbinds the parameters bound through this object.
   SQLRETURN ResetParameters();
 
   SQLRETURN Fetch();
+  // Closes the cursor of the last execute (no driver call when none is open).
   SQLRETURN CloseCursor();
   SQLLEN RowCount();
   int NumResultCols();
@@ -97,4 +99,6 @@ private:
   TOdbcParam* params_ = nullptr;
   std::string preparedSql_;      // the text the handle holds prepared, "" when none
   bool columnsDescribed_ = true;  // false after an execute until the columns are asked for
+  bool cursorOpen_ = false;       // an execute succeeded and no close followed
+  bool used_ = false;             // the handle was prepared, executed or bound
 };

@@ -177,7 +177,7 @@ void MoveEntry(TRecListEntry* to, const TRecListEntry* from) {
 }
 
 TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity) {
-  TDBRecord* record = NewDBRecord(entity->Name);
+  TDBRecord* record = NewDBRecord(*entity);
   bool all = KeepsAll(entity);
   const char* text = KeyTexts(entry);
   int left = entry->keyCount;

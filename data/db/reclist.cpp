@@ -58,7 +58,7 @@ void TDBRecList::FetchFirstRow() {
 }
 
 void TDBRecList::AppendFetchedRow() {
-  TDBRecord* record = NewDBRecord(entity_->Name);
+  TDBRecord* record = NewDBRecord(*entity_);
   if (!ReadStoredColumns(*statement_, *record, false)) {
     // A row that cannot be read ends the list here, as an error.
     delete record;

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "data/db/record.h"
@@ -40,8 +41,13 @@ bool IsKeyAttribute(const TAttribute& attribute) {
 }
 
 TDBRecord* NewDBRecord(const char* entityName) { return new TDBRecord(entityName); }
+TDBRecord* NewDBRecord(TEntity& entity) { return new TDBRecord(entity); }
 
-TDBRecord::TDBRecord(const char* entityName) : TDBObject(entityName) {
+TDBRecord::TDBRecord(const char* entityName) : TDBObject(entityName) { MakeFields(); }
+
+TDBRecord::TDBRecord(TEntity& entity) : TDBObject(entity) { MakeFields(); }
+
+void TDBRecord::MakeFields() {
   fields_ = new TDBFieldValue[entity_->AttributeCount];
   // A shadow without a default of its own shows and edits its real attribute.
   for (int i = 0; i < entity_->AttributeCount; ++i) {
@@ -50,7 +56,35 @@ TDBRecord::TDBRecord(const char* entityName) : TDBObject(entityName) {
   }
 }
 
-TDBRecord::~TDBRecord() { delete[] fields_; }
+TDBRecord::~TDBRecord() {
+  delete[] fields_;
+  std::free(rowTexts_);
+}
+
+void TDBRecord::SetStoredValues(const std::string* texts) {
+  size_t total = 0;
+  int stored = 0;
+  for (int i = 0; i < entity_->AttributeCount; ++i)
+    if (IsStoredAttribute(entity_->Attributes[i])) total += texts[stored++].size() + 1;
+  char* block = total > size_t(stored) ? static_cast<char*>(std::malloc(total)) : nullptr;
+  char* next = block;
+  int k = 0;
+  for (int i = 0; i < entity_->AttributeCount; ++i) {
+    if (!IsStoredAttribute(entity_->Attributes[i])) continue;
+    const std::string& text = texts[k++];
+    fields_[i].Clear();
+    if (text.empty() || !block) {
+      fields_[i].SetValue("");
+      continue;
+    }
+    std::memcpy(next, text.c_str(), text.size() + 1);
+    fields_[i].SetBorrowedValue(next);
+    next += text.size() + 1;
+  }
+  // Every field that borrowed from the old block has just been given a new value.
+  std::free(rowTexts_);
+  rowTexts_ = block;
+}
 
 int TDBRecord::FieldCount() const { return entity_->AttributeCount; }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct TEntity;
 struct TAttribute;
@@ -58,6 +59,9 @@ public:
   void MakeShared(TDBFieldValue* target);
   uint32_t Flags() const;
   void SetValue(const char* text);
+  // The stored value is text itself, which lives in a block the record owns (no copy);
+  // the field lets go of it at its next change.
+  void SetBorrowedValue(const char* text);
   void SetNewValue(const char* text);
   const char* Value() const;
   const char* NewValue() const;
@@ -72,7 +76,11 @@ private:
   TDBFieldValue* Self() { return (flags_ & IsShared) ? target_ : this; }
   const TDBFieldValue* Self() const { return (flags_ & IsShared) ? target_ : this; }
 
+  // Lets go of the stored value (freed unless borrowed); it is empty then.
+  void DropValue();
+
   uint32_t flags_ = 0;
+  bool valueBorrowed_ = false;  // value_ lies in its record's block of row texts
   union {
     char* value_;
     TDBFieldValue* target_;
@@ -86,6 +94,8 @@ class TDBObject {
 public:
   // An unknown entity name is fatal ("Invalid entity: ").
   explicit TDBObject(const char* entityName);
+  // An entity of the model, already found.
+  explicit TDBObject(TEntity& entity);
   virtual ~TDBObject();
   TDBObject(const TDBObject&) = delete;
   TDBObject& operator=(const TDBObject&) = delete;
@@ -148,6 +158,7 @@ enum TNavigation : int { NavigateFirst = 0, NavigatePrevious = 1, NavigateNext =
 class TDBRecord : public TDBObject {
 public:
   explicit TDBRecord(const char* entityName);
+  explicit TDBRecord(TEntity& entity);
   ~TDBRecord() override;
 
   void Reset() override;
@@ -207,13 +218,23 @@ public:
   // The field of an attribute position (no range check) and the number of fields.
   TDBFieldValue& Field(int position) { return fields_[position]; }
   int FieldCount() const;
+  // Sets the stored values of the stored attributes, texts[k] for the k-th of them, each
+  // field cleared first. The texts are copied into one block the record keeps (a row read
+  // costs one allocation, not one per column).
+  void SetStoredValues(const std::string* texts);
 
 protected:
   TDBFieldValue* fields_ = nullptr;
+
+private:
+  void MakeFields();
+  char* rowTexts_ = nullptr;  // the block of the last SetStoredValues
 };
 
-// The one factory of records; the caller owns the record.
+// The one factory of records; the caller owns the record. The form by entity spares
+// the search by name (record lists make a record per row).
 TDBRecord* NewDBRecord(const char* entityName);
+TDBRecord* NewDBRecord(TEntity& entity);
 
 // Terms shared by the record classes.
 // A stored attribute has a column in the entity's table (it is not a shadow).

@@ -76,6 +76,8 @@ void TDBRecord::CascadeKeyUpdate(TEntity* child, TRelationship* reverse, int cou
 }
 
 void TDBRecord::Delete(TCascadeMode cascade) {
+  // One wait cursor for the whole operation: the steps inside it change nothing.
+  TWaitCursor wait;
   TRecordTransaction transaction;
   DeleteCascade(cascade, 0, nullptr);
   if (!transaction.IsOutermost()) return;

@@ -62,23 +62,21 @@ int BindKey(TOdbcStatement& statement, TDBRecord& record, int position, bool old
 
 bool ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates) {
   const TEntity& entity = *record.GetEntity();
-  std::vector<std::string> texts;
+  // The texts of a row wait here until every column is read; the strings keep their
+  // room from row to row, so a list's walk allocates nothing for them.
+  static std::vector<std::string> texts;
+  if (texts.size() < size_t(entity.AttributeCount)) texts.resize(entity.AttributeCount);
   TTempString text;
   int column = 0;
   for (int i = 0; i < entity.AttributeCount; ++i) {
     const TAttribute& attribute = entity.Attributes[i];
     if (!IsStoredAttribute(attribute)) continue;
-    statement.GetData(column++, text, TEMP_STRING_SIZE);
+    statement.GetData(column, text, TEMP_STRING_SIZE);
     if (!statement.IsSuccess()) return false;
     if (cutDates && attribute.SqlType == SQL_DATE && strlen(text) > 10) text[10] = '\0';
-    texts.emplace_back(text);
+    texts[column++].assign(text);
   }
-  size_t next = 0;
-  for (int i = 0; i < entity.AttributeCount; ++i) {
-    if (!IsStoredAttribute(entity.Attributes[i])) continue;
-    record.Field(i).Clear();
-    record.Field(i).SetValue(texts[next++].c_str());
-  }
+  record.SetStoredValues(texts.data());
   return true;
 }
 

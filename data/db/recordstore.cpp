@@ -147,6 +147,8 @@ bool TDBRecord::CheckParent(TRelationship* relationship) {
 }
 
 void TDBRecord::Insert(TParentCheck parents) {
+  // One wait cursor for the whole operation: the steps inside it change nothing.
+  TWaitCursor wait;
   SetStatus(0);
   OnBeforeStore();
   TStoreScope store(*this, RecordInsertFailed);
@@ -154,7 +156,6 @@ void TDBRecord::Insert(TParentCheck parents) {
   if (Exists()) return SetStatus(RecordAlreadyExists);
   if (!IsOk()) return;
   if (!ApplyDefaults() || !ApplyStoreDefaults()) return;
-  TWaitCursor wait;
   if (!MandatoryFilled(*this) || !Validate()) return;
 
   {
@@ -202,13 +203,13 @@ void TDBRecord::Insert(TParentCheck parents) {
 }
 
 void TDBRecord::Update(TCascadeMode cascade, TParentCheck parents) {
+  TWaitCursor wait;
   SetStatus(0);
   OnBeforeStore();
   TStoreScope store(*this, RecordUpdateFailed);
 
   if (!ApplyDefaults() || !ApplyStoreDefaults()) return;
   if (!MandatoryFilled(*this) || !Validate()) return;
-  TWaitCursor wait;
   TAtExit cleanup([this] { DropStatement(); });
   TOdbcStatement* statement = OpenStatement();
   if (!statement) return SetStatus(RecordSqlError);

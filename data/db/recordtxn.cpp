@@ -3,11 +3,26 @@
 #include <string>
 
 #include "data/db/database.h"
+#include "data/db/dialect.h"
 #include "data/db/odbcstatement.h"
 
 namespace {
 bool failed = false;
 std::string failedDetail;
+
+// A server that aborts a transaction at its first failed statement answers a commit
+// with a silent rollback; a statement after it shows the abort (the reason is kept).
+bool TransactionStillOpen(TOdbcConnection& connection) {
+  if (!connection.Dialect().AbortsTransactionOnError()) return true;
+  TOdbcStatement probe(&connection);
+  if (!SQL_SUCCEEDED(probe.ExecDirect("SELECT 1"))) {
+    failedDetail = probe.GetDiagMessage();
+    return false;
+  }
+  probe.CloseCursor();
+  return true;
+}
+
 }  // namespace
 
 TRecordTransaction::TRecordTransaction() {
@@ -42,20 +57,13 @@ bool TRecordTransaction::Finish(bool succeeded) {
     failure_ = "";
   } else if (failed) {
     failure_ = failedDetail.c_str();
+  } else if (!TransactionStillOpen(*connection_)) {
+    failure_ = failedDetail.c_str();
   } else {
-    // A server that aborts a transaction at its first failed statement (PostgreSQL)
-    // answers a commit with a silent rollback; a statement after it shows the abort.
-    TOdbcStatement probe(connection_);
-    if (!SQL_SUCCEEDED(probe.ExecDirect("SELECT 1"))) {
-      failedDetail = probe.GetDiagMessage();
+    committed = SQL_SUCCEEDED(connection_->Commit());
+    if (!committed) {
+      failedDetail = connection_->GetDiagMessage();
       failure_ = failedDetail.c_str();
-    } else {
-      probe.CloseCursor();
-      committed = SQL_SUCCEEDED(connection_->Commit());
-      if (!committed) {
-        failedDetail = connection_->GetDiagMessage();
-        failure_ = failedDetail.c_str();
-      }
     }
   }
   if (!committed) connection_->Rollback();

@@ -2,9 +2,13 @@
 // order with the statements they generate, and values with SQL text in them.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "data/core/waitcursor.h"
+#include "data/db/database.h"
+#include "data/db/odbc.h"
 #include "data/db/record.h"
 #include "expr/errors.h"
 #include "support/record_test_db.h"
@@ -73,6 +77,77 @@ TEST_P(RecordReadTest, ReadFillsStoredValuesFromTheRowOfTheKey) {
   EXPECT_EQ(record.GetStatus(), RecordDoesNotExist);
   EXPECT_EQ(RecordErrorState.GetErrorCode(), 105u);
   EXPECT_STREQ(RecordErrorState.GetErrorMessage(), "Record does not exist: ");
+}
+
+TEST_P(RecordReadTest, AnOperationPutsUpTheWaitCursorOnceAndNoneInsideAnAction) {
+  TDBRecord record("K1");
+  // Each operation with the statements nested in it (an insert tests the key first).
+  const struct {
+    const char* name;
+    void (*run)(TDBRecord&);
+  } operations[] = {
+      {"read", [](TDBRecord& r) { r.SetNewValue("A", "1"), r.Read(); }},
+      {"insert", [](TDBRecord& r) { r.Reset(), r.SetNewValue("A", "7"), r.SetNewValue("V", "seven"), r.Insert(CheckParents); }},
+      {"update", [](TDBRecord& r) { r.SetNewValue("V", "SEVEN"), r.Update(RefuseIfChildren, CheckParents); }},
+      {"delete", [](TDBRecord& r) { r.Delete(RefuseIfChildren); }},
+      {"navigate", [](TDBRecord& r) { r.Navigate(NavigateFirst); }},
+  };
+  for (bool insideAction : {false, true}) {
+    for (const auto& operation : operations) {
+      SCOPED_TRACE(std::string(operation.name) + (insideAction ? " inside an action" : " alone"));
+      std::unique_ptr<TWaitCursor> action(insideAction ? new TWaitCursor : nullptr);
+      const int before = TWaitCursor::Changes();
+      operation.run(record);
+      EXPECT_TRUE(record.IsOk()) << RecordErrorState.GetErrorMessage();
+      EXPECT_EQ(TWaitCursor::Changes() - before, insideAction ? 0 : 1);
+    }
+  }
+}
+
+TEST_P(RecordReadTest, ReadsByKeyTakeTheirPreparedStatementAgain) {
+  TDBRecord record("K1");
+  // The first read prepares; the second leaves the handle it allocated unused, kept
+  // beside the prepared one for the next statement.
+  for (int read = 0; read < 2; ++read) {
+    record.SetNewValue("A", "1");
+    record.Read();
+    ASSERT_TRUE(record.IsOk()) << RecordErrorState.GetErrorMessage();
+  }
+  const int kept = OdbcEnvironment->KeptPrepared();
+  EXPECT_EQ(kept, 2);
+  for (const char* key : {"2", "3", "1"}) {
+    record.SetNewValue("A", key);
+    record.Read();
+    ASSERT_TRUE(record.IsOk()) << RecordErrorState.GetErrorMessage();
+    EXPECT_STREQ(record.GetValue("A"), key);
+  }
+  // The same statement handles served every read: nothing new was prepared or allocated.
+  EXPECT_EQ(OdbcEnvironment->KeptPrepared(), kept);
+}
+
+TEST_P(RecordReadTest, ValuesReadFromARowLiveOnThroughEveryChangeOfTheirFields) {
+  TDBRecord record("K1");
+  record.SetNewValue("A", "3");
+  record.Read();
+  ASSERT_TRUE(record.IsOk()) << RecordErrorState.GetErrorMessage();
+  // A field given its own text, a copy into another record, a new value committed.
+  record.Field(1).SetValue(record.Field(1).Value());
+  EXPECT_STREQ(record.GetValue("V"), "three");
+  TDBRecord copy("K1");
+  copy.Assign(record);
+  record.Field(2).SetNewValue("2025-01-01");
+  record.Field(2).Commit();
+  EXPECT_STREQ(record.Field(2).Value(), "2025-01-01");
+  // The next row's values replace the block of the first; the copy kept its own texts.
+  record.SetNewValue("A", "1");
+  record.Read();
+  ASSERT_TRUE(record.IsOk());
+  EXPECT_STREQ(record.GetValue("V"), "one");
+  EXPECT_STREQ(copy.GetValue("V"), "three");
+  EXPECT_STREQ(copy.GetValue("D"), "2024-12-31");
+  record.Reset();
+  EXPECT_STREQ(record.GetValue("V"), "");
+  EXPECT_EQ(record.Field(1).Flags(), 0u);
 }
 
 TEST_P(RecordReadTest, ExistsTestsTheCurrentKeyWithTheServersRowLock) {

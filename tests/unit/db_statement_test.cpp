@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -178,6 +179,37 @@ TEST_P(OdbcStatementTest, ColumnsByNumberOrByNameIgnoringCase) {
   FreeString(&field);
   EXPECT_EQ(St().Fetch(), SQL_NO_DATA);
   EXPECT_EQ(St().CloseCursor(), SQL_SUCCESS);
+}
+
+TEST_P(OdbcStatementTest, TextsOfEveryLengthAreReadWholeOrCutAtTheBuffer) {
+  // Lengths around the first part of a read, up to the longest text a buffer holds.
+  const int lengths[] = {0, 1, 254, 255, 256, 257, 511, 1000, 4000};
+  Db().Exec("CREATE TABLE L (N INTEGER, V VARCHAR(4000))");
+  for (int length : lengths) {
+    std::string text;
+    for (int i = 0; i < length; ++i) text += char('a' + (i * 7 + length) % 26);
+    Db().Exec("INSERT INTO L (N, V) VALUES (" + std::to_string(length) + ", '" + text + "')");
+  }
+  ASSERT_EQ(St().ExecDirect("SELECT N, V FROM L ORDER BY N"), SQL_SUCCESS) << St().GetDiagMessage();
+  for (int length : lengths) {
+    SCOPED_TRACE("length " + std::to_string(length));
+    ASSERT_EQ(St().Fetch(), SQL_SUCCESS);
+    std::string expected;
+    for (int i = 0; i < length; ++i) expected += char('a' + (i * 7 + length) % 26);
+    std::string buffer(4001, 'x');
+    EXPECT_EQ(St().GetData(1, &buffer[0], int(buffer.size())), length);
+    EXPECT_EQ(St().GetReturnCode(), SQL_SUCCESS) << St().GetDiagMessage();
+    EXPECT_EQ(std::string(buffer.c_str()), expected);
+  }
+  // A buffer too short keeps what fits, reports the whole length and says it was cut.
+  St().CloseCursor();
+  ASSERT_EQ(St().ExecDirect("SELECT V FROM L WHERE N = 1000"), SQL_SUCCESS);
+  ASSERT_EQ(St().Fetch(), SQL_SUCCESS);
+  char text[600];
+  EXPECT_EQ(St().GetData(0, text, sizeof text), 1000);
+  EXPECT_EQ(St().GetReturnCode(), SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(std::strlen(text), sizeof text - 1);
+  EXPECT_EQ(std::string(St().GetSqlState()), "01004");
 }
 
 TEST_P(OdbcStatementTest, RowCountAndAMovedStatement) {

@@ -16,6 +16,9 @@
 #include "data/model/appfiles.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "forms/editdlg.h"
+#include "forms/edittemplates.h"
+#include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/commands.h"
 #include "shell/paramsdlg.h"
@@ -212,6 +215,33 @@ TEST_F(Commands, WindowsNotYetAvailableSayWhy) {
     EXPECT_EQ(box.text, c.text);
   }
   OpenViewWindowCall = savedView;
+}
+
+// EDIT without a recorder: the entity's generated form on a fresh record, owned by the
+// window; with no form to build, a box says so and nothing is left behind.
+TEST_F(Commands, EditOpensTheEntitysFormOnAFreshRecord) {
+  OpenEditFormCall = savedEditForm_;
+  BuildEditFormTemplates();
+  EXPECT_EQ(RunCommand(MainWindow, "EDIT customer"), 1);
+  HWND form = AppWindowManager.FirstWindow();
+  ASSERT_TRUE(form);
+  TBaseDlg* dialog = AppWindowManager.GetDialog(form);
+  ASSERT_TRUE(dialog);
+  ASSERT_EQ(dialog->GetKind(), DK_EDIT_FORM);
+  auto* editForm = static_cast<TEditDlg*>(dialog);
+  EXPECT_STREQ(editForm->GetEntity()->Name, "CUSTOMER");
+  EXPECT_EQ(editForm->GetFormState(), TFormState::Fresh);
+  EXPECT_EQ(AppWindowManager.GetOwner(form), MainWindow);
+  EXPECT_TRUE(IsWindowVisible(form));
+  DestroyWindow(form);
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+
+  FreeEditFormTemplates();
+  TWatchedDialog box;
+  EXPECT_EQ(RunWithBox("EDIT ORDERS", "Cannot run command", &box), 1);
+  ASSERT_TRUE(box.found);
+  EXPECT_EQ(box.text, "The edit form of ORDERS could not be opened.");
+  EXPECT_EQ(AppWindowManager.FirstWindow(), nullptr);
 }
 
 TEST(CommandParts, DumpFileNames) {

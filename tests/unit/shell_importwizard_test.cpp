@@ -16,10 +16,15 @@
 #include <vector>
 
 #include "data/core/strings.h"
+#include "data/db/record.h"
 #include "data/model/appfiles.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "forms/controlids.h"
+#include "forms/editdlg.h"
+#include "forms/edittemplates.h"
 #include "forms/shellcalls.h"
+#include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/importtemplate.h"
 #include "shell/importwizard.h"
@@ -402,14 +407,27 @@ TEST_P(ImportWizardTest, WhileAnImportRuns) {
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM PEOPLE WHERE NAME IS NULL"), "0");
 }
 
+// An edit form's Import button opens the wizard with the form's entity as destination.
 TEST_P(ImportWizardTest, TheFormsReachTheWizardAndTheOutputThroughTheirCalls) {
   InstallRecordTransferCalls();
   ASSERT_NE(OutputRecordsCall, nullptr);
   ASSERT_NE(ImportWizardCall, nullptr);
-  std::thread user = DriveWizard([](HWND) {});
-  ImportWizardCall(MainWindow, &ModelEntity("PEOPLE"));
+  BuildEditFormTemplates();
+  HWND form = AppWindowManager.OpenEditForm(CreateEditDlg(NewDBRecord("TEAMS"), TFormMode::NewRecord),
+                                            &ModelEntity("TEAMS"), MainWindow, 0);
+  ASSERT_TRUE(form);
+  std::string destination;
+  std::thread user = DriveWizard([&](HWND sheet) {
+    SetDlgItemTextA(CurrentPage(sheet), IMPORT_TEMPLATE_NAME, "From the form");
+    Press(sheet, PSBTN_NEXT);
+    destination = ControlText(GetDlgItem(CurrentPage(sheet), IMPORT_TABLE));
+  });
+  SendMessageA(form, WM_COMMAND, MAKEWPARAM(IMPORT_BUTTON_ID, BN_CLICKED), 0);
   user.join();
+  EXPECT_EQ(destination, "Teams");
   EXPECT_EQ(FindDialog(GetCurrentProcessId(), "Import File", 300).found, false);  // cancelled: no import
+  DestroyWindow(form);
+  FreeEditFormTemplates();
 }
 
 INSTANTIATE_DATABASE_TESTS(ImportWizardTest);

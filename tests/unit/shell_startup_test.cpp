@@ -1,5 +1,5 @@
 // The vorn program as a child process: start-up steps that stop it, with their boxes and
-// exit codes.
+// exit codes, and a first start that opens a form from its menu.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,9 +10,12 @@
 
 #include "data/db/connectstrings.h"
 #include "data/db/odbc.h"
+#include "forms/controlids.h"
+#include "shell/menus.h"
 #include "support/dialog_watcher.h"
 #include "support/dmd_writer.h"
 #include "support/scratch_dir.h"
+#include "support/screen_capture.h"
 
 namespace {
 
@@ -193,6 +196,18 @@ void CopySample(const TScratchDir& dir) {
               FALSE);
 }
 
+// The window of that class and title of the process; waits up to 30 s.
+HWND WaitForWindow(DWORD pid, const char* windowClass, const char* title) {
+  for (int i = 0; i < 600; ++i) {
+    HWND found = FindWindowA(windowClass, title);
+    DWORD owner = 0;
+    if (found) GetWindowThreadProcessId(found, &owner);
+    if (owner == pid) return found;
+    Sleep(50);
+  }
+  return nullptr;
+}
+
 TEST(FirstStart, OffersToCreateTheDatabaseAndThenShowsTheMainWindow) {
   TScratchDir dir("firststart");
   CopySample(dir);
@@ -201,17 +216,18 @@ TEST(FirstStart, OffersToCreateTheDatabaseAndThenShowsTheMainWindow) {
   TWatchedDialog question = WatchAndPress(child.pid(), "No database found", IDYES, 30000);
   ASSERT_TRUE(question.found);
   EXPECT_EQ(question.icon, TBoxIcon::Exclamation);
-  HWND window = nullptr;
-  for (int i = 0; i < 600 && !window; ++i) {
-    HWND found = FindWindowA("VORN", "Vorn Order Desk");
-    DWORD pid = 0;
-    if (found) GetWindowThreadProcessId(found, &pid);
-    if (pid == child.pid()) window = found;
-    else Sleep(50);
-  }
+  HWND window = WaitForWindow(child.pid(), "VORN", "Vorn Order Desk");
   ASSERT_TRUE(window);
   EXPECT_NE(GetFileAttributesA(dir.File("vorn.db").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(TScratchDir::Read(dir.File("vorn.log")).find("Error Returned"), std::string::npos);
+
+  // Edit > Customer... (the first item of the Edit menu) opens the customer form.
+  PostMessageA(window, WM_COMMAND, FIRST_EDIT_ID, 0);
+  HWND form = WaitForWindow(child.pid(), "EditDlg", "Customer");
+  ASSERT_TRUE(form);
+  EXPECT_TRUE(GetDlgItem(form, FieldId(0)));
+  Sleep(500);
+  SaveScreenBitmap(nullptr, ScreenshotFolder() + "/main_window_customer_form.bmp");
   PostMessageA(window, WM_COMMAND, 100, 0);
   EXPECT_EQ(child.Wait(20000), 0);
 }
