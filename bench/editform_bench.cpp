@@ -25,7 +25,7 @@
 #include "forms/controls.h"
 #include "forms/editdlg.h"
 #include "forms/edittemplates.h"
-#include "forms/formprefs.h"
+#include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
   AllocRecListCache();
   StartWindows();
   BuildEditFormTemplates();
-  StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+  Preferences.SkipListBoxIfSingleFind = true;
 
   TEditDlg* form = nullptr;
   HWND parent = OpenForm("PARENT", &form);
@@ -230,6 +230,12 @@ int main(int argc, char** argv) {
     Press(people, RESET_BUTTON_ID);
     SetDlgItemTextA(people, FieldId(2), "Maribor");
     many.push_back(Press(people, FIND_BUTTON_ID));
+    if (round == 0) {
+      HWND found = nullptr;
+      for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+        if (AppWindowManager.GetDialog(w)->GetKind() == DK_FIND_RESULTS) found = w;
+      printf("find window: %s\n", found ? Status(found).c_str() : ("none: " + Status(people)).c_str());
+    }
     for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.FirstWindow()) {
       if (w == people) w = AppWindowManager.NextWindow(w);
       if (!w) break;

@@ -16,7 +16,8 @@
 #include "forms/editdlg.h"
 #include "forms/controlids.h"
 #include "forms/editparts.h"
-#include "forms/formprefs.h"
+#include "forms/formtransaction.h"
+#include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
@@ -59,43 +60,14 @@ bool HoldsStoredRow(TDBRecord* record) {
 
 }  // namespace
 
-// The form's own connection for one store or delete: it brackets the operation with
-// start, commit and rollback when the model asks for transactions (the record's own
-// statements run in the record's transaction), and sets the record's row locking.
-class TFormTransaction {
-public:
-  explicit TFormTransaction(TDBRecord* record) : record_(record) {
-    if (OdbcEnvironment) connection_ = new TOdbcConnection(OdbcEnvironment, 1, DatabaseName);
-  }
-  ~TFormTransaction() { delete connection_; }
-  TFormTransaction(const TFormTransaction&) = delete;
-  TFormTransaction& operator=(const TFormTransaction&) = delete;
-
-  void Begin() {
-    if (!TheModel.UseTransactions) return;
-    if (connection_) connection_->StartTransaction();
-    record_->SetForUpdate(UseForUpdateClause != 0);
-  }
-  void Commit() { End(true); }
-  void Rollback() { End(false); }
-
-private:
-  void End(bool commit) {
-    if (!TheModel.UseTransactions) return;
-    if (connection_) commit ? connection_->Commit() : connection_->Rollback();
-    record_->SetForUpdate(false);
-  }
-  TDBRecord* record_;
-  TOdbcConnection* connection_ = nullptr;
-};
-
 int TEditDlg::Ask(const char* text, UINT style) {
   return MessageBoxA(window_, text, entity_->Caption, style);
 }
 
 void TEditDlg::ApplyAutoClose(HWND) {
-  const int autoClose = FormPreferences().AutoClose;
-  if (autoClose == 2 || (autoClose == 1 && AppWindowManager.GetOwner(window_) != MainWindow))
+  const TAutoClose autoClose = Preferences.AutoClose;
+  if (autoClose == TAutoClose::Always ||
+      (autoClose == TAutoClose::WhenOpenedFromList && AppWindowManager.GetOwner(window_) != MainWindow))
     PostMessageA(window_, WM_CLOSE, 0, 0);
 }
 
@@ -121,13 +93,14 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
     return TRUE;
   }
-  const TFormPreferences prefs = FormPreferences();
+  const TPreferences& prefs = Preferences;
   TFormTransaction transaction(record_);
   if (record_->IsKeyChanged()) {
-    int answer = prefs.IfKeysAreChanged == 0 ? IDYES : prefs.IfKeysAreChanged == 1 ? IDNO : 0;
+    const TKeyChangeRule rule = prefs.IfKeysAreChanged;
+    int answer = rule == TKeyChangeRule::AlwaysInsert ? IDYES : rule == TKeyChangeRule::AlwaysUpdate ? IDNO : 0;
     if (!answer)
-      answer = Ask(KEY_CHANGED_QUESTION,
-                   MB_YESNOCANCEL | MB_ICONQUESTION | (prefs.IfKeysAreChanged == 3 ? MB_DEFBUTTON2 : 0));
+      answer = Ask(KEY_CHANGED_QUESTION, MB_YESNOCANCEL | MB_ICONQUESTION |
+                                             (rule == TKeyChangeRule::AskUpdateByDefault ? MB_DEFBUTTON2 : 0));
     if (answer == IDCANCEL) return TRUE;
     transaction.Begin();
     if (answer == IDYES) record_->Insert(CheckParents);
@@ -164,7 +137,7 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
 
 bool TEditDlg::UpdateWithCascade(TFormTransaction& transaction, const char* question) {
   record_->Update(RefuseIfChildren, CheckParents);
-  if (record_->GetStatus() != RecordRelatedFound || !FormPreferences().AllowCascadedUpdates) return true;
+  if (record_->GetStatus() != RecordRelatedFound || !Preferences.AllowCascadedUpdates) return true;
   const std::string refusal = RecordErrorState.GetErrorMessage();
   transaction.Rollback();
   if (Ask(question, YES_NO_QUESTION_NO_DEFAULT) != IDYES) {
@@ -178,7 +151,7 @@ bool TEditDlg::UpdateWithCascade(TFormTransaction& transaction, const char* ques
 
 INT_PTR TEditDlg::Delete(HWND window, UINT, WPARAM, LPARAM) {
   SetStatusLine("");
-  if (FormPreferences().PromptBeforeDelete && Ask(DELETE_QUESTION, YES_NO_QUESTION) != IDYES) return TRUE;
+  if (Preferences.PromptBeforeDelete && Ask(DELETE_QUESTION, YES_NO_QUESTION) != IDYES) return TRUE;
   if (!ReadForm()) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
     return TRUE;
@@ -234,10 +207,11 @@ INT_PTR TEditDlg::Find(HWND, UINT, WPARAM, LPARAM) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
     return TRUE;
   }
-  const TFormPreferences prefs = FormPreferences();
+  const TPreferences& prefs = Preferences;
   TDBRecList* list = new TDBRecList(entity_->Name);
   const int criteria = list->ClassifyFindCriteria(record_);
-  const bool warn = (criteria == 2 && prefs.WarnOnFind != 0) || (criteria == 1 && prefs.WarnOnFind == 2);
+  const bool warn = (criteria == 2 && prefs.WarnOnFind != TFindWarning::Never) ||
+                    (criteria == 1 && prefs.WarnOnFind == TFindWarning::NoCriteriaOrNotIndexed);
   if (warn && Ask(criteria == 2 ? FIND_ALL_QUESTION : FIND_UNINDEXED_QUESTION, YES_NO_QUESTION_NO_DEFAULT) != IDYES) {
     delete list;
     return TRUE;
@@ -383,7 +357,10 @@ void TEditDlg::MoveInList(HWND, int direction) {
       row = row < 0 ? 0 : row + 1;
       break;
     case DIRECTION_LAST:
-      FetchAllRows(list);
+      if (!FetchAllRows(list)) {
+        parentList_ = nullptr;  // released by its window during the fetch
+        return;
+      }
       count = ListCount(list);
       row = count - 1;
       break;
@@ -436,7 +413,7 @@ void TEditDlg::RefreshOpenDialogs() {
     if (kind == DK_EDIT_FORM) {
       auto* form = static_cast<TEditDlg*>(dialog);
       if (form->GetEntity()->HasDependentEntity(entity_)) form->RefreshChildListsLeadingTo(entity_);
-    } else if ((kind == DK_VIEW || kind == DK_LOOKUP || kind == DK_FIND_RESULTS) && DialogListsEntity(dialog, entity_)) {
+    } else if ((kind == DK_VIEW || kind == DK_LOOKUP || kind == DK_FIND_RESULTS) && DialogListsEntity(w, entity_)) {
       SendMessageA(w, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, 0), 0);
     }
   }

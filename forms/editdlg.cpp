@@ -13,7 +13,9 @@
 #include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/messagepump.h"
+#include "forms/reclistbox.h"
 #include "forms/shellcalls.h"
+#include "forms/tabpages.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 
@@ -36,6 +38,7 @@ TEditDlg::TEditDlg(TDBRecord* record, TRelationship* relationship, TDBRecord* pa
 TEditDlg::~TEditDlg() {
   DeleteChildLists();
   delete[] childLists_;
+  delete pages_;
   delete record_;
 }
 
@@ -119,13 +122,9 @@ INT_PTR ChildListNotify(TEditDlg* form, HWND window, UINT message, WPARAM wParam
   const int r = static_cast<int>(header->idFrom) - CHILD_LIST_ID_BASE;
   *handled = true;
   switch (header->code) {
-    case LVN_GETDISPINFOA: {
-      auto* info = reinterpret_cast<NMLVDISPINFOA*>(lParam);
-      if (info->item.iItem == -1 || !(info->item.mask & LVIF_TEXT)) break;
-      CopyRowCell(form->GetChildList(r), info->item.iItem, info->item.iSubItem, info->item.pszText,
-                  info->item.cchTextMax);
+    case LVN_GETDISPINFOA:
+      if (TRecListBox* box = form->GetChildList(r)) box->HandleNotify(header);
       return TRUE;
-    }
     case LVN_ODCACHEHINT:
       return form->OnListCacheHint(window, message, wParam, lParam);
     case LVN_ITEMCHANGED:
@@ -323,13 +322,11 @@ INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 INT_PTR CALLBACK EditPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  // A page's own creation (the page set places it), closing and destruction are never the
+  // form's; a page that goes frees its place in the window manager.
+  if (message == WM_DESTROY) AppWindowManager.DetachWindow(page);
+  if (message == WM_INITDIALOG || message == WM_DESTROY || message == WM_CLOSE) return FALSE;
   HWND formWindow = GetParent(page);
-  if (message == WM_INITDIALOG) {
-    PlacePageInTab(formWindow, page);
-    return FALSE;
-  }
-  // A page's own creation, closing and destruction are never the form's.
-  if (message == WM_DESTROY || message == WM_CLOSE) return FALSE;
   TEditDlg* form = FormOf(formWindow);
   if (!form) return FALSE;
   const int page_ = static_cast<int>(SendDlgItemMessageA(formWindow, TAB_CONTROL_ID, TCM_GETCURSEL, 0, 0));

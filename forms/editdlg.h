@@ -11,6 +11,7 @@ class TDBRecord;
 class TDBRecList;
 class TFormTransaction;
 class TRecListBox;
+class TTabPages;
 struct TAttribute;
 struct TEntity;
 struct TRelationship;
@@ -174,6 +175,7 @@ private:
   TRecListBox* parentList_ = nullptr;
   int currentRow_ = 0;
   TRecListBox** childLists_;
+  TTabPages* pages_ = nullptr;  // the pages of a paged entity
   TFormMode mode_;
   TFormState state_ = TFormState::Fresh;
   bool singleFind_ = false;
@@ -187,3 +189,6 @@ TEditDlg* CreateChildEditDlg(TDBRecord* record, TRelationship* relationship, TDB
                              TRecListBox* list, TFormMode mode);
 
 INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The procedure of the page dialogs of a paged form: the form's object handles their
+// controls' messages, never their own creation, closing or destruction.
+INT_PTR CALLBACK EditPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

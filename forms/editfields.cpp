@@ -26,7 +26,8 @@
 #include "forms/edittemplates.h"
 #include "forms/controlids.h"
 #include "forms/editparts.h"
-#include "forms/formprefs.h"
+#include "forms/reclistbox.h"
+#include "forms/preferences.h"
 #include "shell/appwindow.h"
 
 namespace {
@@ -228,7 +229,7 @@ void TEditDlg::SetStatusLine(const char* text) {
 
 INT_PTR TEditDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   window_ = window;
-  if (entity_->PageCount > 0) BuildFormPages(this, window);
+  if (entity_->PageCount > 0) pages_ = BuildFormPages(this, window, EditPageProc);
   for (int page = 0; page <= (entity_->PageCount > 0 ? entity_->PageCount : 0); ++page)
     SetupControls(window, page);
   ClearControls();
@@ -316,8 +317,11 @@ void TEditDlg::SetupChildLists(int page) {
     if (!rel.ToMany && rel.ForeignEntity == entity_) continue;
     if (rel.Kind() != 2 && rel.Kind() != 3) continue;
     if (entity_->PageCount > 0 && rel.Page() != page) continue;
-    HWND list = GetDlgItem(PageWindow(rel.Page()), CHILD_LIST_ID_BASE + r);
-    if (list) childLists_[r] = MakeChildList(list, &rel, record_);
+    HWND host = PageWindow(rel.Page());
+    HWND list = GetDlgItem(host, CHILD_LIST_ID_BASE + r);
+    if (!list) continue;
+    childLists_[r] = MakeChildList(list, &rel, record_);
+    SetDlgItemTextA(host, CHILD_COUNT_LABEL_ID_BASE + r, ListStatusText(childLists_[r]).c_str());
   }
 }
 
@@ -572,14 +576,14 @@ INT_PTR TEditDlg::OnFieldChange(HWND window, UINT, WPARAM, LPARAM) {
 
 INT_PTR TEditDlg::OnFieldKillFocus(HWND, UINT, WPARAM wParam, LPARAM) {
   const int i = FieldOf(entity_, wParam);
-  if (FormPreferences().AutoRecalc && i >= 0) RecalcAfterField(i);
+  if (Preferences.AutoRecalc && i >= 0) RecalcAfterField(i);
   return TRUE;
 }
 
 void TEditDlg::RecalcAfterField(int i) {
   const TAttribute& a = entity_->Attributes[i];
   if (!a.Referenced) return;
-  if (a.KeyPart && FormPreferences().AutoFind) return;
+  if (a.KeyPart && Preferences.AutoFind) return;
   ReadForm();
   RecalculateFields();
   ShowRecord();
@@ -594,7 +598,7 @@ void TEditDlg::ShowFieldHelp(int i) {
 INT_PTR TEditDlg::OnFieldSetFocus(HWND, UINT, WPARAM wParam, LPARAM) {
   const int i = FieldOf(entity_, wParam);
   ShowFieldHelp(i);
-  if (FormPreferences().AutoFind && !singleFind_ && i >= 0) QuickSearch(i);
+  if (Preferences.AutoFind && !singleFind_ && i >= 0) QuickSearch(i);
   return TRUE;
 }
 
@@ -616,7 +620,11 @@ INT_PTR TEditDlg::OnComboEditUpdate(HWND, UINT, WPARAM wParam, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TEditDlg::OnListCacheHint(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
+INT_PTR TEditDlg::OnListCacheHint(HWND, UINT, WPARAM, LPARAM lParam) {
+  auto* header = reinterpret_cast<NMHDR*>(lParam);
+  if (TRecListBox* box = GetChildList(static_cast<int>(header->idFrom) - CHILD_LIST_ID_BASE)) box->HandleNotify(header);
+  return TRUE;
+}
 
 INT_PTR TEditDlg::OnListItemChanged(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
@@ -669,7 +677,7 @@ INT_PTR TEditDlg::OnCtlColorStatic(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   }
   SetBkMode(dc, TRANSPARENT);
-  const TFormPreferences prefs = FormPreferences();
+  const TPreferences& prefs = Preferences;
   const int id = GetDlgCtrlID(control);
   const int i = id - LABEL_ID_BASE;
   if (prefs.MandatoryFieldsColoring && i >= 0 && i < entity_->AttributeCount && entity_->Attributes[i].Mandatory)

@@ -3,42 +3,78 @@
 
 #include "data/db/reclist.h"
 #include "forms/basedlg.h"
+#include "forms/controlids.h"
+#include "forms/editdlg.h"
+#include "forms/reclistbox.h"
+#include "forms/tabpages.h"
 
-int ListSelectedRow(TRecListBox*) { return 0; }
+namespace {
 
-void CopyRowCell(TRecListBox*, int, int, char* buffer, int size) {
-  if (buffer && size > 0) buffer[0] = '\0';
+TPartialRecListBox* Partial(TRecListBox* list) { return dynamic_cast<TPartialRecListBox*>(list); }
+
+}  // namespace
+
+int ListSelectedRow(TRecListBox* list) { return list ? list->GetSelectedIndex() : 0; }
+
+void SelectFormPage(TEditDlg* form, HWND formWindow) { TTabPages::OnTabChange(form, formWindow, true); }
+
+TTabPages* BuildFormPages(TEditDlg* form, HWND formWindow, DLGPROC pageProcedure) {
+  auto* pages = new TTabPages;
+  if (!pages->Install(formWindow, form->GetEntity(), pageProcedure, form)) {
+    delete pages;
+    return nullptr;
+  }
+  SendMessageA(pages->TabControl(), TCM_SETCURSEL, 0, 0);
+  TTabPages::OnTabChange(form, formWindow, false);
+  return pages;
 }
 
-void SelectFormPage(TEditDlg*, HWND) {}
+HWND FormPageWindow(HWND formWindow, int page) {
+  TTabPages* pages = TTabPages::FromWindow(formWindow);
+  return pages ? pages->EnsurePage(page) : nullptr;
+}
 
-void PlacePageInTab(HWND, HWND) {}
+TRecListBox* MakeChildList(HWND list, TRelationship* relationship, TDBRecord* record) {
+  return new TViewRecListBox(list, relationship, record, nullptr);
+}
 
-void BuildFormPages(TEditDlg*, HWND) {}
+void DeleteListBox(TRecListBox* list) {
+  if (list) ReleaseRecListBox(list);
+}
 
-HWND FormPageWindow(HWND, int) { return nullptr; }
+int ListCount(TRecListBox* list) { return list ? list->GetCount() : 0; }
 
-TRecListBox* MakeChildList(HWND, TRelationship*, TDBRecord*) { return nullptr; }
+bool FetchMoreRows(TRecListBox* list) {
+  TPartialRecListBox* partial = Partial(list);
+  return partial && !partial->IsComplete() && partial->FetchMore();
+}
 
-void DeleteListBox(TRecListBox*) {}
+bool FetchAllRows(TRecListBox* list) {
+  TPartialRecListBox* partial = Partial(list);
+  return !partial || partial->IsComplete() || partial->FetchAll();
+}
 
-int ListCount(TRecListBox*) { return 0; }
+TDBRecord* ListRecord(TRecListBox* list, int row) {
+  return list && row >= 0 ? list->GetRecList()->GetRecord(row) : nullptr;
+}
 
-bool FetchMoreRows(TRecListBox*) { return false; }
+void MarkListRow(TRecListBox* list, int row) {
+  if (list) list->SetSelectionMark(row);
+}
 
-void FetchAllRows(TRecListBox*) {}
+void RefreshListBox(TRecListBox* list) {
+  if (list) list->Refresh();
+}
 
-TDBRecord* ListRecord(TRecListBox*, int) { return nullptr; }
+std::string ListStatusText(TRecListBox* list) {
+  TPartialRecListBox* partial = Partial(list);
+  return partial ? partial->GetStatusText() : "";
+}
 
-void MarkListRow(TRecListBox*, int) {}
-
-void RefreshListBox(TRecListBox*) {}
-
-std::string ListStatusText(TRecListBox*) { return ""; }
-
-bool DialogListsEntity(TBaseDlg*, const TEntity*) { return false; }
-
-bool OpenFindWindow(TEditDlg*, TDBRecList* list) {
-  delete list;
-  return false;
+bool DialogListsEntity(HWND window, const TEntity* entity) {
+  TRecListBox* box = TRecListBoxRegistry::Find(GetDlgItem(window, LIST_ID));
+  if (!box) return false;
+  if (box->GetEntity() == entity) return true;
+  auto* view = dynamic_cast<TViewRecListBox*>(box);
+  return view && view->GetParentRecord() && view->GetParentRecord()->GetEntity() == entity;
 }

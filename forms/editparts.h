@@ -5,45 +5,44 @@
 
 #include <string>
 
-class TBaseDlg;
 class TDBRecList;
 class TDBRecord;
 class TEditDlg;
 class TRecListBox;
+class TTabPages;
 struct TEntity;
 struct TRelationship;
 
-// The selected row of a list box (0 when none is selected).
+// The selected row of a list box (-1 when none is selected, 0 without a list box).
 int ListSelectedRow(TRecListBox* list);
-// Copies cell column of row into buffer (size bytes, always terminated); empty when the
-// row has fewer cells or there is no list.
-void CopyRowCell(TRecListBox* list, int row, int column, char* buffer, int size);
-// Shows the page the tab control of the form has selected.
+// Shows the page the tab control of the form has selected, with the focus.
 void SelectFormPage(TEditDlg* form, HWND formWindow);
-// Places a page in the display area of the form's tab control.
-void PlacePageInTab(HWND formWindow, HWND page);
-// The registered message of the report program's acknowledgement.
-UINT ReportAckMessage();
-// Builds the tab captions and page dialogs of a paged form.
-void BuildFormPages(TEditDlg* form, HWND formWindow);
+// Builds the tab captions and page dialogs of a paged form (pages run the procedure) and
+// shows the first page; null when the form has no tab control. The form owns the set.
+TTabPages* BuildFormPages(TEditDlg* form, HWND formWindow, DLGPROC pageProcedure);
 // The dialog of page n of a paged form (made when first asked for), or null.
 HWND FormPageWindow(HWND formWindow, int page);
-// The list box of a child list over the record's related records, or null.
+// The registered message of the report program's acknowledgement.
+UINT ReportAckMessage();
+// The list box of a child list over the record's related records.
 TRecListBox* MakeChildList(HWND list, TRelationship* relationship, TDBRecord* record);
+// Releases a list box (a box in the middle of a fetch goes when the fetch returns).
 void DeleteListBox(TRecListBox* list);
 
 // Rows of a list box: the count held, fetching one step further (true when rows came),
-// fetching all, the record of a row (null when none) and the row marked as current.
+// fetching all (false when the box was released meanwhile: it is gone), the record of a
+// row (null when none) and the row marked as current.
 int ListCount(TRecListBox* list);
 bool FetchMoreRows(TRecListBox* list);
-void FetchAllRows(TRecListBox* list);
+bool FetchAllRows(TRecListBox* list);
 TDBRecord* ListRecord(TRecListBox* list, int row);
 void MarkListRow(TRecListBox* list, int row);
 void RefreshListBox(TRecListBox* list);
 // The count text a list box shows beside its list.
 std::string ListStatusText(TRecListBox* list);
-// Whether a list window (related records, lookup, find results) lists the entity.
-bool DialogListsEntity(TBaseDlg* dialog, const TEntity* entity);
+// Whether the list window (related records, lookup, find results) lists the entity, or,
+// for related records, lists them for a record of it.
+bool DialogListsEntity(HWND window, const TEntity* entity);
 // Opens the find-results window over the form with the list (which it then owns); false,
 // with the list freed, when it cannot be opened.
 bool OpenFindWindow(TEditDlg* form, TDBRecList* list);

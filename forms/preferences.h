@@ -15,9 +15,16 @@ enum class TKeyChangeRule : int {
   AskUpdateByDefault = 3
 };
 
+// When Find asks before it runs (stored as 0, 1, 2).
+enum class TFindWarning : int {
+  Never = 0,
+  NoCriteria = 1,               // every field is blank: the search finds the whole table
+  NoCriteriaOrNotIndexed = 2    // also when no filled field is indexed
+};
+
 struct TPreferences {
   TAutoClose AutoClose = TAutoClose::Never;
-  bool WarnOnFind = false;  // warn before a Find with every field blank
+  TFindWarning WarnOnFind = TFindWarning::Never;
   TKeyChangeRule IfKeysAreChanged = TKeyChangeRule::AskInsertByDefault;
   bool AutoFind = false;    // fetch the record as soon as its keys are filled in
   bool AutoRecalc = false;  // recalculate while moving between fields

@@ -391,7 +391,9 @@ bool TPartialRecListBox::FetchAll() {
   // again once the cache has cut those rows down.
   const bool keepFirstPage = list_->Count() <= 1 && keptRows_.empty();
   keptFrom_ = 0;
-  DWORD pumped = GetTickCount();
+  // The first round of rows also handles what was waiting when the fetch began, however
+  // fast the rows come.
+  DWORD pumped = GetTickCount() - FETCH_PUMP_INTERVAL_MS;
   int count = list_->Count();
   if (!StopFetching()) {
     while (TDBRecord* record = list_->GetRecord(count)) {

@@ -30,6 +30,10 @@ int TAppWindowManager::Reserve(void* object, HWND owner, int modal, INT_PTR para
   return k;
 }
 
+void TAppWindowManager::CancelReservation(int slot) {
+  if (slot >= 0 && slot < WINDOW_MANAGER_CAPACITY && !slots_[slot].Window) slots_[slot] = TDialogSlot{};
+}
+
 void TAppWindowManager::AttachWindowAt(int slot, HWND window) {
   if (slot < 0 || slot >= WINDOW_MANAGER_CAPACITY || !window || FindSlot(window)) return;
   if (!slots_[slot].Window) {
@@ -40,19 +44,24 @@ void TAppWindowManager::AttachWindowAt(int slot, HWND window) {
 
 HWND TAppWindowManager::CreateModeless(TBaseDlg* object, const char* resourceName, HWND owner,
                                        INT_PTR param) {
-  if (Reserve(object, owner, 0, param) < 0) return nullptr;
-  return CreateDialogParamA(GetModuleHandleA(nullptr), resourceName, MainWindow, object->DialogProc,
-                            0);
+  const int slot = Reserve(object, owner, 0, param);
+  if (slot < 0) return nullptr;
+  HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), resourceName, MainWindow,
+                                   object->DialogProc, 0);
+  if (!window) CancelReservation(slot);
+  return window;
 }
 
 HWND TAppWindowManager::CreateModelessIndirect(TBaseDlg* object, HGLOBAL dialogTemplate, HWND owner,
                                                INT_PTR param) {
-  if (Reserve(object, owner, 0, param) < 0) return nullptr;
+  const int slot = Reserve(object, owner, 0, param);
+  if (slot < 0) return nullptr;
   auto* header = static_cast<LPCDLGTEMPLATEA>(GlobalLock(dialogTemplate));
-  if (!header) return nullptr;
-  HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), header, MainWindow,
-                                           object->DialogProc, 0);
-  GlobalUnlock(dialogTemplate);
+  HWND window = header ? CreateDialogIndirectParamA(GetModuleHandleA(nullptr), header, MainWindow,
+                                                    object->DialogProc, 0)
+                       : nullptr;
+  if (header) GlobalUnlock(dialogTemplate);
+  if (!window) CancelReservation(slot);
   return window;
 }
 

@@ -39,6 +39,9 @@ public:
   // Stores the window in that reserved slot unless the window has attached itself already
   // (a page whose procedure does not attach).
   void AttachWindowAt(int slot, HWND window);
+  // Frees a reserved slot whose window never came (its creation failed); the caller still
+  // owns the object.
+  void CancelReservation(int slot);
 
   // Frees a slot reserved for the object whose window was never made (a dialog that could
   // not be created); true when there was one.

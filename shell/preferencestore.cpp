@@ -188,6 +188,12 @@ struct TPreferenceKey {
   void (*set)(long value);
 };
 
+// A stored Warn_On_Find: 0 never, 2 also for unindexed criteria, any other value 1.
+TFindWarning FindWarningOf(long value) {
+  if (value == 0) return TFindWarning::Never;
+  return value == 2 ? TFindWarning::NoCriteriaOrNotIndexed : TFindWarning::NoCriteria;
+}
+
 #define PREF_FLAG(key, field)                                               \
   {key, TPreferenceKind::Int, [] { return long(Preferences.field ? 1 : 0); }, \
    [](long v) { Preferences.field = v != 0; }}
@@ -195,7 +201,8 @@ struct TPreferenceKey {
 const TPreferenceKey PreferenceKeys[] = {
     {"Auto_Close", TPreferenceKind::Int, [] { return long(Preferences.AutoClose); },
      [](long v) { Preferences.AutoClose = TAutoClose(v); }},
-    PREF_FLAG("Warn_On_Find", WarnOnFind),
+    {"Warn_On_Find", TPreferenceKind::Int, [] { return long(Preferences.WarnOnFind); },
+     [](long v) { Preferences.WarnOnFind = FindWarningOf(v); }},
     {"If_Keys_Are_Changed", TPreferenceKind::Int, [] { return long(Preferences.IfKeysAreChanged); },
      [](long v) { Preferences.IfKeysAreChanged = TKeyChangeRule(v); }},
     PREF_FLAG("Auto_Find", AutoFind),

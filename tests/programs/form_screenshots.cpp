@@ -25,7 +25,7 @@
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
 #include "forms/editdlg.h"
-#include "forms/formprefs.h"
+#include "forms/preferences.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
@@ -107,7 +107,15 @@ void Exec(TOdbcConnection& connection, const char* sql) {
   if (!SQL_SUCCEEDED(statement.ExecDirect(sql))) fprintf(stderr, "%s: %s\n", sql, statement.GetDiagMessage());
 }
 
-// Edit forms at work on a SQLite file in the folder: a customer found and shown.
+// The open dialog of the kind, or null.
+HWND FindWindowOfKind(int kind) {
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+    if (AppWindowManager.GetDialog(w) && AppWindowManager.GetDialog(w)->GetKind() == kind) return w;
+  return nullptr;
+}
+
+// Edit forms at work on a SQLite file in the folder: a customer found and shown, the find
+// window of two customers, and the first order on the second page of its paged form.
 int SaveFilledForms(const std::string& folder) {
   const std::string file = folder + "/filled.db";
   DeleteFileA(file.c_str());
@@ -122,11 +130,16 @@ int SaveFilledForms(const std::string& folder) {
                    "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
   Exec(connection, "CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
                    "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
+  Exec(connection, "CREATE TABLE ORDER_LINE (ORDER_ID INTEGER, LINE_NO SMALLINT, PRODUCT_ID INTEGER, QUANTITY INTEGER, "
+                   "PRICE DECIMAL(10,2), LINE_TOTAL DECIMAL(12,2), PRIMARY KEY (ORDER_ID, LINE_NO))");
   Exec(connection, "INSERT INTO CUSTOMER VALUES (1, 'Ann''s Shop', 'Oslo', '+47 22 11 00', NULL)");
+  Exec(connection, "INSERT INTO CUSTOMER VALUES (2, 'Bergen Bikes', 'Oslo', '+47 55 20 30', NULL)");
   Exec(connection, "INSERT INTO ORDERS VALUES (100, 1, '2024-03-01', 'C', 14.00, 'Storgata 1, Oslo', 'Leave at the door')");
   OdbcEnvironment = &env;
   AllocRecListCache();
-  StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+  Preferences.SkipListBoxIfSingleFind = true;
+  LVITEMA selected = {};
+  selected.stateMask = selected.state = LVIS_SELECTED | LVIS_FOCUSED;
   int saved = 0;
   TEditDlg* form = CreateEditDlg(NewDBRecord("CUSTOMER"), TFormMode::NewRecord);
   HWND window = AppWindowManager.OpenEditForm(form, TheModel.FindEntity("CUSTOMER"), MainWindow, 0);
@@ -134,6 +147,26 @@ int SaveFilledForms(const std::string& folder) {
     SetDlgItemTextA(window, FieldId(0), "1");
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(FIND_BUTTON_ID, BN_CLICKED), 0);
     if (SaveWindowShot(window, folder + "/filled_CUSTOMER.bmp")) ++saved;
+    // Two customers in Oslo: the find window lists them.
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(RESET_BUTTON_ID, BN_CLICKED), 0);
+    SetDlgItemTextA(window, FieldId(2), "Oslo");
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(FIND_BUTTON_ID, BN_CLICKED), 0);
+    if (HWND find = FindWindowOfKind(DK_FIND_RESULTS)) {
+      SendDlgItemMessageA(find, LIST_ID, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&selected));
+      if (SaveWindowShot(find, folder + "/find_CUSTOMER.bmp")) ++saved;
+    }
+    DestroyWindow(window);
+  }
+  // A paged form on its second page: the first order.
+  form = CreateEditDlg(NewDBRecord("ORDERS"), TFormMode::NewRecord);
+  window = AppWindowManager.OpenEditForm(form, TheModel.FindEntity("ORDERS"), MainWindow, 0);
+  if (window) {
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(FIRST_BUTTON_ID, BN_CLICKED), 0);
+    HWND tab = GetDlgItem(window, TAB_CONTROL_ID);
+    SendMessageA(tab, TCM_SETCURSEL, 1, 0);
+    NMHDR change = {tab, static_cast<UINT_PTR>(TAB_CONTROL_ID), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(window, WM_NOTIFY, TAB_CONTROL_ID, reinterpret_cast<LPARAM>(&change));
+    if (SaveWindowShot(window, folder + "/filled_ORDERS_page2.bmp")) ++saved;
     DestroyWindow(window);
   }
   PumpMessages(50);

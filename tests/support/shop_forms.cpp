@@ -13,7 +13,6 @@
 #include "data/model/settings.h"
 #include "forms/controlids.h"
 #include "forms/edittemplates.h"
-#include "forms/formprefs.h"
 #include "forms/windowmanager.h"
 #include "support/dialog_watcher.h"
 #include "support/dmd_writer.h"
@@ -112,8 +111,7 @@ void FormWindowsTest::SetUp() {
   RecordDatabaseTest::SetUp();
   StartFormSession();
   savedPrefs_ = Preferences;
-  savedFormPrefs_ = StoredFormPreferences;
-  StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+  Preferences.SkipListBoxIfSingleFind = true;
 }
 
 void FormWindowsTest::TearDown() {
@@ -122,7 +120,6 @@ void FormWindowsTest::TearDown() {
   FreeEditFormTemplates();
   FreeGlobalCaches();
   Preferences = savedPrefs_;
-  StoredFormPreferences = savedFormPrefs_;
   RecordDatabaseTest::TearDown();
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "forms/editdlg.h"
-#include "forms/formprefs.h"
 #include "forms/preferences.h"
 #include "support/record_test_db.h"
 #include "support/saved_settings.h"
@@ -68,7 +67,6 @@ protected:
   TScratchDir dir_{"formwin"};
   TSavedSettings settings_;
   TPreferences savedPrefs_{};
-  TFormPreferences savedFormPrefs_{};
   TEditDlg* form_ = nullptr;
   HWND window_ = nullptr;
 };

@@ -20,7 +20,7 @@
 #include "forms/editdlg.h"
 #include "forms/controlids.h"
 #include "forms/edittemplates.h"
-#include "forms/formprefs.h"
+#include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "support/dialog_watcher.h"
@@ -85,8 +85,8 @@ protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
     StartFormSession();
-    savedPrefs_ = StoredFormPreferences;
-    StoredFormPreferences.SkipListBoxIfSingleFind = 1;
+    savedPrefs_ = Preferences;
+    Preferences.SkipListBoxIfSingleFind = true;
   }
 
   void TearDown() override {
@@ -94,7 +94,7 @@ protected:
     PumpMessages(20);
     FreeEditFormTemplates();
     FreeGlobalCaches();
-    StoredFormPreferences = savedPrefs_;
+    Preferences = savedPrefs_;
     RecordDatabaseTest::TearDown();
   }
 
@@ -163,7 +163,7 @@ protected:
 
   TScratchDir dir_{"editform"};
   TSavedSettings settings_;
-  TFormPreferences savedPrefs_{};
+  TPreferences savedPrefs_;
   TEditDlg* form_ = nullptr;
   HWND window_ = nullptr;
 };
@@ -391,7 +391,7 @@ TEST_P(EditFormTest, AChangedKeyFollowsIfKeysAreChanged) {
     SCOPED_TRACE(c.preference);
     Db().Exec("DELETE FROM CUSTOMER");
     Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
-    StoredFormPreferences.IfKeysAreChanged = c.preference;
+    Preferences.IfKeysAreChanged = TKeyChangeRule(c.preference);
     Open("CUSTOMER");
     FindKey("CUST_ID", "1");
     Type("CUST_ID", "2");
@@ -419,8 +419,8 @@ TEST_P(EditFormTest, AKeyChangeWithDependantsAsksBeforeCascading) {
   UseSample();
   Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
   Db().Exec("INSERT INTO CONTACT (CONTACT_ID, CUST_ID, NAME) VALUES (7, 1, 'Eve')");
-  StoredFormPreferences.IfKeysAreChanged = 1;
-  StoredFormPreferences.AllowCascadedUpdates = 1;
+  Preferences.IfKeysAreChanged = TKeyChangeRule::AlwaysUpdate;
+  Preferences.AllowCascadedUpdates = true;
   Open("CUSTOMER");
   for (int answer : {IDNO, IDYES}) {
     SCOPED_TRACE(answer);
@@ -446,7 +446,7 @@ TEST_P(EditFormTest, AKeyChangeWithDependantsAsksBeforeCascading) {
 TEST_P(EditFormTest, PromptBeforeUpdateAsksWithTheRightDefault) {
   UseSample();
   Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
-  StoredFormPreferences.PromptBeforeUpdate = 1;
+  Preferences.PromptBeforeUpdate = true;
   Open("CUSTOMER");
   FindKey("CUST_ID", "1");
   TWatchedDialog unchanged = PressAnswering(SAVE_BUTTON_ID, "Customer", IDNO);
@@ -474,7 +474,7 @@ TEST_P(EditFormTest, AutoCloseClosesAfterAStoreByOwner) {
   int key = 1;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.preference * 10 + c.ownedByMain);
-    StoredFormPreferences.AutoClose = c.preference;
+    Preferences.AutoClose = TAutoClose(c.preference);
     HWND form = Open("CUSTOMER", c.ownedByMain ? MainWindow : other);
     Type("CUST_ID", std::to_string(key++).c_str());
     Type("NAME", "x");
@@ -494,7 +494,7 @@ TEST_P(EditFormTest, DeleteRemovesTheRowButNeverCascades) {
   Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
   Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (2, 'Bob')");
   Db().Exec("INSERT INTO CONTACT (CONTACT_ID, CUST_ID, NAME) VALUES (7, 1, 'Eve')");
-  StoredFormPreferences.PromptBeforeDelete = 1;
+  Preferences.PromptBeforeDelete = true;
   Open("CUSTOMER");
 
   FindKey("CUST_ID", "2");
@@ -510,7 +510,7 @@ TEST_P(EditFormTest, DeleteRemovesTheRowButNeverCascades) {
   EXPECT_EQ(form_->GetFormState(), TFormState::Fresh);
   EXPECT_EQ(Shown("CUST_ID"), "");
 
-  StoredFormPreferences.PromptBeforeDelete = 0;
+  Preferences.PromptBeforeDelete = false;
   FindKey("CUST_ID", "1");
   TWatchedDialog refused = PressAnswering(DELETE_BUTTON_ID, "Could not delete record", IDOK);
   ASSERT_TRUE(refused.found);
@@ -579,7 +579,7 @@ TEST_P(EditFormTest, FindWarnsAsWarnOnFindSays) {
   Open("CUSTOMER");
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.preference) + (c.attribute ? c.attribute : ""));
-    StoredFormPreferences.WarnOnFind = c.preference;
+    Preferences.WarnOnFind = TFindWarning(c.preference);
     Press(RESET_BUTTON_ID);
     if (c.attribute) Type(c.attribute, std::string(c.attribute) == "CITY" ? "Oslo" : "1");
     if (c.question) {

@@ -46,7 +46,7 @@ TEST_P(PreferenceTest, WithoutIniOrRowsEveryPreferenceKeepsItsDefault) {
   LoadPreferences(dir_.File("missing.ini").c_str());
   const TPreferences& p = Preferences;
   EXPECT_EQ(p.AutoClose, TAutoClose::Never);
-  EXPECT_FALSE(p.WarnOnFind);
+  EXPECT_EQ(p.WarnOnFind, TFindWarning::Never);
   EXPECT_EQ(p.IfKeysAreChanged, TKeyChangeRule::AskInsertByDefault);
   EXPECT_FALSE(p.AutoFind || p.AutoRecalc || p.AllowCascadedUpdates || p.AllowCascadedDeletes ||
                p.PromptBeforeUpdate || p.PromptBeforeDelete || p.SkipListBoxIfSingleFind ||
@@ -68,7 +68,7 @@ TEST_P(PreferenceTest, TheUsersRowsWinOverTheIniFileWhichWinsOverTheDefaults) {
   Row("bob", "Warn_On_Find", "'0'");  // another user's row counts for nothing here
   LoadPreferences(ini.c_str());
   EXPECT_EQ(Preferences.AutoClose, TAutoClose::WhenOpenedFromList);  // row over INI
-  EXPECT_TRUE(Preferences.WarnOnFind);                                // INI
+  EXPECT_EQ(Preferences.WarnOnFind, TFindWarning::NoCriteria);       // INI
   EXPECT_EQ(Preferences.IfKeysAreChanged, TKeyChangeRule::AlwaysUpdate);
   EXPECT_EQ(Preferences.WindowBackground, 1);
   EXPECT_EQ(Preferences.SpecialFieldsColor, 0x0000FFu);  // "ff", hexadecimal
@@ -135,6 +135,31 @@ TEST_P(PreferenceTest, SavingInsertsSixteenRowsThenUpdatesThemWithTheNewValues) 
   EXPECT_EQ(Preferences.AutoClose, TAutoClose::Never);
 }
 
+TEST_P(PreferenceTest, WarnOnFindKeepsItsThreeStoredValues) {
+  struct TCase {
+    const char* stored;
+    TFindWarning loaded;
+    const char* saved;
+  } cases[] = {{"'0'", TFindWarning::Never, "0"},
+               {"'1'", TFindWarning::NoCriteria, "1"},
+               {"'2'", TFindWarning::NoCriteriaOrNotIndexed, "2"},
+               {"'7'", TFindWarning::NoCriteria, "1"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.stored);
+    Db().Exec("DELETE FROM User_Preferences");
+    Row("ann", "Warn_On_Find", c.stored);
+    LoadPreferences(dir_.File("missing.ini").c_str());
+    EXPECT_EQ(Preferences.WarnOnFind, c.loaded);
+    ASSERT_TRUE(SavePreferences());
+    EXPECT_EQ(Setting("ann", "Warn_On_Find"), c.saved);
+  }
+  LoadPreferences(Ini("Warn_On_Find=2\r\n").c_str());
+  EXPECT_EQ(Preferences.WarnOnFind, TFindWarning::NoCriteria);  // the row of the last save wins
+  Db().Exec("DELETE FROM User_Preferences");
+  LoadPreferences(Ini("Warn_On_Find=2\r\n").c_str());
+  EXPECT_EQ(Preferences.WarnOnFind, TFindWarning::NoCriteriaOrNotIndexed);
+}
+
 TEST_P(PreferenceTest, TheStoreSettersAndGettersRoundTrip) {
   TPreferenceStore& store = PreferenceStore;
   ASSERT_TRUE(store.SetDouble("", "Ratio", 2.5));  // no login: the empty user id
@@ -174,7 +199,7 @@ TEST_P(PreferenceTest, WithoutTheEntityTheDatabaseIsNotConsulted) {
   Row("ann", "Auto_Close", "'2'");
   LoadPreferences(Ini("Warn_On_Find=1\r\n").c_str());
   EXPECT_EQ(Preferences.AutoClose, TAutoClose::Never);
-  EXPECT_TRUE(Preferences.WarnOnFind);
+  EXPECT_EQ(Preferences.WarnOnFind, TFindWarning::NoCriteria);
   EXPECT_FALSE(SavePreferences());
 }
 

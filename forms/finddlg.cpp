@@ -1,0 +1,230 @@
+// The find-results window: its object, dialog procedure and the commands of its buttons,
+// and the opening of it by the edit form's Find.
+#include "forms/finddlg.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "data/db/reclist.h"
+#include "data/db/record.h"
+#include "data/model/model.h"
+#include "data/model/settings.h"
+#include "forms/controlids.h"
+#include "forms/editdlg.h"
+#include "forms/editparts.h"
+#include "forms/reclistbox.h"
+#include "forms/windowmanager.h"
+#include "shell/appwindow.h"
+
+TFindDlg::TFindDlg(TDBRecord* templateRecord, TDBRecList* list)
+    : TRecListDlg(400, 150),
+      templateRecord_(templateRecord),
+      criteria_(NewDBRecord(templateRecord->GetEntityName())),
+      list_(list) {
+  DialogProc = FindDlgProc;
+  Kind = DK_FIND_RESULTS;
+  criteria_->Assign(*templateRecord);
+}
+
+TFindDlg::~TFindDlg() {
+  ReleaseListBox();  // before the criteria it finds with
+  delete list_;
+  delete criteria_;
+}
+
+INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
+  TEntity* entity = criteria_->GetEntity();
+  char caption[300];
+  snprintf(caption, sizeof caption, "Found: %s", entity->TitleText);
+  SetWindowTextA(window, caption);
+  TDBRecList* list = list_;
+  list_ = nullptr;
+  TakeListBox(window, new TFindRecListBox(GetDlgItem(window, LIST_ID), criteria_, list));
+  ApplyRights(window, entity, true);
+  return TRUE;
+}
+
+INT_PTR TFindDlg::OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
+  AppWindowManager.DestroyOwnedDialogs(window);
+  ReleaseListBox();
+  return FALSE;
+}
+
+INT_PTR TFindDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
+  const WORD state = LOWORD(wParam);
+  if (state == WA_ACTIVE || state == WA_CLICKACTIVE) CurrentHelpContext = FIND_WINDOW_HELP_CONTEXT;
+  return FALSE;
+}
+
+INT_PTR TFindDlg::OnClose(HWND window, UINT, WPARAM, LPARAM) {
+  AppWindowManager.RestoreFocus(window);
+  if (AppWindowManager.IsModal(window)) EndDialog(window, 0);
+  else DestroyWindow(window);
+  return TRUE;
+}
+
+INT_PTR TFindDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+INT_PTR TFindDlg::OnHelpButton(HWND window, UINT, WPARAM, LPARAM) {
+  ShowHelp(window, HELP_CONTEXT, FIND_WINDOW_HELP_CONTEXT);
+  return TRUE;
+}
+
+INT_PTR TFindDlg::OnOK(HWND window, UINT, WPARAM, LPARAM) {
+  TDBRecord* selected = box_ ? box_->GetSelectedRecord() : nullptr;
+  if (selected && AppWindowManager.IsModal(window)) {
+    templateRecord_->Assign(*selected);
+  } else if (selected) {
+    HWND owner = AppWindowManager.GetOwner(window);
+    TBaseDlg* dialog = AppWindowManager.GetDialog(owner);
+    if (dialog && dialog->GetKind() == DK_EDIT_FORM) {
+      auto* form = static_cast<TEditDlg*>(dialog);
+      form->AssignRecord(selected);
+      form->AfterChangeHook(owner, 0);
+      form->SetFormState(owner, TFormState::Existing);
+      form->FocusFirstField(owner);
+    }
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+void TFindDlg::OnAdd(HWND window) {
+  TEditDlg* form = CreateEditDlg(NewDBRecord(criteria_->GetEntityName()), TFormMode::NewRecord);
+  if (form && !AppWindowManager.OpenEditForm(form, criteria_->GetEntity(), window, 0)) delete form;
+}
+
+void TFindDlg::OnEdit(HWND window) {
+  TDBRecord* record = NewDBRecord(criteria_->GetEntityName());
+  if (TDBRecord* selected = box_ ? box_->GetSelectedRecord() : nullptr) record->Assign(*selected);
+  TEditDlg* form = CreateEditDlg(record, TFormMode::ExistingRecord);
+  if (form && !AppWindowManager.OpenEditForm(form, criteria_->GetEntity(), window, 0)) delete form;
+}
+
+INT_PTR TFindDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
+  static const struct {
+    int id;
+    const char* text;
+  } hints[] = {
+      {IDOK, "Close this window and fills existing form with the highlighted record's details"},
+      {OK_KEY_ID, "Close this window and fills existing form with the highlighted record's details"},
+      {CANCEL_BUTTON_ID, "Close this window"},
+      {CANCEL_KEY_ID, "Close this window"},
+      {DELETE_BUTTON_ID, "Delete highlighted record from list"},
+      {REFRESH_BUTTON_ID, "Refresh list box - use if another network user has altered these records"},
+      {HELP_BUTTON_ID, "Bring up help topic for this window"},
+      {ADD_BUTTON_ID, "Bring up form which you can use to add new record to list"},
+      {EDIT_BUTTON_ID, "Bring up new form containing the highlighted record's details"},
+  };
+  const int id = LOWORD(wParam);
+  for (const auto& hint : hints)
+    if (hint.id == id) {
+      SetStatusText("%s", hint.text);
+      return TRUE;
+    }
+  SetStatusText("");
+  return TRUE;
+}
+
+namespace {
+
+INT_PTR FindNotify(TFindDlg* dialog, HWND window, const NMHDR* header) {
+  if (header->idFrom != LIST_ID) return FALSE;
+  switch (header->code) {
+    case LVN_GETDISPINFOA:
+    case LVN_ODCACHEHINT:
+      dialog->PassListNotify(header);
+      return TRUE;
+    case NM_SETFOCUS:
+      if (FieldHelp) SetStatusText("Lists all matching %s records", dialog->GetCriteria()->GetEntity()->Caption);
+      return TRUE;
+    case NM_DBLCLK:
+      return dialog->OnOK(window, WM_COMMAND, IDOK, 0);
+  }
+  return FALSE;
+}
+
+INT_PTR FindCommand(TFindDlg* dialog, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (FieldHelp) {
+    const WORD code = HIWORD(wParam);
+    if (code == 15 || code == 16) return dialog->ShowHint(window, message, wParam, lParam);
+    if (code == 17 || code == 18) return dialog->HideHint(window, message, wParam, lParam);
+  }
+  switch (LOWORD(wParam)) {
+    case IDOK:
+    case OK_KEY_ID:
+      return dialog->OnOK(window, message, wParam, lParam);
+    case CANCEL_BUTTON_ID:
+    case CANCEL_KEY_ID:
+      return dialog->OnCancel(window, message, wParam, lParam);
+    case DELETE_BUTTON_ID:
+      dialog->DeleteSelected(window, dialog->GetCriteria()->GetEntity());
+      return TRUE;
+    case REFRESH_BUTTON_ID:
+      dialog->RefreshList(window);
+      return TRUE;
+    case HELP_BUTTON_ID:
+      return dialog->OnHelpButton(window, message, wParam, lParam);
+    case ADD_BUTTON_ID:
+      dialog->OnAdd(window);
+      return TRUE;
+    case EDIT_BUTTON_ID:
+      dialog->OnEdit(window);
+      return TRUE;
+    case REPORT_BUTTON_ID:
+      dialog->ReportRows(window);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+TFindDlg* FindDialogOf(HWND window) {
+  TBaseDlg* object = AppWindowManager.GetDialog(window);
+  return object && object->GetKind() == DK_FIND_RESULTS ? static_cast<TFindDlg*>(object) : nullptr;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK FindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_SIZE:
+    case WM_GETMINMAXINFO: {
+      TFindDlg* dialog = FindDialogOf(window);
+      if (!dialog) return FALSE;
+      if (message == WM_SIZE) {
+        dialog->LayOut(window, HIWORD(lParam),
+                       {IDOK, ADD_BUTTON_ID, EDIT_BUTTON_ID, DELETE_BUTTON_ID, REFRESH_BUTTON_ID,
+                        REPORT_BUTTON_ID, CANCEL_BUTTON_ID, HELP_BUTTON_ID});
+        InvalidateRect(window, nullptr, TRUE);
+        UpdateWindow(window);
+        return FALSE;
+      }
+      if (message == WM_GETMINMAXINFO) {
+        dialog->LimitTracking(reinterpret_cast<MINMAXINFO*>(lParam));
+        return FALSE;
+      }
+      if (message == WM_NOTIFY) {
+        const INT_PTR result = FindNotify(dialog, window, reinterpret_cast<NMHDR*>(lParam));
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+        return TRUE;
+      }
+      return FindCommand(dialog, window, message, wParam, lParam);
+    }
+  }
+  TBaseDlg* dialog;
+  bool handled;
+  return DispatchBaseDlgMessage(&dialog, window, message, wParam, lParam, &handled);
+}
+
+bool OpenFindWindow(TEditDlg* form, TDBRecList* list) {
+  auto* dialog = new TFindDlg(form->GetRecord(), list);
+  if (AppWindowManager.CreateModeless(dialog, FindDlgName, form->GetWindow(), -1)) return true;
+  delete dialog;  // never had a window: it still holds the list
+  return false;
+}

@@ -1,0 +1,275 @@
+// Child lists and pages of the edit form on real windows over SQLite and PostgreSQL: the
+// list of a record's children follows the form's record, a child form steps through its
+// opener's list (also after the list shrank), and the fields and child list of a second
+// page are shown, read and stored.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "data/db/record.h"
+#include "data/model/model.h"
+#include "forms/controlids.h"
+#include "forms/editdlg.h"
+#include "forms/reclistbox.h"
+#include "forms/tabpages.h"
+#include "forms/windowmanager.h"
+#include "shell/appwindow.h"
+#include "support/dmd_writer.h"
+#include "support/edit_form_test.h"
+#include "support/form_support.h"
+
+namespace {
+
+TDmdAttr Attr(const char* name, const char* type, const char* caption) {
+  TDmdAttr a;
+  a.name = name, a.type = type, a.caption = caption;
+  return a;
+}
+
+TDmdAttr Key(const char* name, const char* type, const char* caption) {
+  TDmdAttr a = Attr(name, type, caption);
+  a.keyPart = 1, a.mandatory = 1;
+  return a;
+}
+
+TDmdAttr ForeignKey(TDmdAttr a, const char* rel, const char* primAttr) {
+  a.foreignRel = rel, a.primAttr = primAttr;
+  return a;
+}
+
+// A customer's orders in a child list on the customer's form; an order's lines in a
+// child list on the second page of the order's form.
+std::string ShopModel() {
+  TDmdWriter dmd("QBDM1.");
+  dmd.String(10, "SHOP").String(11, "Shop").String(13, "SHOP");
+  dmd.CodeListCount(0);
+  dmd.EntityCount(3);
+
+  dmd.BeginEntity("CUSTOMER", "Customer", 2, 1);
+  dmd.String(31, "Customer").String(140, "CUST_ID,NAME ORDER BY CUST_ID");
+  dmd.Attribute(Key("CUST_ID", "INTEGER", "Customer no."));
+  dmd.Attribute(Attr("NAME", "VARCHAR(40)", "Name"));
+  TDmdRel orders = DmdRel("ORDERS", "ORDERS", "CUSTOMER", "CUSTOMER", "ORDERS", 1);
+  orders.caption = "Orders", orders.kindAndPage = 2, orders.columnText = "ORDER_ID,NOTE", orders.orderBy = "ORDER_ID";
+  dmd.Relationship(orders);
+  dmd.End();
+
+  dmd.BeginEntity("ORDERS", "Order", 4, 2);
+  dmd.String(31, "Order").String(140, "ORDER_ID,NOTE ORDER BY ORDER_ID");
+  dmd.Attribute(Key("ORDER_ID", "INTEGER", "Order no."));
+  dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no."), "CUSTOMER", "CUST_ID"));
+  dmd.Attribute(Attr("NOTE", "VARCHAR(40)", "Note"));
+  TDmdAttr address = Attr("ADDRESS", "VARCHAR(60)", "Deliver to");
+  address.page = 1;
+  dmd.Attribute(address);
+  dmd.Relationship(DmdRel("CUSTOMER", "CUSTOMER", "ORDERS", "CUSTOMER", "ORDERS"));
+  TDmdRel lines = DmdRel("LINES", "ORDER_LINE", "ORDERS", "ORDERS", "ORDER_LINE", 1);
+  lines.caption = "Lines", lines.kindAndPage = 12, lines.columnText = "LINE_NO,QTY", lines.orderBy = "LINE_NO";
+  dmd.Relationship(lines);
+  dmd.End();
+
+  dmd.BeginEntity("ORDER_LINE", "Order line", 3, 1);
+  dmd.String(140, "ORDER_ID,LINE_NO,QTY ORDER BY ORDER_ID");
+  dmd.Attribute(ForeignKey(Key("ORDER_ID", "INTEGER", "Order no."), "ORDERS", "ORDER_ID"));
+  dmd.Attribute(Key("LINE_NO", "INTEGER", "Line"));
+  dmd.Attribute(Attr("QTY", "INTEGER", "Quantity"));
+  dmd.Relationship(DmdRel("ORDERS", "ORDERS", "LINES", "ORDERS", "ORDER_LINE"));
+  dmd.End();
+  dmd.ParamCount(0);
+  dmd.End();
+  return dmd.bytes();
+}
+
+class ChildListTest : public EditFormDatabaseTest {
+protected:
+  void SetUp() override {
+    EditFormDatabaseTest::SetUp();
+    LoadModel(dir_.Write("shop.dmd", ShopModel()));
+    Db().Exec("CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40))");
+    Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, NOTE VARCHAR(40), ADDRESS VARCHAR(60))");
+    Db().Exec("CREATE TABLE ORDER_LINE (ORDER_ID INTEGER, LINE_NO INTEGER, QTY INTEGER, PRIMARY KEY (ORDER_ID, LINE_NO))");
+    Db().Exec("INSERT INTO CUSTOMER VALUES (1, 'Ann')");
+    Db().Exec("INSERT INTO CUSTOMER VALUES (2, 'Bob')");
+    Db().Exec("INSERT INTO ORDERS VALUES (10, 1, 'first', 'Oslo')");
+    Db().Exec("INSERT INTO ORDERS VALUES (11, 1, 'second', NULL)");
+    Db().Exec("INSERT INTO ORDERS VALUES (12, 1, 'third', NULL)");
+    Db().Exec("INSERT INTO ORDERS VALUES (20, 2, 'only', 'Rome')");
+    Db().Exec("INSERT INTO ORDER_LINE VALUES (10, 1, 5)");
+    Db().Exec("INSERT INTO ORDER_LINE VALUES (10, 2, 7)");
+  }
+
+  static std::string Cell(HWND list, int row, int column) {
+    char text[256] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+  static int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+  static int SelectedRow(HWND list) {
+    return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+  }
+  // The window holding a control: the form or one of its pages.
+  HWND Host(HWND form, int id) {
+    if (GetDlgItem(form, id)) return form;
+    for (HWND page = GetWindow(form, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+      if (GetDlgItem(page, id)) return page;
+    return nullptr;
+  }
+  std::string Text(HWND form, int id) { return ControlText(GetDlgItem(Host(form, id), id)); }
+};
+
+TEST_P(ChildListTest, TheChildListShowsTheChildrenOfTheRecordOnTheForm) {
+  HWND form = Open("CUSTOMER");
+  HWND list = GetDlgItem(form, ChildListId(0));
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(form_->GetChildList(0), nullptr);
+  EXPECT_EQ(Rows(list), 0);
+  EXPECT_EQ(Text(form, ChildCountLabelId(0)), "(0)");
+  Press(FIRST_BUTTON_ID);
+  EXPECT_EQ(Shown("CUST_ID"), "1");
+  ASSERT_EQ(Rows(list), 3);
+  EXPECT_EQ(Text(form, ChildCountLabelId(0)), "(3)");
+  EXPECT_EQ(Cell(list, 0, 0), "10");
+  EXPECT_EQ(Cell(list, 2, 1), "third");
+  Press(NEXT_BUTTON_ID);
+  ASSERT_EQ(Rows(list), 1);
+  EXPECT_EQ(Cell(list, 0, 1), "only");
+  EXPECT_EQ(Text(form, ChildCountLabelId(0)), "(1)");
+  Press(RESET_BUTTON_ID);
+  EXPECT_EQ(Rows(list), 0);
+
+  // Redisplay works on the form's own window, whatever window the caller names.
+  form_->GetRecord()->SetNewValue("NAME", "Zed");
+  form_->GetRecord()->SetNewValue("CUST_ID", "2");
+  form_->Redisplay(MainWindow, 1);
+  EXPECT_EQ(Shown("NAME"), "Zed");
+  EXPECT_EQ(Rows(list), 1);
+  EXPECT_EQ(Text(form, ChildCountLabelId(0)), "(1)");
+}
+
+TEST_P(ChildListTest, AChildFormStepsThroughItsOpenersListAndClampsWhenItShrank) {
+  HWND parent = Open("CUSTOMER");
+  TEditDlg* parentForm = form_;
+  Press(FIRST_BUTTON_ID);
+  TRecListBox* box = parentForm->GetChildList(0);
+  ASSERT_NE(box, nullptr);
+  box->SetSelectionMark(0);
+  TEntity* orders = TheModel.FindEntity("ORDERS");
+  TRelationship* relationship = parentForm->GetEntity()->FindRelationship("ORDERS");
+  TDBRecord* record = NewDBRecord("ORDERS");
+  record->Assign(*box->GetSelectedRecord());
+  form_ = CreateChildEditDlg(record, relationship, parentForm->GetRecord(), box, TFormMode::ExistingRecord);
+  window_ = AppWindowManager.OpenEditForm(form_, orders, parent, 0);
+  ASSERT_NE(window_, nullptr);
+  EXPECT_EQ(form_->GetCurrentRow(), 0);
+  EXPECT_EQ(Shown("ORDER_ID"), "10");
+  EXPECT_FALSE(IsWindowEnabled(Field("CUST_ID")));  // the link to the opener stays as it is
+
+  struct TStep {
+    int button;
+    const char* key;
+    const char* status;
+  } steps[] = {
+      {NEXT_BUTTON_ID, "11", ""},
+      {NEXT_BUTTON_ID, "12", ""},
+      {NEXT_BUTTON_ID, "12", "No more records in the list in this direction"},
+      {FIRST_BUTTON_ID, "10", ""},
+      {PREVIOUS_BUTTON_ID, "10", "No more records in the list in this direction"},
+      {LAST_BUTTON_ID, "12", ""},
+      {PREVIOUS_BUTTON_ID, "11", ""},
+  };
+  for (const TStep& step : steps) {
+    SCOPED_TRACE(step.button);
+    Press(step.button);
+    EXPECT_EQ(Status(), step.status);
+    EXPECT_EQ(Shown("ORDER_ID"), step.key);
+    EXPECT_EQ(Cell(box->GetWindow(), SelectedRow(box->GetWindow()), 0), step.key);
+  }
+
+  // Orders 11 and 12 go; the opener's list is refreshed: the child form stays inside it.
+  Press(LAST_BUTTON_ID);
+  Db().Exec("DELETE FROM ORDERS WHERE ORDER_ID > 10");
+  SendMessageA(parent, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, BN_CLICKED), 0);
+  ASSERT_EQ(box->GetCount(), 1);
+  Press(NEXT_BUTTON_ID);
+  EXPECT_EQ(Status(), "No more records in the list in this direction");
+  EXPECT_EQ(Shown("ORDER_ID"), "12");  // nothing was taken from a row that is gone
+  Press(PREVIOUS_BUTTON_ID);
+  EXPECT_EQ(Status(), "No more records in the list in this direction");
+  Press(FIRST_BUTTON_ID);
+  EXPECT_EQ(Shown("ORDER_ID"), "10");
+  Db().Exec("DELETE FROM ORDERS");
+  SendMessageA(parent, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, BN_CLICKED), 0);
+  Press(NEXT_BUTTON_ID);
+  EXPECT_EQ(Status(), "There are no records in the list");
+
+  // The child form goes with its opener.
+  SendMessageA(parent, WM_CLOSE, 0, 0);
+  PumpMessages(20);
+  EXPECT_FALSE(IsWindow(window_));
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+}
+
+TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) {
+  HWND form = Open("ORDERS");
+  HWND tab = GetDlgItem(form, TAB_CONTROL_ID);
+  ASSERT_NE(tab, nullptr);
+  EXPECT_EQ(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0), 2);
+  HWND address = Field("ADDRESS");
+  ASSERT_NE(address, nullptr);
+  HWND secondPage = GetParent(address);
+  EXPECT_NE(secondPage, GetParent(Field("NOTE")));
+  EXPECT_FALSE(IsWindowVisible(secondPage));
+
+  Press(FIRST_BUTTON_ID);
+  EXPECT_EQ(Shown("ADDRESS"), "Oslo");
+  HWND lines = GetDlgItem(secondPage, ChildListId(1));
+  ASSERT_NE(lines, nullptr);
+  EXPECT_EQ(Rows(lines), 2);
+  EXPECT_EQ(ControlText(GetDlgItem(secondPage, ChildCountLabelId(1))), "(2)");
+  EXPECT_EQ(Cell(lines, 1, 1), "7");
+
+  // The tab shows the second page.
+  SendMessageA(tab, TCM_SETCURSEL, 1, 0);
+  NMHDR change = {tab, static_cast<UINT_PTR>(TAB_CONTROL_ID), static_cast<UINT>(TCN_SELCHANGE)};
+  SendMessageA(form, WM_NOTIFY, TAB_CONTROL_ID, reinterpret_cast<LPARAM>(&change));
+  EXPECT_TRUE(IsWindowVisible(secondPage));
+  EXPECT_FALSE(IsWindowVisible(GetParent(Field("NOTE"))));
+
+  // A field of the second page is stored, and found by.
+  Type("ADDRESS", "Bergen");
+  Press(SAVE_BUTTON_ID);
+  EXPECT_EQ(Status(), "Record successfully stored");
+  EXPECT_EQ(Query("SELECT ADDRESS FROM ORDERS WHERE ORDER_ID=10"), "Bergen");
+  Preferences.SkipListBoxIfSingleFind = true;
+  Press(RESET_BUTTON_ID);
+  Type("ADDRESS", "Rome");
+  Press(FIND_BUTTON_ID);
+  EXPECT_EQ(Shown("ORDER_ID"), "20");
+  EXPECT_EQ(Shown("NOTE"), "only");
+  EXPECT_EQ(Rows(lines), 0);
+
+  // A page that goes frees its place and leaves the form and its object whole.
+  const int windows = AppWindowManager.GetCount();
+  DestroyWindow(secondPage);
+  EXPECT_TRUE(IsWindow(form));
+  EXPECT_EQ(AppWindowManager.GetCount(), windows - 1);
+  EXPECT_EQ(AppWindowManager.GetDialog(form), form_);
+  Press(RESET_BUTTON_ID);
+  EXPECT_EQ(Shown("NOTE"), "");
+  SendMessageA(form, WM_CLOSE, 0, 0);
+  PumpMessages(20);
+  EXPECT_FALSE(IsWindow(form));
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+}
+
+INSTANTIATE_DATABASE_TESTS(ChildListTest);
+
+}  // namespace
