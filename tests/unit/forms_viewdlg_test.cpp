@@ -277,6 +277,54 @@ TEST_P(ViewWindowTest, TheViewCommandListsEveryRowOrTheClause) {
   EXPECT_EQ(OpenForms("CUSTOMER")[0]->GetFormState(), TFormState::Fresh);
 }
 
+// ---- the form's child list ----------------------------------------------------------------
+
+TEST_P(ViewWindowTest, AChildListAddsWithTheKeyPresetEditsAndDeletes) {
+  UseShop();
+  Db().Exec("INSERT INTO CUST (CUST_ID, NAME) VALUES (1, 'Ann')");
+  Db().Exec("INSERT INTO ORD (ORD_ID, CUST_ID, ITEM) VALUES (10, 1, 'tea')");
+  Db().Exec("INSERT INTO ORD (ORD_ID, CUST_ID, ITEM) VALUES (11, 1, 'cups')");
+  HWND customer = Open("CUST");
+  FindKey("CUST_ID", "1");
+  const int r = RelIndex("ORDS");
+  HWND list = GetDlgItem(customer, ChildListId(r));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(RowCount(list), 2);
+
+  // Add: a child form with the customer's key, the customer form minimised meanwhile.
+  Press(ChildAddButtonId(r));
+  std::vector<TEditDlg*> forms = OpenForms("ORD");
+  ASSERT_EQ(forms.size(), 1u);
+  HWND order = forms[0]->GetWindow();
+  EXPECT_TRUE(IsIconic(customer));
+  const TEntity* ord = forms[0]->GetEntity();
+  auto field = [&](const char* name) { return FIELD_ID_BASE + ord->AttributeIndex(ord->FindAttribute(name)); };
+  EXPECT_EQ(Text(order, field("CUST_ID")), "1");
+  SetDlgItemTextA(order, field("ORD_ID"), "12");
+  SetDlgItemTextA(order, field("ITEM"), "pot");
+  SendMessageA(order, WM_COMMAND, MAKEWPARAM(SAVE_BUTTON_ID, BN_CLICKED), 0);
+  EXPECT_EQ(Query("SELECT CUST_ID FROM ORD WHERE ORD_ID=12"), "1");
+  DestroyWindow(order);
+  ShowWindow(customer, SW_RESTORE);
+  Press(REFRESH_BUTTON_ID);
+  EXPECT_EQ(RowCount(list), 3);
+
+  // Edit: the highlighted row.
+  SelectRow(list, 1);
+  Press(ChildEditButtonId(r));
+  forms = OpenForms("ORD");
+  ASSERT_EQ(forms.size(), 1u);
+  EXPECT_STREQ(forms[0]->GetRecord()->GetValue("ITEM"), "cups");
+  DestroyWindow(forms[0]->GetWindow());
+  ShowWindow(customer, SW_RESTORE);
+
+  // Delete: the highlighted row goes, the list shows what is left.
+  SelectRow(list, 0);
+  Press(ChildDeleteButtonId(r));
+  EXPECT_EQ(Query("SELECT COUNT(*) FROM ORD WHERE ORD_ID=10"), "0");
+  EXPECT_EQ(RowCount(list), 2);
+}
+
 INSTANTIATE_DATABASE_TESTS(ViewWindowTest);
 
 }  // namespace
