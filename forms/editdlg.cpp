@@ -91,11 +91,6 @@ INT_PTR TEditDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
   return FALSE;
 }
 
-INT_PTR TEditDlg::OnHelpButton(HWND window, UINT, WPARAM, LPARAM) {
-  ShowHelp(window, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
-  return TRUE;
-}
-
 void TEditDlg::NotAvailable(const char* what) {
   char text[200];
   snprintf(text, sizeof text, "%s is not available in this version", what);
@@ -111,62 +106,8 @@ INT_PTR TEditDlg::OnImport(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TEditDlg::PrintScreen(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Printing");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::AddChild(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Adding a related record");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::ModifyChild(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Editing a related record");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::DeleteChild(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Deleting a related record");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::ViewRelated(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Viewing related records");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::Lookup(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Lookup");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::ShowRelated(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Showing the related record");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::ExpandField(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Expanding a field");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::BrowseFile(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Browsing for a file");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::ExecuteField(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Executing a program");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::RunButton(HWND, UINT, WPARAM, LPARAM) {
-  NotAvailable("Running a command");
-  return TRUE;
-}
-
-INT_PTR TEditDlg::OnReportAck(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
+// Printing, the relationship buttons, the field buttons and the RUN buttons live in
+// formbuttons.cpp, formrelated.cpp and formrun.cpp.
 
 INT_PTR TEditDlg::OnClosePage(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
@@ -370,7 +311,8 @@ INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return result;
     }
     case WM_CLOSE:
-      // Long work pumping messages under this form finishes before the form goes.
+      // Work of the form that pumps messages (a RUN button waiting for the report
+      // program, a list fetching) ends before the form goes.
       if (DeferCloseWhilePumping(window)) return TRUE;
       return form->OnClose(window, message, wParam, lParam);
   }

@@ -162,6 +162,10 @@ private:
   // The record's shadow and computed values brought up to date with what the form holds.
   void RecalculateFields();
   void ShowFieldHelp(int attribute);
+  // The relationship buttons: whether the form's record is in the database (else the
+  // user is told), and a child form of relationship r opened over child.
+  bool ParentRecordStored();
+  void OpenChildForm(int r, TDBRecord* child, TFormMode mode);
 
   int pageContext_ = -1;
   TDBRecord* record_;

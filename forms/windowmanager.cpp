@@ -37,7 +37,10 @@ void TAppWindowManager::CancelReservation(int slot) {
 
 void TAppWindowManager::AttachWindowAt(int slot, HWND window) {
   if (slot < 0 || slot >= WINDOW_MANAGER_CAPACITY || !window || FindSlot(window)) return;
-  if (!slots_[slot].Window) slots_[slot].Window = window;
+  if (!slots_[slot].Window) {
+    slots_[slot].Window = window;
+    ++attachSerial_;
+  }
 }
 
 HWND TAppWindowManager::CreateModeless(TBaseDlg* object, const char* resourceName, HWND owner,
@@ -81,6 +84,16 @@ HWND TAppWindowManager::OpenEditForm(TBaseDlg* form, const TEntity* entity, HWND
   return CreateModeless(form, name.c_str(), owner, param);
 }
 
+bool TAppWindowManager::ForgetReservation(const void* object) {
+  for (TDialogSlot& slot : slots_) {
+    if (!slot.Window && slot.Object == object && object) {
+      slot = TDialogSlot{};
+      return true;
+    }
+  }
+  return false;
+}
+
 void TAppWindowManager::DestroyOwnedDialogs(HWND window) {
   for (TDialogSlot& slot : slots_)
     if (slot.Window && slot.Owner == window) DestroyWindow(slot.Window);
@@ -90,6 +103,7 @@ void TAppWindowManager::AttachWindow(HWND window) {
   for (TDialogSlot& slot : slots_) {
     if (!slot.Window && (slot.Owner || slot.Object)) {
       slot.Window = window;
+      ++attachSerial_;
       return;
     }
   }

@@ -43,6 +43,13 @@ public:
   // owns the object.
   void CancelReservation(int slot);
 
+  // Frees a slot reserved for the object whose window was never made (a dialog that could
+  // not be created); true when there was one.
+  bool ForgetReservation(const void* object);
+  // Counts the windows attached so far: an opener that sees no change knows that its
+  // dialog never got a window (and so was never freed by one).
+  unsigned AttachSerial() const { return attachSerial_; }
+
   void DestroyOwnedDialogs(HWND window);
   void AttachWindow(HWND window);
   void DetachWindow(HWND window);
@@ -62,6 +69,7 @@ public:
 private:
   const TDialogSlot* FindSlot(HWND window) const;
   TDialogSlot slots_[WINDOW_MANAGER_CAPACITY];
+  unsigned attachSerial_ = 0;
 };
 
 extern TAppWindowManager AppWindowManager;

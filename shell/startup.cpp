@@ -21,6 +21,7 @@
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/commands.h"
+#include "shell/formcalls.h"
 #include "shell/mainwnd.h"
 #include "shell/menus.h"
 #include "shell/dbconnect.h"
@@ -221,6 +222,7 @@ int RunVorn(HINSTANCE instance, int showCommand) {
   CreateBackgroundBrush();
   RegisterModelColors();
   BuildEditFormTemplates();
+  InstallFormButtonCalls();
 
   const bool connected = OpenApplicationDatabase(ApplicationIniPath, ModelFolder);
   ReleaseStartupCursor();

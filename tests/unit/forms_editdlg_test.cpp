@@ -203,7 +203,7 @@ TEST_P(EditFormTest, ButtonsOfLaterWindowsSayTheyAreNotAvailable) {
   UseSample();
   Open("ORDER_LINE");
   const TEntity* entity = form_->GetEntity();
-  for (int id : {PRINT_BUTTON_ID, IMPORT_BUTTON_ID, LOOKUP_BUTTON_ID_BASE, SHOW_RELATED_BUTTON_ID_BASE, VIEW_RELATED_BUTTON_ID_BASE, RUN_BUTTON_ID_BASE}) {
+  for (int id : {IMPORT_BUTTON_ID}) {
     Press(id);
     EXPECT_NE(Status().find("is not available"), std::string::npos) << id;
   }
