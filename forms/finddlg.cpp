@@ -94,22 +94,17 @@ INT_PTR TFindDlg::OnOK(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 void TFindDlg::OnAdd(HWND window) {
-  TEditDlg* form = CreateEditDlg(NewDBRecord(criteria_->GetEntityName()), TFormMode::NewRecord);
-  if (form && !AppWindowManager.OpenEditForm(form, criteria_->GetEntity(), window, 0)) delete form;
+  OpenOwnedEditForm(CreateEditDlg(NewDBRecord(criteria_->GetEntityName()), TFormMode::NewRecord), window);
 }
 
 void TFindDlg::OnEdit(HWND window) {
   TDBRecord* record = NewDBRecord(criteria_->GetEntityName());
   if (TDBRecord* selected = box_ ? box_->GetSelectedRecord() : nullptr) record->Assign(*selected);
-  TEditDlg* form = CreateEditDlg(record, TFormMode::ExistingRecord);
-  if (form && !AppWindowManager.OpenEditForm(form, criteria_->GetEntity(), window, 0)) delete form;
+  OpenOwnedEditForm(CreateEditDlg(record, TFormMode::ExistingRecord), window);
 }
 
 INT_PTR TFindDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
-  static const struct {
-    int id;
-    const char* text;
-  } hints[] = {
+  static const TControlHint hints[] = {
       {IDOK, "Close this window and fills existing form with the highlighted record's details"},
       {OK_KEY_ID, "Close this window and fills existing form with the highlighted record's details"},
       {CANCEL_BUTTON_ID, "Close this window"},
@@ -120,33 +115,22 @@ INT_PTR TFindDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
       {ADD_BUTTON_ID, "Bring up form which you can use to add new record to list"},
       {EDIT_BUTTON_ID, "Bring up new form containing the highlighted record's details"},
   };
-  const int id = LOWORD(wParam);
-  for (const auto& hint : hints)
-    if (hint.id == id) {
-      SetStatusText("%s", hint.text);
-      return TRUE;
-    }
-  SetStatusText("");
+  SetStatusText("%s", HintText(hints, LOWORD(wParam)));
   return TRUE;
 }
 
-namespace {
-
-INT_PTR FindNotify(TFindDlg* dialog, HWND window, const NMHDR* header) {
-  if (header->idFrom != LIST_ID) return FALSE;
-  switch (header->code) {
-    case LVN_GETDISPINFOA:
-    case LVN_ODCACHEHINT:
-      dialog->PassListNotify(header);
-      return TRUE;
-    case NM_SETFOCUS:
-      if (FieldHelp) SetStatusText("Lists all matching %s records", dialog->GetCriteria()->GetEntity()->Caption);
-      return TRUE;
-    case NM_DBLCLK:
-      return dialog->OnOK(window, WM_COMMAND, IDOK, 0);
-  }
-  return FALSE;
+std::vector<int> TFindDlg::ButtonRow() const {
+  return {IDOK,           ADD_BUTTON_ID, EDIT_BUTTON_ID,   DELETE_BUTTON_ID, REFRESH_BUTTON_ID,
+          REPORT_BUTTON_ID, CANCEL_BUTTON_ID, HELP_BUTTON_ID};
 }
+
+void TFindDlg::OnListFocus(HWND) {
+  if (FieldHelp) SetStatusText("Lists all matching %s records", criteria_->GetEntity()->Caption);
+}
+
+void TFindDlg::OnListDoubleClick(HWND window) { OnOK(window, WM_COMMAND, IDOK, 0); }
+
+namespace {
 
 INT_PTR FindCommand(TFindDlg* dialog, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (FieldHelp) {
@@ -162,7 +146,7 @@ INT_PTR FindCommand(TFindDlg* dialog, HWND window, UINT message, WPARAM wParam, 
     case CANCEL_KEY_ID:
       return dialog->OnCancel(window, message, wParam, lParam);
     case DELETE_BUTTON_ID:
-      dialog->DeleteSelected(window, dialog->GetCriteria()->GetEntity());
+      dialog->DeleteSelected(window);
       return TRUE;
     case REFRESH_BUTTON_ID:
       dialog->RefreshList(window);
@@ -190,41 +174,17 @@ TFindDlg* FindDialogOf(HWND window) {
 }  // namespace
 
 INT_PTR CALLBACK FindDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_SIZE:
-    case WM_GETMINMAXINFO: {
-      TFindDlg* dialog = FindDialogOf(window);
-      if (!dialog) return FALSE;
-      if (message == WM_SIZE) {
-        dialog->LayOut(window, HIWORD(lParam),
-                       {IDOK, ADD_BUTTON_ID, EDIT_BUTTON_ID, DELETE_BUTTON_ID, REFRESH_BUTTON_ID,
-                        REPORT_BUTTON_ID, CANCEL_BUTTON_ID, HELP_BUTTON_ID});
-        InvalidateRect(window, nullptr, TRUE);
-        UpdateWindow(window);
-        return FALSE;
-      }
-      if (message == WM_GETMINMAXINFO) {
-        dialog->LimitTracking(reinterpret_cast<MINMAXINFO*>(lParam));
-        return FALSE;
-      }
-      if (message == WM_NOTIFY) {
-        const INT_PTR result = FindNotify(dialog, window, reinterpret_cast<NMHDR*>(lParam));
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
-        return TRUE;
-      }
-      return FindCommand(dialog, window, message, wParam, lParam);
-    }
+  if (message == WM_COMMAND) {
+    if (TFindDlg* dialog = FindDialogOf(window)) return FindCommand(dialog, window, message, wParam, lParam);
+    return FALSE;
   }
-  TBaseDlg* dialog;
-  bool handled;
-  return DispatchBaseDlgMessage(&dialog, window, message, wParam, lParam, &handled);
+  TRecListDlg* dialog = nullptr;
+  bool handled = false;
+  const INT_PTR result = DispatchRecListDlgMessage(&dialog, window, message, wParam, lParam, &handled);
+  return handled ? result : FALSE;
 }
 
 bool OpenFindWindow(TEditDlg* form, TDBRecList* list) {
-  auto* dialog = new TFindDlg(form->GetRecord(), list);
-  if (AppWindowManager.CreateModeless(dialog, FindDlgName, form->GetWindow(), -1)) return true;
-  delete dialog;  // never had a window: it still holds the list
-  return false;
+  // A window that never opened frees its object, which still holds the list.
+  return OpenModelessOrFree(new TFindDlg(form->GetRecord(), list), FindDlgName, form->GetWindow(), -1) != nullptr;
 }

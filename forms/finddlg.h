@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "forms/reclistdlg.h"
 
 class TDBRecList;
@@ -37,6 +39,11 @@ public:
   TDBRecord* GetTemplateRecord() const { return templateRecord_; }
   // The criteria the window finds with.
   TDBRecord* GetCriteria() const { return criteria_; }
+
+protected:
+  std::vector<int> ButtonRow() const override;
+  void OnListFocus(HWND window) override;
+  void OnListDoubleClick(HWND window) override;
 
 private:
   TDBRecord* templateRecord_;

@@ -9,7 +9,7 @@
 #include "expr/errors.h"
 #include "forms/controlids.h"
 #include "forms/editdlg.h"
-#include "forms/listwindow.h"
+#include "forms/reclistdlg.h"
 #include "forms/lookupdlg.h"
 #include "forms/preferences.h"
 #include "forms/reclistbox.h"

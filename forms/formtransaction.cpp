@@ -11,16 +11,21 @@ TFormTransaction::TFormTransaction(TDBRecord* record) : record_(record) {
   if (OdbcEnvironment) connection_ = new TOdbcConnection(OdbcEnvironment, 1, DatabaseName);
 }
 
-TFormTransaction::~TFormTransaction() { delete connection_; }
+TFormTransaction::~TFormTransaction() {
+  if (open_) End(false);
+  delete connection_;
+}
 
 void TFormTransaction::Begin() {
   if (!TheModel.UseTransactions) return;
   if (connection_) connection_->StartTransaction();
   record_->SetForUpdate(UseForUpdateClause != 0);
+  open_ = true;
 }
 
 void TFormTransaction::End(bool commit) {
   if (!TheModel.UseTransactions) return;
+  open_ = false;
   if (connection_) commit ? connection_->Commit() : connection_->Rollback();
   record_->SetForUpdate(false);
 }

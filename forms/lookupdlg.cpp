@@ -13,10 +13,13 @@
 #include "forms/editparts.h"
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 TLookupDlg::TLookupDlg(TRelationship* relationship, TDBRecord* record)
-    : TListDlg(DK_LOOKUP, LookupDlgProc, 400, 150), relationship_(relationship), record_(record) {}
+    : TRecListDlg(400, 150), relationship_(relationship), record_(record) {
+  Kind = DK_LOOKUP;
+  DialogProc = LookupDlgProc;
+}
 
 void TLookupDlg::Hook() { TBaseDlg::Hook(); }
 
@@ -49,8 +52,8 @@ void TLookupDlg::PlaceAt(HWND window, HWND anchor) {
   if (x + width > desktop.right) x = desktop.right - width;
   if (y + height > desktop.bottom) y = desktop.bottom - height;
   MoveWindow(window, x, y, width, height, TRUE);
-  minWidth_ = width;
-  minHeight_ = height;
+  placedWidth_ = width;
+  placedHeight_ = height;
 }
 
 INT_PTR TLookupDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
@@ -58,11 +61,11 @@ INT_PTR TLookupDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   PlaceAt(window, Anchor(AppWindowManager.GetOwner(window)));
   auto* box = new TLookupRecListBox(GetDlgItem(window, LIST_ID), relationship_, record_);
   if (!TakeListBox(window, box)) return TRUE;
+  KeepMinimumSize(placedWidth_, placedHeight_);  // the size it was placed with
   char caption[300];
   snprintf(caption, sizeof caption, "Select %s", box->GetEntity()->Caption);
   SetWindowTextA(window, caption);
-  ShowListStatus(window);
-  ApplyRights(window, box->GetEntity()->Name, false);
+  ApplyRights(window, box->GetEntity(), false);
   return TRUE;
 }
 
@@ -156,7 +159,7 @@ INT_PTR TLookupDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
 }
 
 INT_PTR CALLBACK LookupDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  TListDlg* list = nullptr;
+  TRecListDlg* list = nullptr;
   bool handled = false;
   if (message == WM_COMMAND && !(FieldHelp && HIWORD(wParam) >= 15 && HIWORD(wParam) <= 18)) {
     auto* dialog = static_cast<TLookupDlg*>(AppWindowManager.GetDialog(window));
@@ -169,9 +172,11 @@ INT_PTR CALLBACK LookupDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case CANCEL_KEY_ID:
           return dialog->OnCancel(window, message, wParam, lParam);
         case DELETE_BUTTON_ID:
-          return dialog->DeleteSelected(window, message, wParam, lParam);
+          dialog->DeleteSelected(window);
+          return TRUE;
         case REFRESH_BUTTON_ID:
-          return dialog->Refresh(window, message, wParam, lParam);
+          dialog->RefreshList(window);
+          return TRUE;
         case HELP_BUTTON_ID:
           return dialog->OnHelpButton(window, message, wParam, lParam);
         case ADD_BUTTON_ID:
@@ -181,7 +186,7 @@ INT_PTR CALLBACK LookupDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       }
     }
   }
-  const INT_PTR result = DispatchListDlgMessage(&list, window, message, wParam, lParam, &handled);
+  const INT_PTR result = DispatchRecListDlgMessage(&list, window, message, wParam, lParam, &handled);
   return handled ? result : FALSE;
 }
 

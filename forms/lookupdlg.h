@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "forms/listwindow.h"
+#include "forms/reclistdlg.h"
 
 class TDBRecord;
 struct TRelationship;
@@ -14,7 +14,7 @@ struct TRelationship;
 // Help context of the lookup window.
 constexpr int LOOKUP_HELP_CONTEXT = 150;
 
-class TLookupDlg : public TListDlg {
+class TLookupDlg : public TRecListDlg {
 public:
   // relationship: one of the record's entity's relationships; record: the form's (not owned).
   TLookupDlg(TRelationship* relationship, TDBRecord* record);
@@ -51,6 +51,8 @@ private:
 
   TRelationship* relationship_;
   TDBRecord* record_;
+  int placedWidth_ = 0;
+  int placedHeight_ = 0;
 };
 
 INT_PTR CALLBACK LookupDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -14,10 +14,13 @@
 #include "forms/reclistbox.h"
 #include "forms/shellcalls.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 
 TViewDlg::TViewDlg(TRelationship* relationship, TDBRecord* parent, TDBRecList* list)
-    : TListDlg(DK_VIEW, ViewDlgProc, 400, 160), relationship_(relationship), parent_(parent), list_(list) {}
+    : TRecListDlg(400, 160), relationship_(relationship), parent_(parent), list_(list) {
+  Kind = DK_VIEW;
+  DialogProc = ViewDlgProc;
+}
 
 TViewDlg::~TViewDlg() { delete list_; }
 
@@ -53,9 +56,7 @@ INT_PTR TViewDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   char caption[300];
   snprintf(caption, sizeof caption, "View %s", *entity->TitleText ? entity->TitleText : entity->Caption);
   SetWindowTextA(window, caption);
-  KeepMinimumSize(window);
-  ShowListStatus(window);
-  ApplyRights(window, entity->Name, false);
+  ApplyRights(window, entity, false);
   return TRUE;
 }
 
@@ -115,22 +116,6 @@ INT_PTR TViewDlg::Edit(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TViewDlg::Report(HWND window, UINT, WPARAM, LPARAM) {
-  if (!box_) return TRUE;
-  if (!OutputRecordsCall) {
-    MessageBoxA(window, "Output of records is not available in this program.", "Report", MB_OK | MB_ICONEXCLAMATION);
-    return TRUE;
-  }
-  TGuard guard(this);
-  std::vector<int> columns;
-  for (const TListColumn& column : box_->Columns()) columns.push_back(column.attribute);
-  TPartialRecListBox* box = box_;
-  OutputRecordsCall(window, *box->GetRecList(), columns, [this, box] {
-    if (box_ == box && !Destroyed()) box->FetchAll();
-  });
-  return TRUE;
-}
-
 void TViewDlg::OnListFocus(HWND) {
   if (!FieldHelp) return;
   if (relationship_ && parent_)
@@ -165,9 +150,11 @@ INT_PTR CALLBACK ViewDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case CANCEL_KEY_ID:
           return dialog->OnCancel(window, message, wParam, lParam);
         case DELETE_BUTTON_ID:
-          return dialog->DeleteSelected(window, message, wParam, lParam);
+          dialog->DeleteSelected(window);
+          return TRUE;
         case REFRESH_BUTTON_ID:
-          return dialog->Refresh(window, message, wParam, lParam);
+          dialog->RefreshList(window);
+          return TRUE;
         case HELP_BUTTON_ID:
           return dialog->OnHelpButton(window, message, wParam, lParam);
         case CLOSE_PAGE_BUTTON_ID:
@@ -177,13 +164,14 @@ INT_PTR CALLBACK ViewDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case EDIT_BUTTON_ID:
           return dialog->Edit(window, message, wParam, lParam);
         case REPORT_BUTTON_ID:
-          return dialog->Report(window, message, wParam, lParam);
+          dialog->ReportRows(window);
+          return TRUE;
       }
     }
   }
-  TListDlg* list = nullptr;
+  TRecListDlg* list = nullptr;
   bool handled = false;
-  const INT_PTR result = DispatchListDlgMessage(&list, window, message, wParam, lParam, &handled);
+  const INT_PTR result = DispatchRecListDlgMessage(&list, window, message, wParam, lParam, &handled);
   return handled ? result : FALSE;
 }
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "forms/listwindow.h"
+#include "forms/reclistdlg.h"
 
 class TDBRecList;
 class TDBRecord;
@@ -17,7 +17,7 @@ struct TRelationship;
 // Help context of the window: this plus the listed entity's position in the model.
 constexpr int VIEW_HELP_CONTEXT = 400;
 
-class TViewDlg : public TListDlg {
+class TViewDlg : public TRecListDlg {
 public:
   // Parent mode: relationship and parent record (not owned); list mode: both null. The
   // record list (may be null in parent mode: the window selects the children itself)
@@ -38,8 +38,6 @@ public:
   // parent mode. Edit (109, double click): a form on a copy of the highlighted record.
   INT_PTR Add(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Edit(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  // Report (199): the rows written out through the shell's output of records.
-  INT_PTR Report(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   TDBRecord* GetParentRecord() const { return parent_; }
   TRelationship* GetRelationship() const { return relationship_; }

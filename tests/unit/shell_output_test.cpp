@@ -20,6 +20,7 @@
 #include "expr/errors.h"
 #include "forms/basedlg.h"
 #include "forms/controlids.h"
+#include "forms/viewdlg.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/importwizard.h"
@@ -425,16 +426,52 @@ TEST_P(SampleOutputTest, ListAndFindResultsInEveryFormat) {
 
 INSTANTIATE_DATABASE_TESTS(SampleOutputTest);
 
-// A real find window on the sample model: its Report button opens the output dialog, which
-// writes the rows found in each of the three formats.
-class FindWindowOutputTest : public EditFormDatabaseTest {};
+// Real list windows on the sample model: the Report button of a find window and of a
+// related-records window opens the output dialog, which writes the rows the window lists
+// in each of the three formats.
+class ListWindowOutputTest : public EditFormDatabaseTest {
+protected:
+  void SetUp() override {
+    EditFormDatabaseTest::SetUp();
+    UseSample();
+    InstallRecordTransferCalls();
+    Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (1, 'Ann', 'Oslo')");
+    Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (2, 'Bob', 'Rome')");
+    Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (3, 'Cy', 'Rome')");
+  }
 
-TEST_P(FindWindowOutputTest, TheFindWindowsReportWritesEveryFormat) {
-  UseSample();
-  InstallRecordTransferCalls();
-  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (1, 'Ann', 'Oslo')");
-  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (2, 'Bob', 'Rome')");
-  Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME, CITY) VALUES (3, 'Cy', 'Rome')");
+  // Presses the window's Report and writes the three formats; each file holds Bob and Cy
+  // (the customers from Rome the window lists) and not Ann.
+  void ReportWritesEveryFormat(HWND window) {
+    TScratchDir dir("listout");
+    const std::string base = Lower(dir.File("found"));
+    std::thread user([&] {
+      TWatchedDialog found = FindDialog(GetCurrentProcessId(), "Output Records", 20000);
+      ASSERT_TRUE(found.found);
+      HWND dialog = found.window;
+      Click(dialog, OUTPUT_CREATE);
+      SetDlgItemTextA(dialog, OUTPUT_FILE_NAME, (base + ".csv").c_str());
+      for (const char* format : {"Tab delimited text", "Comma seperated text", "HTML text"}) {
+        ChooseFormat(dialog, format);
+        Click(dialog, OUTPUT_PROCESS);
+        EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
+                  "Output 2 records to the file " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".")
+            << format;
+      }
+      Click(dialog, OUTPUT_CLOSE);
+    });
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(REPORT_BUTTON_ID, BN_CLICKED), 0);
+    user.join();
+    for (const char* extension : {".txt", ".csv", ".htm"}) {
+      const std::string text = TScratchDir::Read(dir.File("found") + extension);
+      EXPECT_NE(text.find("Cy"), std::string::npos) << extension;
+      EXPECT_NE(text.find("Bob"), std::string::npos) << extension;
+      EXPECT_EQ(text.find("Ann"), std::string::npos) << extension;
+    }
+  }
+};
+
+TEST_P(ListWindowOutputTest, TheFindWindowsReportWritesEveryFormat) {
   Open("CUSTOMER");
   Type("CITY", "Rome");
   Press(FIND_BUTTON_ID);
@@ -443,34 +480,19 @@ TEST_P(FindWindowOutputTest, TheFindWindowsReportWritesEveryFormat) {
   for (HWND w = AppWindowManager.FirstWindow(); w && !find; w = AppWindowManager.NextWindow(w))
     if (AppWindowManager.GetDialog(w)->GetKind() == DK_FIND_RESULTS) find = w;
   ASSERT_TRUE(find);
-
-  TScratchDir dir("findout");
-  const std::string base = Lower(dir.File("found"));
-  std::thread user([&] {
-    TWatchedDialog found = FindDialog(GetCurrentProcessId(), "Output Records", 20000);
-    ASSERT_TRUE(found.found);
-    HWND dialog = found.window;
-    Click(dialog, OUTPUT_CREATE);
-    SetDlgItemTextA(dialog, OUTPUT_FILE_NAME, (base + ".csv").c_str());
-    for (const char* format : {"Tab delimited text", "Comma seperated text", "HTML text"}) {
-      ChooseFormat(dialog, format);
-      Click(dialog, OUTPUT_PROCESS);
-      EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
-                "Output 2 records to the file " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".")
-          << format;
-    }
-    Click(dialog, OUTPUT_CLOSE);
-  });
-  SendMessageA(find, WM_COMMAND, MAKEWPARAM(REPORT_BUTTON_ID, BN_CLICKED), 0);
-  user.join();
-  for (const char* extension : {".txt", ".csv", ".htm"}) {
-    const std::string text = TScratchDir::Read(dir.File("found") + extension);
-    EXPECT_NE(text.find("Cy"), std::string::npos) << extension;
-    EXPECT_NE(text.find("Bob"), std::string::npos) << extension;
-    EXPECT_EQ(text.find("Ann"), std::string::npos) << extension;
-  }
+  ReportWritesEveryFormat(find);
 }
 
-INSTANTIATE_DATABASE_TESTS(FindWindowOutputTest);
+TEST_P(ListWindowOutputTest, TheRelatedRecordsWindowsReportWritesEveryFormat) {
+  auto* list = new TDBRecList("CUSTOMER");
+  list->SelectWhere("WHERE CITY = 'Rome' ORDER BY NAME", "", nullptr);
+  HWND view = OpenViewWindow(nullptr, nullptr, list, nullptr);
+  ASSERT_TRUE(view);
+  PumpMessages(20);
+  ReportWritesEveryFormat(view);
+  DestroyWindow(view);
+}
+
+INSTANTIATE_DATABASE_TESTS(ListWindowOutputTest);
 
 }  // namespace
