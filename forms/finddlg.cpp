@@ -45,34 +45,10 @@ INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TFindDlg::OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
-  AppWindowManager.DestroyOwnedDialogs(window);
-  ReleaseListBox();
-  return FALSE;
-}
 
-INT_PTR TFindDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
-  const WORD state = LOWORD(wParam);
-  if (state == WA_ACTIVE || state == WA_CLICKACTIVE) CurrentHelpContext = FIND_WINDOW_HELP_CONTEXT;
-  return FALSE;
-}
 
-INT_PTR TFindDlg::OnClose(HWND window, UINT, WPARAM, LPARAM) {
-  AppWindowManager.RestoreFocus(window);
-  if (AppWindowManager.IsModal(window)) EndDialog(window, 0);
-  else DestroyWindow(window);
-  return TRUE;
-}
 
-INT_PTR TFindDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  return TRUE;
-}
 
-INT_PTR TFindDlg::OnHelpButton(HWND window, UINT, WPARAM, LPARAM) {
-  ShowHelp(window, HELP_CONTEXT, FIND_WINDOW_HELP_CONTEXT);
-  return TRUE;
-}
 
 INT_PTR TFindDlg::OnOK(HWND window, UINT, WPARAM, LPARAM) {
   TDBRecord* selected = box_ ? box_->GetSelectedRecord() : nullptr;
@@ -119,6 +95,8 @@ INT_PTR TFindDlg::ShowHint(HWND, UINT, WPARAM wParam, LPARAM) {
   return TRUE;
 }
 
+int TFindDlg::HelpContext() const { return FIND_WINDOW_HELP_CONTEXT; }
+
 std::vector<int> TFindDlg::ButtonRow() const {
   return {IDOK,           ADD_BUTTON_ID, EDIT_BUTTON_ID,   DELETE_BUTTON_ID, REFRESH_BUTTON_ID,
           REPORT_BUTTON_ID, CANCEL_BUTTON_ID, HELP_BUTTON_ID};
@@ -145,25 +123,14 @@ INT_PTR FindCommand(TFindDlg* dialog, HWND window, UINT message, WPARAM wParam, 
     case CANCEL_BUTTON_ID:
     case CANCEL_KEY_ID:
       return dialog->OnCancel(window, message, wParam, lParam);
-    case DELETE_BUTTON_ID:
-      dialog->DeleteSelected(window);
-      return TRUE;
-    case REFRESH_BUTTON_ID:
-      dialog->RefreshList(window);
-      return TRUE;
-    case HELP_BUTTON_ID:
-      return dialog->OnHelpButton(window, message, wParam, lParam);
     case ADD_BUTTON_ID:
       dialog->OnAdd(window);
       return TRUE;
     case EDIT_BUTTON_ID:
       dialog->OnEdit(window);
       return TRUE;
-    case REPORT_BUTTON_ID:
-      dialog->ReportRows(window);
-      return TRUE;
   }
-  return FALSE;
+  return dialog->HandleSharedCommand(window, LOWORD(wParam)) ? TRUE : FALSE;
 }
 
 TFindDlg* FindDialogOf(HWND window) {

@@ -24,13 +24,9 @@ public:
   ~TFindDlg() override;
 
   INT_PTR OnInitDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnOK(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnCancel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnHelpButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR ShowHint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  int HelpContext() const override;
 
   virtual void OnAdd(HWND window);
   virtual void OnEdit(HWND window);

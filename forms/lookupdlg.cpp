@@ -69,33 +69,18 @@ INT_PTR TLookupDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TLookupDlg::OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
+INT_PTR TLookupDlg::OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const TEntity* entity = record_->GetEntity();
   bool found = false;
   for (int k = 0; k < entity->RelationshipCount; ++k) found = found || &entity->Relationships[k] == relationship_;
   if (!found) MessageBoxA(window, "Cannot find rel to which list box belongs", "Destroy", MB_OK | MB_ICONHAND);
-  AppWindowManager.DestroyOwnedDialogs(window);
-  ReleaseListBox();
-  return FALSE;
+  return TRecListDlg::OnDestroy(window, message, wParam, lParam);
 }
 
-INT_PTR TLookupDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
-  const WORD state = LOWORD(wParam);
-  if (state == WA_ACTIVE || state == WA_CLICKACTIVE) CurrentHelpContext = LOOKUP_HELP_CONTEXT;
-  return FALSE;
-}
+int TLookupDlg::HelpContext() const { return LOOKUP_HELP_CONTEXT; }
 
-INT_PTR TLookupDlg::OnClose(HWND window, UINT, WPARAM, LPARAM) {
-  AppWindowManager.RestoreFocus(window);
-  if (AppWindowManager.IsModal(window)) EndDialog(window, 0);
-  else DestroyWindow(window);
-  return TRUE;
-}
 
-INT_PTR TLookupDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  return TRUE;
-}
+
 
 INT_PTR TLookupDlg::OnOK(HWND window, UINT, WPARAM, LPARAM) {
   TDBRecord* chosen = box_ ? box_->GetSelectedRecord() : nullptr;
@@ -171,19 +156,12 @@ INT_PTR CALLBACK LookupDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case IDCANCEL:
         case CANCEL_KEY_ID:
           return dialog->OnCancel(window, message, wParam, lParam);
-        case DELETE_BUTTON_ID:
-          dialog->DeleteSelected(window);
-          return TRUE;
-        case REFRESH_BUTTON_ID:
-          dialog->RefreshList(window);
-          return TRUE;
-        case HELP_BUTTON_ID:
-          return dialog->OnHelpButton(window, message, wParam, lParam);
         case ADD_BUTTON_ID:
           return dialog->Add(window, message, wParam, lParam);
         case EDIT_BUTTON_ID:
           return dialog->Edit(window, message, wParam, lParam);
       }
+      if (dialog->HandleSharedCommand(window, LOWORD(wParam))) return TRUE;
     }
   }
   const INT_PTR result = DispatchRecListDlgMessage(&list, window, message, wParam, lParam, &handled);

@@ -22,11 +22,9 @@ public:
   void Hook() override;
   INT_PTR OnInitDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnOK(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnCancel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR ShowHint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  int HelpContext() const override;
 
   // Add (108): a form on a new record of the listed entity; Edit (109): on a copy of the
   // highlighted record.

@@ -71,8 +71,50 @@ INT_PTR TRecListDlg::OnCtlColorStatic(HWND, UINT, WPARAM wParam, LPARAM lParam) 
 }
 
 INT_PTR TRecListDlg::OnHelpButton(HWND window, UINT, WPARAM, LPARAM) {
-  ShowHelp(window, HELP_CONTEXT, static_cast<ULONG_PTR>(CurrentHelpContext));
+  ShowHelp(window, HELP_CONTEXT, static_cast<ULONG_PTR>(HelpContext()));
   return TRUE;
+}
+
+INT_PTR TRecListDlg::OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
+  AppWindowManager.DestroyOwnedDialogs(window);
+  ReleaseListBox();
+  return FALSE;
+}
+
+INT_PTR TRecListDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
+  const WORD state = LOWORD(wParam);
+  if (state == WA_ACTIVE || state == WA_CLICKACTIVE) CurrentHelpContext = HelpContext();
+  return FALSE;
+}
+
+INT_PTR TRecListDlg::OnClose(HWND window, UINT, WPARAM, LPARAM) {
+  AppWindowManager.RestoreFocus(window);
+  if (AppWindowManager.IsModal(window)) EndDialog(window, 0);
+  else DestroyWindow(window);
+  return TRUE;
+}
+
+INT_PTR TRecListDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+bool TRecListDlg::HandleSharedCommand(HWND window, int id) {
+  switch (id) {
+    case DELETE_BUTTON_ID:
+      DeleteSelected(window);
+      return true;
+    case REFRESH_BUTTON_ID:
+      RefreshList(window);
+      return true;
+    case REPORT_BUTTON_ID:
+      ReportRows(window);
+      return true;
+    case HELP_BUTTON_ID:
+      OnHelpButton(window, WM_COMMAND, HELP_BUTTON_ID, 0);
+      return true;
+  }
+  return false;
 }
 
 void TRecListDlg::LayOut(HWND window, int clientHeight) {

@@ -31,6 +31,20 @@ public:
   INT_PTR OnCtlColorStatic(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   // The help file at the window's help context.
   INT_PTR OnHelpButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The forms opened from the window go first (they hold its list box), then the box.
+  INT_PTR OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Activation makes the window's help context the current one.
+  INT_PTR OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Focus back to where it was; a modal window ends, a modeless one is destroyed.
+  INT_PTR OnClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Closes the window through WM_CLOSE.
+  INT_PTR OnCancel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The window's help context.
+  virtual int HelpContext() const = 0;
+
+  // The buttons every list window answers alike: Delete 102, Recalc 105, Report 199 and
+  // Help 103. False for any other command.
+  bool HandleSharedCommand(HWND window, int id);
 
   // Delete of the selected row (command 102): the question (with Prompt_Before_Delete, the
   // entity's caption as caption, No the default), the delete without cascade in the form's

@@ -60,30 +60,13 @@ INT_PTR TViewDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TViewDlg::OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
-  // The forms opened from this window hold its list box: they go first.
-  AppWindowManager.DestroyOwnedDialogs(window);
-  ReleaseListBox();
-  return FALSE;
-}
 
-INT_PTR TViewDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
-  const WORD state = LOWORD(wParam);
-  if (state != WA_ACTIVE && state != WA_CLICKACTIVE) return FALSE;
+
+
+
+int TViewDlg::HelpContext() const {
   const int position = TheModel.EntityIndex(GetViewedEntity());
-  CurrentHelpContext = position < 0 ? 0 : VIEW_HELP_CONTEXT + position;
-  return FALSE;
-}
-
-INT_PTR TViewDlg::OnClose(HWND window, UINT, WPARAM, LPARAM) {
-  AppWindowManager.RestoreFocus(window);
-  DestroyWindow(window);
-  return TRUE;
-}
-
-INT_PTR TViewDlg::OnCancel(HWND window, UINT, WPARAM, LPARAM) {
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  return TRUE;
+  return position < 0 ? 0 : VIEW_HELP_CONTEXT + position;
 }
 
 // The window has no OK button: Enter does nothing.
@@ -149,24 +132,14 @@ INT_PTR CALLBACK ViewDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case IDCANCEL:
         case CANCEL_KEY_ID:
           return dialog->OnCancel(window, message, wParam, lParam);
-        case DELETE_BUTTON_ID:
-          dialog->DeleteSelected(window);
-          return TRUE;
-        case REFRESH_BUTTON_ID:
-          dialog->RefreshList(window);
-          return TRUE;
-        case HELP_BUTTON_ID:
-          return dialog->OnHelpButton(window, message, wParam, lParam);
         case CLOSE_PAGE_BUTTON_ID:
           return dialog->OnClose(window, WM_CLOSE, 0, 0);
         case ADD_BUTTON_ID:
           return dialog->Add(window, message, wParam, lParam);
         case EDIT_BUTTON_ID:
           return dialog->Edit(window, message, wParam, lParam);
-        case REPORT_BUTTON_ID:
-          dialog->ReportRows(window);
-          return TRUE;
       }
+      if (dialog->HandleSharedCommand(window, LOWORD(wParam))) return TRUE;
     }
   }
   TRecListDlg* list = nullptr;

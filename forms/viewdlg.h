@@ -27,12 +27,9 @@ public:
 
   void Hook() override;
   INT_PTR OnInitDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnOK(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnCancel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR ShowHint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+  int HelpContext() const override;
 
   // Add (108): a form on a new record, its foreign key taken from the parent record in
   // parent mode. Edit (109, double click): a form on a copy of the highlighted record.
