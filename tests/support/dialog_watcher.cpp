@@ -155,8 +155,11 @@ TBoxIcon IdentifyIcon(HWND iconControl) {
     SetWindowPos(box, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(50 + 25 * attempt);
-    const bool uncovered = IconUncovered(iconControl);
+    // Uncovered before and after the look: a box of another test opening meanwhile at the
+    // same place (boxes open centred) would otherwise lend the look its own icon.
+    bool uncovered = IconUncovered(iconControl);
     icon = CaptureIcon(iconControl);
+    uncovered = uncovered && IconUncovered(iconControl);
     SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (uncovered && icon != TBoxIcon::Unknown && icon == previous) break;
     previous = uncovered ? icon : TBoxIcon::Unknown;

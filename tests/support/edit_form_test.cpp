@@ -10,7 +10,7 @@
 #include "forms/editdlg.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
-#include "shell/appwindow.h"
+#include "forms/appwindow.h"
 #include "support/form_support.h"
 
 void EditFormDatabaseTest::SetUp() {
@@ -28,26 +28,30 @@ void EditFormDatabaseTest::TearDown() {
   RecordDatabaseTest::TearDown();
 }
 
-void EditFormDatabaseTest::LoadModel(const std::string& path) {
+void LoadFormModel(const std::string& path) {
   ASSERT_EQ(LoadModelFile(TheModel, path.c_str()), 1);
   ApplyModelParameters();
   AllocRecListCache();
   BuildEditFormTemplates();
 }
 
-void EditFormDatabaseTest::UseSample() {
-  LoadModel(VORN_SOURCE_DIR "/sample/vorn.dmd");
-  Db().Exec("CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30), "
-            "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
-  Db().Exec("CREATE TABLE CONTACT (CONTACT_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, NAME VARCHAR(40), "
-            "EMAIL VARCHAR(60))");
-  Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
-            "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
-  Db().Exec("CREATE TABLE ORDER_LINE (ORDER_ID INTEGER, LINE_NO SMALLINT, PRODUCT_ID INTEGER, QUANTITY INTEGER, "
-            "PRICE DECIMAL(10,2), LINE_TOTAL DECIMAL(12,2), PRIMARY KEY (ORDER_ID, LINE_NO))");
-  Db().Exec("CREATE TABLE PRODUCT (PRODUCT_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), PRICE DECIMAL(10,2), "
-            "ACTIVE INTEGER)");
+void UseSampleForms(const TTestDatabase& db) {
+  LoadFormModel(VORN_SOURCE_DIR "/sample/vorn.dmd");
+  db.Exec("CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30), "
+          "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
+  db.Exec("CREATE TABLE CONTACT (CONTACT_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, NAME VARCHAR(40), "
+          "EMAIL VARCHAR(60))");
+  db.Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
+          "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
+  db.Exec("CREATE TABLE ORDER_LINE (ORDER_ID INTEGER, LINE_NO SMALLINT, PRODUCT_ID INTEGER, QUANTITY INTEGER, "
+          "PRICE DECIMAL(10,2), LINE_TOTAL DECIMAL(12,2), PRIMARY KEY (ORDER_ID, LINE_NO))");
+  db.Exec("CREATE TABLE PRODUCT (PRODUCT_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), PRICE DECIMAL(10,2), "
+          "ACTIVE INTEGER)");
 }
+
+void EditFormDatabaseTest::LoadModel(const std::string& path) { LoadFormModel(path); }
+
+void EditFormDatabaseTest::UseSample() { UseSampleForms(Db()); }
 
 HWND EditFormDatabaseTest::Open(const char* entity, HWND owner) {
   form_ = CreateEditDlg(NewDBRecord(entity), TFormMode::NewRecord);

@@ -15,6 +15,11 @@
 
 class TEditDlg;
 
+// Loads the model file with everything its forms need: parameters, list cache, templates.
+void LoadFormModel(const std::string& path);
+// The sample model and its tables CUSTOMER, CONTACT, ORDERS, ORDER_LINE and PRODUCT.
+void UseSampleForms(const TTestDatabase& db);
+
 class EditFormDatabaseTest : public RecordDatabaseTest {
 protected:
   void SetUp() override;

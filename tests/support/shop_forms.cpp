@@ -16,7 +16,8 @@
 #include "forms/windowmanager.h"
 #include "support/dialog_watcher.h"
 #include "support/dmd_writer.h"
-#include "shell/appwindow.h"
+#include "support/edit_form_test.h"
+#include "forms/appwindow.h"
 #include "support/form_support.h"
 #include "support/window_picture.h"
 
@@ -98,12 +99,7 @@ std::string ShopModel(const std::vector<std::pair<std::string, std::string>>& pa
   return dmd.bytes();
 }
 
-void LoadModel(const std::string& path) {
-  ASSERT_EQ(LoadModelFile(TheModel, path.c_str()), 1);
-  ApplyModelParameters();
-  AllocRecListCache();
-  BuildEditFormTemplates();
-}
+
 
 }  // namespace
 
@@ -123,22 +119,10 @@ void FormWindowsTest::TearDown() {
   RecordDatabaseTest::TearDown();
 }
 
-void FormWindowsTest::UseSample() {
-  LoadModel(VORN_SOURCE_DIR "/sample/vorn.dmd");
-  Db().Exec("CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30), "
-            "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
-  Db().Exec("CREATE TABLE CONTACT (CONTACT_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, NAME VARCHAR(40), "
-            "EMAIL VARCHAR(60))");
-  Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
-            "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
-  Db().Exec("CREATE TABLE ORDER_LINE (ORDER_ID INTEGER, LINE_NO SMALLINT, PRODUCT_ID INTEGER, QUANTITY INTEGER, "
-            "PRICE DECIMAL(10,2), LINE_TOTAL DECIMAL(12,2), PRIMARY KEY (ORDER_ID, LINE_NO))");
-  Db().Exec("CREATE TABLE PRODUCT (PRODUCT_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), PRICE DECIMAL(10,2), "
-            "ACTIVE INTEGER)");
-}
+void FormWindowsTest::UseSample() { UseSampleForms(Db()); }
 
 void FormWindowsTest::UseShop(const std::vector<std::pair<std::string, std::string>>& params) {
-  LoadModel(dir_.Write("shop.dmd", ShopModel(params)));
+  LoadFormModel(dir_.Write("shop.dmd", ShopModel(params)));
   Db().Exec("CREATE TABLE CUST (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), NOTE VARCHAR(300), "
             "DOC VARCHAR(200), RUNIT VARCHAR(100), BARE VARCHAR(10))");
   Db().Exec("CREATE TABLE ORD (ORD_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ITEM VARCHAR(20))");

@@ -25,6 +25,7 @@
 #include "forms/appwindow.h"
 #include "support/dialog_watcher.h"
 #include "support/dmd_writer.h"
+#include "support/edit_form_test.h"
 #include "support/form_support.h"
 #include "support/record_test_db.h"
 #include "support/saved_settings.h"
@@ -98,29 +99,10 @@ protected:
     RecordDatabaseTest::TearDown();
   }
 
-  void LoadModel(const std::string& path) {
-    ASSERT_EQ(LoadModelFile(TheModel, path.c_str()), 1);
-    ApplyModelParameters();
-    AllocRecListCache();
-    BuildEditFormTemplates();
-  }
-
-  void UseSample() {
-    LoadModel(VORN_SOURCE_DIR "/sample/vorn.dmd");
-    Db().Exec("CREATE TABLE CUSTOMER (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30), "
-              "PHONE VARCHAR(20), BALANCE DECIMAL(12,2))");
-    Db().Exec("CREATE TABLE CONTACT (CONTACT_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, NAME VARCHAR(40), "
-              "EMAIL VARCHAR(60))");
-    Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ORDER_DATE DATE, "
-              "STATUS CHAR(1), ORDER_TOTAL DECIMAL(12,2), DELIVERY_ADDRESS VARCHAR(120), DELIVERY_NOTE VARCHAR(200))");
-    Db().Exec("CREATE TABLE ORDER_LINE (ORDER_ID INTEGER, LINE_NO SMALLINT, PRODUCT_ID INTEGER, QUANTITY INTEGER, "
-              "PRICE DECIMAL(10,2), LINE_TOTAL DECIMAL(12,2), PRIMARY KEY (ORDER_ID, LINE_NO))");
-    Db().Exec("CREATE TABLE PRODUCT (PRODUCT_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), PRICE DECIMAL(10,2), "
-              "ACTIVE INTEGER)");
-  }
+  void UseSample() { UseSampleForms(Db()); }
 
   void UseKinds() {
-    LoadModel(dir_.Write("kinds.dmd", KindsModel()));
+    LoadFormModel(dir_.Write("kinds.dmd", KindsModel()));
     Db().Exec("CREATE TABLE KINDS (ID INTEGER PRIMARY KEY, NAME VARCHAR(10), AMOUNT DECIMAL(8,2), "
               "COUNTER SMALLINT, BORN DATE, AT_TIME TIME, STAMP TIMESTAMP, FLAG INTEGER, STATE CHAR(1), "
               "MODE CHAR(1), LEVEL INTEGER, TWICE DECIMAL(10,2))");

@@ -82,9 +82,9 @@ void SetCaptions(const char* entity, const std::vector<std::pair<const char*, co
 
 // A modeless test dialog holding one owner-data report list view; it passes the list's
 // notifications to the registered box and releases its box when it closes.
-class TListDlg : public TBaseDlg {
+class TBoxTestDlg : public TBaseDlg {
 public:
-  TListDlg() { DialogProc = Proc; }
+  TBoxTestDlg() { DialogProc = Proc; }
   INT_PTR OnClose(HWND window, UINT, WPARAM, LPARAM) override {
     DestroyWindow(window);
     return TRUE;
@@ -96,7 +96,7 @@ public:
   }
   TRecListBox* box = nullptr;
 
-  static HWND Open(TListDlg* dialog) {
+  static HWND Open(TBoxTestDlg* dialog) {
     static HGLOBAL block = nullptr;
     if (!block) {
       WORD size = 0;
@@ -186,9 +186,9 @@ protected:
   }
 
   // A test dialog showing every ITEMS row in a view box.
-  TListDlg* OpenItems(HWND* window) {
-    auto* dialog = new TListDlg;
-    *window = TListDlg::Open(dialog);
+  TBoxTestDlg* OpenItems(HWND* window) {
+    auto* dialog = new TBoxTestDlg;
+    *window = TBoxTestDlg::Open(dialog);
     auto* list = new TDBRecList("ITEMS");
     list->SelectWhere("ORDER BY ID", "", nullptr);
     dialog->box = new TViewRecListBox(GetDlgItem(*window, LIST_ID), nullptr, nullptr, list);
@@ -266,7 +266,7 @@ TEST_P(RecListBoxTest, TenThousandRowsShowWithHeadersWidthsAndConvertedValues) {
   FillItems(10000);
   Db().Exec("UPDATE ITEMS SET GRADE = 7, ACTIVE = NULL, MADE = NULL WHERE ID = 3");
   HWND window;
-  TListDlg* dialog = OpenItems(&window);
+  TBoxTestDlg* dialog = OpenItems(&window);
   HWND list = GetDlgItem(window, LIST_ID);
   EXPECT_EQ(ItemCount(list), 10000);
   EXPECT_EQ(dialog->box->GetCount(), 10000);
@@ -306,7 +306,7 @@ TEST_P(RecListBoxTest, TenThousandRowsShowWithHeadersWidthsAndConvertedValues) {
 TEST_P(RecListBoxTest, TheSelectedRowSurvivesRefreshAndADeletedRowShortensTheList) {
   FillItems(30);
   HWND window;
-  TListDlg* dialog = OpenItems(&window);
+  TBoxTestDlg* dialog = OpenItems(&window);
   HWND list = GetDlgItem(window, LIST_ID);
   TRecListBox* box = dialog->box;
   box->SetSelectionMark(7);
@@ -343,8 +343,8 @@ TEST_P(RecListBoxTest, ViewBoxShowsTheRelatedRowsAndCountsThemForItsDialog) {
   TDBRecord parent("ITEMS");
   parent.SetValue("ID", "2");
   HWND window;
-  auto* dialog = new TListDlg;
-  window = TListDlg::Open(dialog);
+  auto* dialog = new TBoxTestDlg;
+  window = TBoxTestDlg::Open(dialog);
   auto* box = new TViewRecListBox(GetDlgItem(window, LIST_ID), &ModelRelationship("ITEMS", "parts"),
                                   &parent, nullptr);
   dialog->box = box;
@@ -358,7 +358,7 @@ TEST_P(RecListBoxTest, ViewBoxShowsTheRelatedRowsAndCountsThemForItsDialog) {
 }
 
 // A list dialog that counts as an edit form.
-class TFormListDlg : public TListDlg {
+class TFormListDlg : public TBoxTestDlg {
 public:
   TFormListDlg() { Kind = DK_EDIT_FORM; }
 };
@@ -370,7 +370,7 @@ TEST_P(RecListBoxTest, OnAnEditFormTheViewCountSaysWhetherMoreRowsAreToCome) {
   TDBRecord parent("ITEMS");
   parent.SetValue("ID", "2");
   auto* dialog = new TFormListDlg;
-  HWND window = TListDlg::Open(dialog);
+  HWND window = TBoxTestDlg::Open(dialog);
   auto* box = new TViewRecListBox(GetDlgItem(window, LIST_ID), &ModelRelationship("ITEMS", "parts"),
                                   &parent, nullptr);
   dialog->box = box;
@@ -397,8 +397,8 @@ TEST_P(RecListBoxTest, FindBoxShowsTheFindsRowsAndFindsAgainOnRefresh) {
   example.SetValue("NAME", "Item 2");
   auto* list = new TDBRecList("ITEMS");
   ASSERT_EQ(list->SelectByExample("ID", &example), 1);
-  auto* dialog = new TListDlg;
-  HWND window = TListDlg::Open(dialog);
+  auto* dialog = new TBoxTestDlg;
+  HWND window = TBoxTestDlg::Open(dialog);
   auto* box = new TFindRecListBox(GetDlgItem(window, LIST_ID), &example, list);
   dialog->box = box;
   EXPECT_EQ(box->GetCount(), 11);  // Item 2, Item 20 to Item 29
@@ -433,8 +433,8 @@ TEST_P(RecListBoxTest, LookupConditionsBindTheFilledFieldsAndRefuseNonNumbers) {
       {{{"NUM", "4"}}, "NUM=? ORDER BY NUM", {"B1"}},
       {{{"AMOUNT", "1.5"}}, "AMOUNT=? ORDER BY NUM", {"A1", "B1"}},
   };
-  auto* dialog = new TListDlg;
-  HWND window = TListDlg::Open(dialog);
+  auto* dialog = new TBoxTestDlg;
+  HWND window = TBoxTestDlg::Open(dialog);
   HWND listWindow = GetDlgItem(window, LIST_ID);
   // One lookup box after another in the same list view.
   auto lookup = [&](TDBRecord* record) {
@@ -481,7 +481,7 @@ TEST_P(RecListBoxTest, PaintingCutDownRowsReadsEachOnceUnderOneWaitCursor) {
   RecListCacheSize = 8;
   AllocRecListCache();
   HWND window;
-  TListDlg* dialog = OpenItems(&window);
+  TBoxTestDlg* dialog = OpenItems(&window);
   HWND list = GetDlgItem(window, LIST_ID);
   const int perPage = int(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0));
   ASSERT_GT(perPage, 8);  // more rows on screen than the cache holds
@@ -502,8 +502,8 @@ TEST_P(RecListBoxTest, PaintingCutDownRowsReadsEachOnceUnderOneWaitCursor) {
 
 TEST_P(RecListBoxTest, ACloseDuringAFetchIsHandledPromptlyAndTheBoxGoesAfterIt) {
   FillItems(100000);
-  auto* dialog = new TListDlg;
-  HWND window = TListDlg::Open(dialog);
+  auto* dialog = new TBoxTestDlg;
+  HWND window = TBoxTestDlg::Open(dialog);
   HWND listWindow = GetDlgItem(window, LIST_ID);
   auto* list = new TDBRecList("ITEMS");
   list->SelectWhere("ORDER BY ID", "", nullptr);
