@@ -7,6 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <set>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,27 @@ bool IsKept(const TAttribute& attribute, bool all) {
   return all ? IsStoredAttribute(attribute) : IsKeyAttribute(attribute);
 }
 
+// The record the cache let go last, kept for the next row of a list of its entity, and
+// the model's content it was made for.
+TDBRecord* SpareRecord = nullptr;
+unsigned SpareGeneration = 0;
+
+// A record leaving the cache: kept as the spare when there is none, else freed.
+void LetGo(TDBRecord* record) {
+  if (SpareRecord || typeid(*record) != typeid(TDBRecord)) {
+    delete record;
+    return;
+  }
+  record->MakeFresh();
+  SpareRecord = record;
+  SpareGeneration = TheModel.Generation;
+}
+
+void DropSpareRecord() {
+  delete SpareRecord;
+  SpareRecord = nullptr;
+}
+
 const char* KeyTexts(const TRecListEntry* entry) { return entry->onHeap ? entry->keys : entry->inlineKeys; }
 
 void FreeKeyTexts(TRecListEntry* entry) {
@@ -97,7 +119,7 @@ void KeepKeysOnly(TRecListEntry* entry) {
     std::memcpy(out, text, n);
     out += n;
   }
-  delete record;
+  LetGo(record);
   entry->slot = -1;
   entry->keyCount = static_cast<int16_t>(count);
   entry->onHeap = onHeap ? 1 : 0;
@@ -140,6 +162,7 @@ void FreeGlobalCaches() {
   FreeSlots.clear();
   std::deque<std::pair<uint32_t, int>>().swap(Placements);
   Counter = 0;
+  DropSpareRecord();
   FreeTempStrings();
 }
 
@@ -191,6 +214,16 @@ TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity) {
   if (!all) record->Read();
   PlaceInCache(entry, record);
   return record;
+}
+
+TDBRecord* NewListRecord(TEntity& entity) {
+  if (SpareRecord && SpareRecord->GetEntity() == &entity && SpareGeneration == TheModel.Generation) {
+    TDBRecord* record = SpareRecord;
+    SpareRecord = nullptr;
+    return record;
+  }
+  DropSpareRecord();
+  return NewDBRecord(entity);
 }
 
 int RecListCacheSlots() { return static_cast<int>(Slots.size()); }

@@ -43,6 +43,10 @@ void MoveEntry(TRecListEntry* to, const TRecListEntry* from);
 // values as stored values, read again by key. An entity without key columns keeps
 // every stored value in its entry instead, and the record is made from them unread.
 TDBRecord* RebuildRecord(TRecListEntry* entry, TEntity* entity);
+// A record for the next row a list of the entity reads (the caller owns it): the last
+// record the cache let go when it is of that entity, made fresh, else a new one. A walk
+// over a long list then makes no record per row.
+TDBRecord* NewListRecord(TEntity& entity);
 
 // Number of slots the cache has now, and of those holding a record (for tests).
 int RecListCacheSlots();

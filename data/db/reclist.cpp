@@ -60,7 +60,7 @@ void TDBRecList::FetchFirstRow() {
 }
 
 void TDBRecList::AppendFetchedRow() {
-  std::unique_ptr<TDBRecord> record(NewDBRecord(*entity_));
+  std::unique_ptr<TDBRecord> record(NewListRecord(*entity_));
   if (!ReadStoredColumns(*statement_, *record, false)) {
     // A row that cannot be read ends the list here, as an error.
     moreRows_ = 0;

@@ -88,6 +88,15 @@ void TDBRecord::SetStoredValues(const std::string* texts) {
   rowTexts_ = block;
 }
 
+void TDBRecord::MakeFresh() {
+  DropStatement();
+  status_ = 0;
+  forUpdate_ = false;
+  for (int i = 0; i < entity_->AttributeCount; ++i) fields_[i].Clear();
+  std::free(rowTexts_);
+  rowTexts_ = nullptr;
+}
+
 int TDBRecord::FieldCount() const { return entity_->AttributeCount; }
 
 void TDBRecord::Reset() {

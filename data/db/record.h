@@ -224,6 +224,9 @@ public:
   // field cleared first. The texts are copied into one block the record keeps (a row read
   // costs one allocation, not one per column).
   void SetStoredValues(const std::string* texts);
+  // Back to what NewDBRecord makes for its entity (no values, status, statement or row
+  // locks), the room of its fields kept; the error channel is left as it is.
+  void MakeFresh();
 
 protected:
   TDBFieldValue* fields_ = nullptr;

@@ -164,6 +164,7 @@ TDataModel::TDataModel() {
 TDataModel::~TDataModel() { Clear(); }
 
 void TDataModel::Clear() {
+  ++Generation;
   delete[] CodeLists;
   delete[] Entities;
   delete[] Params;

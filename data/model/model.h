@@ -206,6 +206,9 @@ struct TDataModel {
   int ParamCapacity;
   TModelParam* Params;
   int FormTemplateCount;
+  // Counts the clearings: what was made for entities of an earlier content (the record
+  // cache's spare record) is not used again when it changed.
+  unsigned Generation = 0;
 
   TDataModel();
   ~TDataModel();

@@ -460,6 +460,45 @@ TEST_P(RecListTest, ResetRequeryAndDestructionGiveEverythingBack) {
   AllocRecListCache();
 }
 
+// A record the cache lets go serves the next row read, as fresh as a new one: nothing of
+// its former row, new values, row locks, status or statement is left.
+TEST_P(RecListTest, ARecordTheCacheLetGoServesTheNextRowFresh) {
+  RecListCacheSize = 2;
+  AllocRecListCache();
+  {
+    TDBRecList list("CUSTOMERS");
+    list.SelectWhere("ORDER BY ID", "", nullptr);
+    TDBRecord* first = list.GetRecord(0);
+    ASSERT_TRUE(first);
+    first->SetNewValue("NAME", "changed");
+    first->SetForUpdate(true);
+    first->Read();  // leaves a statement behind
+    first->SetNewValue("CITY", "Bled");
+    ASSERT_TRUE(list.GetRecord(1));
+    ASSERT_TRUE(list.GetRecord(2));  // the first row is cut down: its record is let go
+    TDBRecord* fourth = list.GetRecord(3);
+    EXPECT_EQ(fourth, first);  // no record made for the row
+    EXPECT_STREQ(fourth->GetValue("ID"), "4");
+    EXPECT_STREQ(fourth->GetValue("NAME"), "O'Brien");
+    EXPECT_STREQ(fourth->Field(fourth->AttributeIndex(fourth->GetEntity(), "NAME")).NewValue(), "");
+    EXPECT_FALSE(fourth->IsFieldChanged("CITY"));
+    EXPECT_FALSE(fourth->GetForUpdate());
+    EXPECT_EQ(fourth->GetStatus(), 0);
+    EXPECT_EQ(Values(list, "NAME"), (TValues{"Smith", "Smithers", "Smallwood", "O'Brien", "50% off",
+                                               "50 pounds", "a_b", "axb"}));
+  }
+  // A model built again: the spare is never used for the new model's entities.
+  BuildModel(TheModel, ListModel());
+  ModelAttribute("CUSTOMERS", "ID").KeyPart = 1;
+  TheModel.LinkAndValidate();
+  TDBRecList again("CUSTOMERS");
+  again.SelectWhere("ORDER BY ID", "", nullptr);
+  EXPECT_EQ(Values(again, "CITY"), (TValues{"Ljubljana", "Maribor", "Koprivnica", "Kopri", "Kranj", "Kranj",
+                                            "Celje", "Celje"}));
+  RecListCacheSize = 1024;
+  AllocRecListCache();
+}
+
 INSTANTIATE_DATABASE_TESTS(RecListTest);
 
 }  // namespace
