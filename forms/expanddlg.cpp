@@ -40,11 +40,6 @@ INT_PTR TExpandDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-INT_PTR TExpandDlg::OnDestroy(HWND window, UINT, WPARAM, LPARAM) {
-  AppWindowManager.DestroyOwnedDialogs(window);
-  return FALSE;
-}
-
 INT_PTR TExpandDlg::OnActivate(HWND, UINT, WPARAM wParam, LPARAM) {
   const WORD state = LOWORD(wParam);
   if (state == WA_ACTIVE || state == WA_CLICKACTIVE) CurrentHelpContext = EXPAND_HELP_CONTEXT;

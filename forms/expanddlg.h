@@ -25,7 +25,6 @@ public:
 
   void Hook() override;
   INT_PTR OnInitDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-  INT_PTR OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnActivate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR OnCtlColorStatic(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -13,18 +13,26 @@
 #include "forms/appwindow.h"
 #include "support/form_support.h"
 
-void EditFormDatabaseTest::SetUp() {
-  RecordDatabaseTest::SetUp();
+void BeginFormTest(TPreferences* saved) {
   StartFormSession();
-  savedPrefs_ = Preferences;
+  *saved = Preferences;
 }
 
-void EditFormDatabaseTest::TearDown() {
+void EndFormTest(const TPreferences& saved) {
   for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.FirstWindow()) DestroyWindow(w);
   PumpMessages(20);
   FreeEditFormTemplates();
   FreeGlobalCaches();
-  Preferences = savedPrefs_;
+  Preferences = saved;
+}
+
+void EditFormDatabaseTest::SetUp() {
+  RecordDatabaseTest::SetUp();
+  BeginFormTest(&savedPrefs_);
+}
+
+void EditFormDatabaseTest::TearDown() {
+  EndFormTest(savedPrefs_);
   RecordDatabaseTest::TearDown();
 }
 

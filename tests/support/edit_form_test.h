@@ -15,6 +15,11 @@
 
 class TEditDlg;
 
+// What every test over real forms does once its database is set up: the form session
+// started and the preferences kept; and at its end: every window destroyed, the templates
+// and caches freed, the preferences as they were.
+void BeginFormTest(TPreferences* saved);
+void EndFormTest(const TPreferences& saved);
 // Loads the model file with everything its forms need: parameters, list cache, templates.
 void LoadFormModel(const std::string& path);
 // The sample model and its tables CUSTOMER, CONTACT, ORDERS, ORDER_LINE and PRODUCT.

@@ -83,6 +83,13 @@ void RecordDatabaseTest::StopTrace() {
   if (previousDir_[0]) SetCurrentDirectoryA(previousDir_);
 }
 
+void RecordDatabaseTest::UseCounterModel() {
+  TModelFlags flags;
+  flags.keys = {{"ORDERS", "ORDER_ID"}, {"LINES", "ORDER_ID"}, {"LINES", "LINE_NO"}};
+  UseModel(CounterModel(), flags);
+  Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, LAST_LINE INTEGER)");
+}
+
 std::vector<TEntitySpec> CounterModel() {
   TEntitySpec orders{"ORDERS", {{"ORDER_ID", "INTEGER"}, {"LAST_LINE", "INTEGER"}}, {}};
   orders.relationships.push_back({"lines", "LINES", "order", "ORDERS", "LINES", 1, ""});

@@ -36,6 +36,8 @@ protected:
 
   // Lays the entities out in the program's model, applies the flags and links it.
   void UseModel(const std::vector<TEntitySpec>& entities, const TModelFlags& flags);
+  // The counter model below with its keys, and its table ORDERS (still empty).
+  void UseCounterModel();
 
   // The statements prepared from now on (the trace lines without "Preparing: ").
   void StartTrace();

@@ -105,17 +105,12 @@ std::string ShopModel(const std::vector<std::pair<std::string, std::string>>& pa
 
 void FormWindowsTest::SetUp() {
   RecordDatabaseTest::SetUp();
-  StartFormSession();
-  savedPrefs_ = Preferences;
+  BeginFormTest(&savedPrefs_);
   Preferences.SkipListBoxIfSingleFind = true;
 }
 
 void FormWindowsTest::TearDown() {
-  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.FirstWindow()) DestroyWindow(w);
-  PumpMessages(20);
-  FreeEditFormTemplates();
-  FreeGlobalCaches();
-  Preferences = savedPrefs_;
+  EndFormTest(savedPrefs_);
   RecordDatabaseTest::TearDown();
 }
 

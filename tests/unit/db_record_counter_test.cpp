@@ -20,10 +20,7 @@ class FieldCounterTest : public RecordDatabaseTest {
 protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
-    TModelFlags flags;
-    flags.keys = {{"ORDERS", "ORDER_ID"}, {"LINES", "ORDER_ID"}, {"LINES", "LINE_NO"}};
-    UseModel(CounterModel(), flags);
-    Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, LAST_LINE INTEGER)");
+    UseCounterModel();
     Db().Exec("INSERT INTO ORDERS VALUES (1, 0)");
     Db().Exec("INSERT INTO ORDERS VALUES (2, NULL)");
     Db().Exec("INSERT INTO ORDERS VALUES (3, 40)");

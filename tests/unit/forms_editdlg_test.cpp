@@ -85,17 +85,12 @@ class EditFormTest : public RecordDatabaseTest {
 protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
-    StartFormSession();
-    savedPrefs_ = Preferences;
+    BeginFormTest(&savedPrefs_);
     Preferences.SkipListBoxIfSingleFind = true;
   }
 
   void TearDown() override {
-    for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.FirstWindow()) DestroyWindow(w);
-    PumpMessages(20);
-    FreeEditFormTemplates();
-    FreeGlobalCaches();
-    Preferences = savedPrefs_;
+    EndFormTest(savedPrefs_);
     RecordDatabaseTest::TearDown();
   }
 

@@ -18,10 +18,7 @@ class FormTransactionTest : public RecordDatabaseTest {
 protected:
   void SetUp() override {
     RecordDatabaseTest::SetUp();
-    TModelFlags flags;
-    flags.keys = {{"ORDERS", "ORDER_ID"}, {"LINES", "ORDER_ID"}, {"LINES", "LINE_NO"}};
-    UseModel(CounterModel(), flags);
-    Db().Exec("CREATE TABLE ORDERS (ORDER_ID INTEGER PRIMARY KEY, LAST_LINE INTEGER)");
+    UseCounterModel();
     Db().Exec("CREATE TABLE LINES (ORDER_ID INTEGER, LINE_NO INTEGER, PRIMARY KEY (ORDER_ID, LINE_NO))");
     Db().Exec("INSERT INTO ORDERS VALUES (1, 0)");
     Db().Exec("INSERT INTO ORDERS VALUES (2, 1)");
