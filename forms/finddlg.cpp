@@ -45,11 +45,6 @@ INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-
-
-
-
-
 INT_PTR TFindDlg::OnOK(HWND window, UINT, WPARAM, LPARAM) {
   TDBRecord* selected = box_ ? box_->GetSelectedRecord() : nullptr;
   if (selected && AppWindowManager.IsModal(window)) {

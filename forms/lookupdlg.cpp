@@ -79,9 +79,6 @@ INT_PTR TLookupDlg::OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 int TLookupDlg::HelpContext() const { return LOOKUP_HELP_CONTEXT; }
 
-
-
-
 INT_PTR TLookupDlg::OnOK(HWND window, UINT, WPARAM, LPARAM) {
   TDBRecord* chosen = box_ ? box_->GetSelectedRecord() : nullptr;
   if (chosen) {

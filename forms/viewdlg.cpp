@@ -60,10 +60,6 @@ INT_PTR TViewDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   return TRUE;
 }
 
-
-
-
-
 int TViewDlg::HelpContext() const {
   const int position = TheModel.EntityIndex(GetViewedEntity());
   return position < 0 ? 0 : VIEW_HELP_CONTEXT + position;
