@@ -24,6 +24,12 @@ void RegisterMainWindowClassesOnce();
 std::string ControlClass(HWND control);
 std::string ControlText(HWND control);
 
+// A list view's rows: how many, the text of one cell (up to 255 characters), and making
+// one the selected and focused row.
+int ListViewRowCount(HWND list);
+std::string ListViewCellText(HWND list, int row, int column);
+void SelectListViewRow(HWND list, int row);
+
 // A control's place in the dialog's client area in pixels, as {x, y, width, height}.
 RECT ControlPlace(HWND dialog, HWND control);
 // The place a control given in dialog units gets, as {x, y, width, height} in pixels.

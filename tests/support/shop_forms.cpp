@@ -184,14 +184,9 @@ std::future<bool> FormWindowsTest::WhenShown(const char* title, std::function<vo
   });
 }
 
-void FormWindowsTest::SelectRow(HWND list, int row) {
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
+void FormWindowsTest::SelectRow(HWND list, int row) { SelectListViewRow(list, row); }
 
-int FormWindowsTest::RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int FormWindowsTest::RowCount(HWND list) { return ListViewRowCount(list); }
 
 void FormWindowsTest::Picture(HWND window, const char* name) const {
   const char* folder = std::getenv("VORN_SCREENSHOTS");

@@ -102,16 +102,8 @@ protected:
     Db().Exec("INSERT INTO ORDER_LINE VALUES (10, 2, 7)");
   }
 
-  static std::string Cell(HWND list, int row, int column) {
-    char text[256] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  static int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+  static std::string Cell(HWND list, int row, int column) { return ListViewCellText(list, row, column); }
+  static int Rows(HWND list) { return ListViewRowCount(list); }
   static int SelectedRow(HWND list) {
     return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
   }

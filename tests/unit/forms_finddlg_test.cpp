@@ -62,22 +62,9 @@ protected:
     return nullptr;
   }
   static HWND List(HWND find) { return GetDlgItem(find, LIST_ID); }
-  static int Rows(HWND find) { return static_cast<int>(SendMessageA(List(find), LVM_GETITEMCOUNT, 0, 0)); }
-  static std::string Cell(HWND find, int row, int column) {
-    char text[256] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(List(find), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
-  static void Select(HWND find, int row) {
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(List(find), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-  }
+  static int Rows(HWND find) { return ListViewRowCount(List(find)); }
+  static std::string Cell(HWND find, int row, int column) { return ListViewCellText(List(find), row, column); }
+  static void Select(HWND find, int row) { SelectListViewRow(List(find), row); }
   static std::string StatusOf(HWND find) { return ControlText(GetDlgItem(find, STATUS_LINE_ID)); }
   static void Click(HWND find, int id) { SendMessageA(find, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
   static void Notify(HWND find, UINT code) {

@@ -195,21 +195,13 @@ protected:
     return dialog;
   }
 
-  static std::string ItemText(HWND list, int row, int column) {
-    char text[256] = "";
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
-  }
+  static std::string ItemText(HWND list, int row, int column) { return ListViewCellText(list, row, column); }
   static std::vector<std::string> RowTexts(HWND list, int row, int columns) {
     std::vector<std::string> texts;
     for (int c = 0; c < columns; ++c) texts.push_back(ItemText(list, row, c));
     return texts;
   }
-  static int ItemCount(HWND list) { return int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+  static int ItemCount(HWND list) { return ListViewRowCount(list); }
 };
 
 using TTexts = std::vector<std::string>;

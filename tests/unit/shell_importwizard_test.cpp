@@ -98,24 +98,11 @@ void Press(HWND sheet, int button) {
 
 void Click(HWND page, int id) { SendMessageA(GetDlgItem(page, id), BM_CLICK, 0, 0); }
 
-void SelectRow(HWND list, int row) {
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
+void SelectRow(HWND list, int row) { SelectListViewRow(list, row); }
 
-std::string Cell(HWND list, int row, int column) {
-  char text[256] = "";
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return text;
-}
+std::string Cell(HWND list, int row, int column) { return ListViewCellText(list, row, column); }
 
-int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int Rows(HWND list) { return ListViewRowCount(list); }
 
 // Maps the row of the mapping page to the combo entry that starts with the text.
 void MapRow(HWND page, int row, const char* entryStart) {
