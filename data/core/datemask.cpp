@@ -170,12 +170,18 @@ TMaskParse ParseMask(const char* text, const char* mask, int* year, int* month, 
   const char* m = mask;
   const char* t = text;
   bool quoted = false;
+  bool yearWhole = false;  // four digits were read for the year: it is taken as it stands
   while (*m && *t) {
     const TTokenEntry* entry = quoted || *m == '"' ? nullptr : TokenAt(m, true);
     if (entry) {
       switch (entry->token) {
         case FILL_MODE: break;
-        case YEAR4: y = ReadDigits(&t, 4); break;
+        case YEAR4: {
+          const char* start = t;
+          y = ReadDigits(&t, 4);
+          yearWhole = t - start == 4;
+          break;
+        }
         case YEAR3: y = CurrentYear() / 1000 * 1000 + ReadDigits(&t, 3); break;
         case YEAR2: y = TwoDigitYear(ReadDigits(&t, 2)); break;
         case YEAR1: y = CurrentYear() / 10 * 10 + ReadDigits(&t, 1); break;
@@ -252,7 +258,10 @@ TMaskParse ParseMask(const char* text, const char* mask, int* year, int* month, 
     while (*m == ' ' || *m == '-' || *m == '/') ++m;
     while (IsTextBlank(*t) || *t == '-' || *t == '/') ++t;
   }
-  if (y < 1000) y += CurrentYear() / 100 * 100;
+  if (y < 1000 && !yearWhole) y += CurrentYear() / 100 * 100;
+  // A day its month does not have (31/02, 29/02 of a common year) is no date, nor is a
+  // year 0000.
+  if (y < 1 || d > DaysInMonth(y, mo)) return fail();
   store();
   if (!*m && !*t) return MASK_COMPLETE;
   return *t ? MASK_MISMATCH : MASK_TEXT_SHORT;

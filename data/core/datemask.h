@@ -5,7 +5,8 @@
 enum TMaskParse {
   MASK_COMPLETE,    // mask and text both used up
   MASK_TEXT_SHORT,  // the text ended first; the fields not reached keep their start values
-  MASK_MISMATCH     // a character that does not fit, a value out of range, or text left over
+  MASK_MISMATCH     // a character that does not fit, a value out of range, a date that does not
+                    // exist, or text left over
 };
 
 // ParseByMask with the reason; the outputs hold what was read, as with ParseByMask.

@@ -34,7 +34,9 @@ int NumberAt(const char* text, size_t position);
 // Largest text FormatByMask writes, the terminating zero included (longer results are cut).
 constexpr int MASK_TEXT_SIZE = 512;
 
-// 1 when mask and text are both used up exactly, else 0.
+// 1 when mask and text are both used up exactly and the date exists, else 0. A year read
+// with fewer than four digits gets the current century when it is below 1000; four digits
+// are the year as typed.
 int ParseByMask(const char* text, const char* mask, int* year, int* month, int* day, int* hour,
                 int* minute, int* second);
 int ParseDateByMask(const char* text, const char* mask, SYSTEMTIME* time);

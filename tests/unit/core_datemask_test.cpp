@@ -175,6 +175,16 @@ TEST(ParseByMask, TokensSeparatorsAndRanges) {
       {"DD MONTH", "05 Smarch", 0, 1901, 1, 5, 0, 0, 0},
       {"DD.MM.YYYY", "05,03,2024", 0, 1901, 1, 5, 0, 0, 0},
       {"DD/MM/YYYY", "05/03/2024 extra", 0, 2024, 3, 5, 0, 0, 0},
+      // Days their month does not have; a year of four digits is the year typed.
+      {"DD/MM/YYYY", "31/02/2024", 0, 2024, 2, 31, 0, 0, 0},
+      {"DD/MM/YYYY", "29/02/2023", 0, 2023, 2, 29, 0, 0, 0},
+      {"DD/MM/YYYY", "31/04/2024", 0, 2024, 4, 31, 0, 0, 0},
+      {"DD/MM/YYYY", "29/02/2024", 1, 2024, 2, 29, 0, 0, 0},
+      {"DD/MM/YYYY", "29/02/2000", 1, 2000, 2, 29, 0, 0, 0},
+      {"DD/MM/YYYY", "29/02/1900", 0, 1900, 2, 29, 0, 0, 0},
+      {"DD/MM/YYYY", "01/01/0001", 1, 1, 1, 1, 0, 0, 0},
+      {"DD/MM/YYYY", "05/03/0999", 1, 999, 3, 5, 0, 0, 0},
+      {"DD/MM/YYYY", "01/01/0000", 0, 0, 1, 1, 0, 0, 0},
       // The text ends before the mask.
       {"DD/MM/YYYY", "05/03", 0, 1901, 3, 5, 0, 0, 0},
       {"DD/MM/YYYY", "", 0, 1901, 1, 1, 0, 0, 0},
@@ -224,6 +234,8 @@ TEST(ParseByMask, ShortYearsLandNearTheCurrentYear) {
   EXPECT_EQ(y, current / 1000 * 1000 + 24);
   ASSERT_EQ(ParseByMask("96", "YYYY", &y, &mo, &d, &h, &mi, &s), 1);
   EXPECT_EQ(y, current / 100 * 100 + 96);
+  ASSERT_EQ(ParseByMask("1/1/1", "DD/MM/YYYY", &y, &mo, &d, &h, &mi, &s), 1);
+  EXPECT_EQ(y, current / 100 * 100 + 1);
 }
 
 TEST(ParseDateByMask, FillsTheDateTimeFields) {
