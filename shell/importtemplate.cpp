@@ -7,8 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "data/core/templatelines.h"
 #include "data/core/strings.h"
+#include "data/core/templatelines.h"
+#include "data/core/textlines.h"
 
 const char* const NotMapped = "<none>";
 
@@ -39,7 +40,7 @@ std::string SavedValue(const char* raw) {
 
 // Reads name/value lines until the element's end line.
 template <typename Node>
-void ReadElement(FILE* file, Node& node, std::string Node::*second, const char* secondKey) {
+void ReadElement(TTextLines& file, Node& node, std::string Node::*second, const char* secondKey) {
   TTempString name, value, raw;
   while (ReadTemplateLine(file, name, TEMP_STRING_SIZE, value, TEMP_STRING_SIZE, raw, TEMP_STRING_SIZE)) {
     if (_stricmp(name, "Name") == 0) node.Name = SavedValue(raw);
@@ -51,8 +52,8 @@ void ReadElement(FILE* file, Node& node, std::string Node::*second, const char* 
 
 bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path) {
   importTemplate.FilePath = path;
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (!file) return false;
+  TTextLines file(path);
+  if (!file.IsOpen()) return false;
   TTempString name, value, raw;
   while (ReadTemplateLine(file, name, TEMP_STRING_SIZE, value, TEMP_STRING_SIZE, raw, TEMP_STRING_SIZE)) {
     if (_stricmp(name, "WizardField") == 0) {
@@ -80,7 +81,6 @@ bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path
       importTemplate.ValidateRelated = std::atoi(value) != 0;
     }
   }
-  std::fclose(file);
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "data/core/bufferedfile.h"
+#include "data/core/textlines.h"
 #include "data/core/userprofile.h"
 #include "data/db/record.h"
 #include "data/db/userrights.h"
@@ -78,21 +79,12 @@ bool AskGoingBack(HWND page, const char* question) {
 // The first lines of the input file (at most count), each cut at the line limit.
 std::vector<std::string> FirstLines(const std::string& path, int count) {
   std::vector<std::string> lines;
-  TBufferedFile* file = FileOpen(path.c_str(), "rb");
-  if (!file) return lines;
-  std::vector<char> buffer(FIRST_LINE_LIMIT + 1);
-  while (static_cast<int>(lines.size()) < count && FileGets(buffer.data(), static_cast<int>(buffer.size()), file)) {
-    std::string line = buffer.data();
-    const bool whole = !line.empty() && line.back() == '\n';
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  TTextLines file(path);
+  std::string line;
+  while (static_cast<int>(lines.size()) < count && file.Next(line)) {
+    if (line.size() > FIRST_LINE_LIMIT) line.resize(FIRST_LINE_LIMIT);
     lines.push_back(line);
-    if (!whole) {  // the rest of a longer line is no line of its own
-      int c;
-      while ((c = FileGetc(file)) != EOF && c != '\n') {
-      }
-    }
   }
-  FileClose(file);
   return lines;
 }
 

@@ -4,10 +4,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
-#include "data/core/bufferedfile.h"
+#include "data/core/textlines.h"
 #include "data/core/waitcursor.h"
 #include "data/db/database.h"
 #include "data/db/odbc.h"
@@ -64,25 +65,35 @@ public:
   TScriptStatements(TOdbcStatement* statement, FILE* log, TScriptRun* run)
       : statement_(statement), log_(log), run_(run) {}
 
-  void Append(const char* chunk) {
-    size_t length = strlen(chunk);
-    if (text_.size() + length > static_cast<size_t>(SCRIPT_STATEMENT_LIMIT)) {
+  void Append(const std::string& chunk) {
+    if (text_.size() + chunk.size() > static_cast<size_t>(SCRIPT_STATEMENT_LIMIT)) {
       // The part that fits is kept for the log; the rest is read past.
-      text_.append(chunk, SCRIPT_STATEMENT_LIMIT - text_.size());
+      text_.append(chunk, 0, SCRIPT_STATEMENT_LIMIT - text_.size());
       overlong_ = true;
     } else if (!overlong_) {
       text_ += chunk;
     }
   }
 
+  // The statement holds a line with a NUL: it is not run.
+  void RefuseNul(long lineNumber) {
+    if (nulLine_ == 0) nulLine_ = lineNumber;
+  }
+
   void Run() {
-    if (IsBlank(text_) && !overlong_) {
+    if (IsBlank(text_) && !overlong_ && nulLine_ == 0) {
       text_.clear();
       return;
     }
     ++run_->statements;
+    // The log shows the statement up to a NUL it holds.
     LogScriptLine(nullptr, text_.c_str(), 0, log_);
-    if (overlong_) {
+    if (nulLine_ != 0) {
+      ++run_->failed;
+      const std::string line = "Error Returned: line " + std::to_string(nulLine_) +
+                               " holds a NUL character; the statement was not run";
+      LogScriptLine(nullptr, line.c_str(), 0, log_);
+    } else if (overlong_) {
       ++run_->failed;
       LogScriptLine(nullptr, "Error Returned: the statement is longer than 8191 characters and was not run", 0, log_);
     } else if (!statement_) {
@@ -101,6 +112,7 @@ public:
     }
     text_.clear();
     overlong_ = false;
+    nulLine_ = 0;
   }
 
 private:
@@ -109,27 +121,26 @@ private:
   TScriptRun* run_;
   std::string text_;
   bool overlong_ = false;
+  long nulLine_ = 0;  // the first line of the statement that holds a NUL, 0 none
 };
 
-long FileLength(FILE* file) {
-  fseek(file, 0, SEEK_END);
-  long length = ftell(file);
-  fseek(file, 0, SEEK_SET);
-  return length > 0 ? length : 1;
+// The file's length in bytes, at least 1 (the progress divides by it).
+long FileLength(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || data.nFileSizeHigh != 0) return 1;
+  return data.nFileSizeLow > 0 && data.nFileSizeLow <= LONG_MAX ? static_cast<long>(data.nFileSizeLow) : 1;
 }
 
 // Fills the list box with the lines of a file; false when it cannot be opened.
 bool ShowFileLines(HWND dialog, const char* path) {
   SendDlgItemMessageA(dialog, SCRIPT_LINES_ID, LB_RESETCONTENT, 0, 0);
-  TBufferedFile* file = FileOpen(path, "r");
-  if (!file) return false;
-  std::string line(SCRIPT_STATEMENT_LIMIT + 1, '\0');
-  while (FileGets(&line[0], static_cast<int>(line.size()), file)) {
-    size_t length = strlen(line.c_str());
-    if (length > 0 && line[length - 1] == '\n') line[length - 1] = '\0';
+  TTextLines file(path);
+  if (!file.IsOpen()) return false;
+  std::string line;
+  while (file.Next(line)) {
+    if (line.size() > static_cast<size_t>(SCRIPT_STATEMENT_LIMIT)) line.resize(SCRIPT_STATEMENT_LIMIT);
     SendDlgItemMessageA(dialog, SCRIPT_LINES_ID, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
   }
-  FileClose(file);
   return true;
 }
 
@@ -190,8 +201,8 @@ TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logP
   } runningUntilTheEnd;
   TWaitCursor wait;
   FILE* log = fopen(logPath, "w");
-  FILE* script = fopen(scriptPath, "r");
-  if (!script) {
+  TTextLines script(scriptPath);
+  if (!script.IsOpen()) {
     if (log) fclose(log);
     return run;
   }
@@ -200,7 +211,7 @@ TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logP
     // The run pumps messages: a window closed meanwhile goes when the run has ended.
     TPumpingScope pumping;
     TScriptProgress progress(owner, "Creating Database Tables...");
-    const long length = FileLength(script);
+    const long length = FileLength(scriptPath);
     // Each statement stands on its own: a failing one undoes nothing before it and
     // keeps nothing after it from running.
     TOdbcConnection* connection =
@@ -215,16 +226,25 @@ TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logP
       LogScriptLine(owner, line.c_str(), 0, log);
     }
     TScriptStatements statements(statement, log, &run);
-    char chunk[SCRIPT_CHUNK_SIZE];
-    long done = 0;
-    while (fgets(chunk, sizeof chunk, script)) {
+    std::string line;
+    while (script.Next(line)) {
       PumpWaitingMessages();
-      size_t size = strlen(chunk);
-      done += static_cast<long>(size);
-      progress.Show(static_cast<int>(done * 100LL / length), chunk);
-      if (size > 0 && chunk[size - 1] == '\n') chunk[--size] = '\0';
-      statements.Append(chunk);
-      if (size > 0 && chunk[size - 1] == ';') statements.Run();
+      progress.Show(static_cast<int>(script.BytesRead() * 100LL / length), line.c_str());
+      if (HoldsNul(line)) {
+        // A line that holds a NUL ends its statement, which is not run: where the
+        // statement was meant to end cannot be told.
+        statements.Append(line);
+        statements.RefuseNul(script.LineNumber());
+        statements.Run();
+        continue;
+      }
+      // A line is taken in chunks of at most 1023 characters; a chunk that ends with ';'
+      // ends its statement.
+      for (size_t at = 0; at == 0 || at < line.size(); at += SCRIPT_CHUNK_SIZE - 1) {
+        const std::string chunk = line.substr(at, SCRIPT_CHUNK_SIZE - 1);
+        statements.Append(chunk);
+        if (!chunk.empty() && chunk.back() == ';') statements.Run();
+      }
     }
     statements.Run();
     if (connection && connection->IsConnected()) connection->StartTransaction();
@@ -232,7 +252,6 @@ TScriptRun RunSqlScriptFile(HWND owner, const char* scriptPath, const char* logP
     delete connection;
     progress.Show(100, nullptr);
   }
-  fclose(script);
   if (log) fclose(log);
   return run;
 }

@@ -2,8 +2,10 @@
 #include "data/core/templatelines.h"
 
 #include "data/core/strings.h"
+#include "data/core/textlines.h"
 
 #include <cstring>
+#include <string>
 
 void WriteTemplateValue(FILE* stream, const char* name, const char* value) {
   if (name && *name && value && *value) std::fprintf(stream, "%s=\"%s\"\n", name, value);
@@ -21,18 +23,17 @@ void CopyCut(char* buffer, size_t size, const char* text, size_t length) {
 
 }  // namespace
 
-int ReadTemplateLine(FILE* stream, char* name, size_t nameSize, char* value, size_t valueSize, char* rawValue,
+int ReadTemplateLine(TTextLines& lines, char* name, size_t nameSize, char* value, size_t valueSize, char* rawValue,
                      size_t rawSize) {
   if (nameSize == 0 || valueSize == 0) return 0;
   *name = '\0';
   *value = '\0';
   if (rawValue && rawSize) *rawValue = '\0';
   TTempString line;
-  while (std::fgets(line, TEMP_STRING_SIZE, stream)) {
+  std::string whole;
+  while (lines.Next(whole)) {
     char* text = line;
-    size_t n = std::strlen(text);
-    if (n > 0 && text[n - 1] == '\n') text[--n] = '\0';
-    if (n > 0 && text[n - 1] == '\r') text[--n] = '\0';
+    CopyCut(text, TEMP_STRING_SIZE, whole.c_str(), whole.size());
     if (std::strncmp(text, "</", 2) == 0) return 0;
     if (text[0] == '<') {
       char* close = std::strchr(text + 1, '>');

@@ -1,6 +1,8 @@
 // Buffered files on real files: the table of 16, the shares of the one buffer, text mode,
-// line reads, the end test, appending, and large and interleaved transfers.
+// line reads, the end test, appending, large and interleaved transfers, and the lines of
+// text files whatever their line ends.
 #include "data/core/bufferedfile.h"
+#include "data/core/textlines.h"
 #include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
@@ -215,4 +217,39 @@ TEST_F(BufferedFiles, HandleAndFlushWritePendingData) {
   EXPECT_EQ(FileFlushAll(), 0);
   EXPECT_EQ(TScratchDir::Read(path), "abcde");
   FileClose(out);
+}
+
+TEST_F(BufferedFiles, TextLinesEndAtCrLfOrBothAndKeepNulBytes) {
+  using TLines = std::vector<std::string>;
+  const std::string nul(1, '\0');
+  const struct {
+    const char* what;
+    std::string content;
+    TLines lines;
+  } cases[] = {
+      {"line feeds", "a\nbc\n", {"a", "bc"}},
+      {"carriage return and line feed", "a\r\nbc\r\n", {"a", "bc"}},
+      {"carriage returns alone", "a\rbc\r\rd", {"a", "bc", "", "d"}},
+      {"all three mixed", "a\rb\nc\r\nd\n\re", {"a", "b", "c", "d", "", "e"}},
+      {"a last line without its end", "a\nlast", {"a", "last"}},
+      {"a NUL is a character of its line", "1\tAnn" + nul + "x\tk\n2\tBo\n", {"1\tAnn" + nul + "x\tk", "2\tBo"}},
+      {"a NUL at the line end", "a" + nul + "\rb", {"a" + nul, "b"}},
+      {"a line longer than the buffer", std::string(20000, 'x') + "\ny", {std::string(20000, 'x'), "y"}},
+      {"nothing", "", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TTextLines file(dir.Write("lines", c.content));
+    ASSERT_TRUE(file.IsOpen());
+    TLines read;
+    std::string line;
+    while (file.Next(line)) {
+      read.push_back(line);
+      EXPECT_EQ(file.LineNumber(), static_cast<long>(read.size()));
+    }
+    EXPECT_EQ(read, c.lines);
+    EXPECT_EQ(file.BytesRead(), static_cast<long>(c.content.size()));
+    EXPECT_FALSE(file.Next(line)) << "the end stays the end";
+  }
+  EXPECT_FALSE(TTextLines(dir.File("absent")).IsOpen());
 }

@@ -2,6 +2,7 @@
 #include "data/core/nodelist.h"
 #include "data/core/paths.h"
 #include "data/core/templatelines.h"
+#include "data/core/textlines.h"
 #include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
@@ -130,7 +131,7 @@ TEST(TemplateLines, ReadsElementsAndKeysWritesOnlyFilledValues) {
   std::fclose(out);
   EXPECT_EQ(TScratchDir::Read(path).find("Empty"), std::string::npos);
 
-  FILE* in = std::fopen(path.c_str(), "r");
+  TTextLines in(path);
   char name[8192], value[8192];
   struct Step { int result; const char* name; const char* value; };
   const Step steps[] = {
@@ -142,7 +143,6 @@ TEST(TemplateLines, ReadsElementsAndKeysWritesOnlyFilledValues) {
     EXPECT_STREQ(name, s.name);
     EXPECT_STREQ(value, s.value);
   }
-  std::fclose(in);
 }
 
 TEST(TemplateLines, LongNamesAndValuesAreCutToTheirBuffers) {
@@ -150,8 +150,8 @@ TEST(TemplateLines, LongNamesAndValuesAreCutToTheirBuffers) {
   const std::string path = dir.Write("long.txt", "<" + std::string(50, 'E') + ">\n" + std::string(40, 'N') +
                                                      "=\"" + std::string(3000, 'v') + "\"\n" +
                                                      "Plain=" + std::string(20, 'w') + "\n");
-  FILE* in = std::fopen(path.c_str(), "r");
-  ASSERT_NE(in, nullptr);
+  TTextLines in(path);
+  ASSERT_TRUE(in.IsOpen());
   struct {
     char name[8];
     char guard1[8];
@@ -170,5 +170,4 @@ TEST(TemplateLines, LongNamesAndValuesAreCutToTheirBuffers) {
     EXPECT_EQ(std::string(b.guard1, 8), std::string(8, 'X'));
     EXPECT_EQ(std::string(b.guard2, 8), std::string(8, 'X'));
   }
-  std::fclose(in);
 }

@@ -127,6 +127,44 @@ TEST_P(SqlScriptTest, LongLinesAndStatementsStayWithinTheirBounds) {
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM T WHERE A LIKE 'zzz%'"), "0");
 }
 
+TEST_P(SqlScriptTest, EveryLineEndEndsALineAndALineWithANulRunsNothing) {
+  const std::string nul(1, '\0');
+  // The script's lines; the log they give.
+  const std::vector<std::string> lines = {
+      "CREATE TABLE T (A INT);",
+      "INSERT INTO T VALUES (1);",
+      "INSERT INTO T VALUES (2" + nul + ");",
+      "INSERT INTO T",
+      " VALUES (3);" + nul + "DROP TABLE CANARY;",
+      "INSERT INTO T VALUES (4);",
+      "INSERT INTO T VALUES (5);" + nul,
+      "INSERT INTO T VALUES (6);",
+  };
+  const std::string log =
+      "CREATE TABLE T (A INT);\nSuccess\n"
+      "INSERT INTO T VALUES (1);\nSuccess\n"
+      "INSERT INTO T VALUES (2\nError Returned: line 3 holds a NUL character; the statement was not run\n"
+      "INSERT INTO T VALUES (3);\nError Returned: line 5 holds a NUL character; the statement was not run\n"
+      "INSERT INTO T VALUES (4);\nSuccess\n"
+      "INSERT INTO T VALUES (5);\nError Returned: line 7 holds a NUL character; the statement was not run\n"
+      "INSERT INTO T VALUES (6);\nSuccess\n";
+  for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(lineEnd[0] == '\n' ? "LF" : lineEnd[1] ? "CR LF" : "CR");
+    Db().Exec("DROP TABLE IF EXISTS T");
+    Db().Exec("DROP TABLE IF EXISTS CANARY");
+    Db().Exec("CREATE TABLE CANARY (A INT)");
+    std::string script;
+    for (const std::string& line : lines) script += line + lineEnd;
+    TScriptRun run;
+    EXPECT_EQ(Run(script, &run), log);
+    EXPECT_EQ(run.statements, 7);
+    EXPECT_EQ(run.failed, 3);
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM T"), "3");
+    EXPECT_EQ(Db().Query("SELECT SUM(A) FROM T"), "11");
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM CANARY"), "0");
+  }
+}
+
 TEST_P(SqlScriptTest, AMissingScriptLeavesAnEmptyLog) {
   dir_.Write("script.log", "old lines\n");
   TScriptRun run = RunSqlScriptFile(nullptr, dir_.File("missing.sql").c_str(), dir_.File("script.log").c_str());
