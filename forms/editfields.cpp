@@ -6,9 +6,6 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <cerrno>
-#include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +13,7 @@
 
 #include "data/core/datetime.h"
 #include "data/core/userprofile.h"
+#include "data/db/columnvalues.h"
 #include "data/db/userrights.h"
 #include "data/db/record.h"
 #include "data/model/model.h"
@@ -132,62 +130,6 @@ std::string WindowText(HWND control) {
   GetWindowTextA(control, &text[0], length + 1);
   text.resize(strlen(text.c_str()));
   return text;
-}
-
-bool ValidDate(int y, int mo, int d) { return y >= 1 && mo >= 1 && mo <= 12 && d >= 1 && d <= DaysInMonth(y, mo); }
-bool ValidTime(int h, int mi, int s) { return h >= 0 && h < 24 && mi >= 0 && mi < 60 && s >= 0 && s < 60; }
-
-bool IsWholeNumber(const char* text, long long low, long long high) {
-  errno = 0;
-  char* end = nullptr;
-  const long long n = strtoll(text, &end, 10);
-  while (end && *end == ' ') ++end;
-  return end != text && !*end && errno == 0 && n >= low && n <= high;
-}
-
-bool IsDecimal(const TAttribute& a, const char* text) {
-  char* end = nullptr;
-  const double value = strtod(text, &end);
-  while (end && *end == ' ') ++end;
-  if (end == text || *end || !std::isfinite(value)) return false;
-  if ((a.SqlType == SQL_DECIMAL || a.SqlType == SQL_NUMERIC) && a.ColumnSize > 0) {
-    int whole = 0;
-    for (const char* c = text; *c && *c != '.'; ++c)
-      if (*c >= '0' && *c <= '9') ++whole;
-    if (whole > a.ColumnSize - a.DecimalDigits && value != 0) return false;
-  }
-  return true;
-}
-
-// Whether the column takes the text typed into its field (in its stored form).
-bool ColumnTakes(const TAttribute& a, const char* text) {
-  if (!*text) return true;
-  switch (a.SqlType) {
-    case SQL_INTEGER:
-      return IsWholeNumber(text, -2147483648LL, 2147483647LL);
-    case SQL_SMALLINT:
-      return IsWholeNumber(text, -32768, 32767);
-    case SQL_TINYINT:
-      return IsWholeNumber(text, 0, 255);
-    case SQL_BIGINT:
-      return IsWholeNumber(text, LLONG_MIN, LLONG_MAX);
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-    case SQL_FLOAT:
-    case SQL_REAL:
-    case SQL_DOUBLE:
-      return IsDecimal(a, text);
-  }
-  if (IsDateColumn(a) || IsTimestampColumn(a)) {
-    if (strchr(text, '?') || strlen(text) < 10) return false;
-    if (!ValidDate(NumberAt(text, 0), NumberAt(text, 5), NumberAt(text, 8))) return false;
-    return !IsTimestampColumn(a) || ValidTime(NumberAt(text, 11), NumberAt(text, 14), NumberAt(text, 17));
-  }
-  if (IsTimeColumn(a))
-    return !strchr(text, '?') && strlen(text) >= 8 && ValidTime(NumberAt(text, 0), NumberAt(text, 3), NumberAt(text, 6));
-  if (a.ColumnSize > 0 && (IsCharColumn(a) || a.SqlType == SQL_LONGVARCHAR))
-    return static_cast<int>(strlen(text)) <= a.ColumnSize;
-  return true;
 }
 
 HFONT MakeFont(const char* face, const char* size, const char* style) {

@@ -10,7 +10,9 @@
 
 #include "data/core/bufferedfile.h"
 #include "data/core/strings.h"
+#include "data/core/textlines.h"
 #include "data/core/waitcursor.h"
+#include "data/db/columnvalues.h"
 #include "data/db/database.h"
 #include "data/db/odbc.h"
 #include "data/db/odbcstatement.h"
@@ -26,6 +28,8 @@ const char* const ESCAPED_MARK = "escaped";
 const char* const NULL_FIELD = "\\N";
 constexpr int VALUE_LIMIT = 8191;
 constexpr int LOAD_COLUMN_LIMIT = 200;
+// Refused rows whose reasons the closing box of a load lists.
+constexpr size_t REFUSALS_SHOWN = 10;
 
 std::string Format(const char* format, const char* a, const char* b = "", const char* c = "") {
   char text[1024];
@@ -86,23 +90,6 @@ std::vector<std::string> SplitAtTabs(const std::string& line) {
     fields.push_back(line.substr(start, tab - start));
   fields.push_back(line.substr(start));
   return fields;
-}
-
-// One whole line of the file without its line end; false at the end of the file.
-bool ReadLine(TBufferedFile* file, std::string* line) {
-  line->clear();
-  char chunk[1024];
-  bool any = false;
-  while (FileGets(chunk, sizeof chunk, file)) {
-    any = true;
-    size_t length = strlen(chunk);
-    if (length > 0 && chunk[length - 1] == '\n') {
-      line->append(chunk, length - 1);
-      return true;
-    }
-    line->append(chunk, length);
-  }
-  return any;
 }
 
 bool IsTextColumn(int sqlType) {
@@ -175,10 +162,10 @@ const TEntity* KnownEntity(HWND window, const char* entityName, const char* capt
 
 // Reads the heading lines of a file to load into the entity: false after telling why it
 // is refused.
-bool ReadHeading(HWND window, TBufferedFile* file, const TEntity& entity, bool* escaped,
+bool ReadHeading(HWND window, TTextLines& file, const TEntity& entity, bool* escaped,
                  std::vector<const TAttribute*>* columns, std::vector<std::string>* names) {
   std::string line;
-  ReadLine(file, &line);
+  file.Next(line);
   std::vector<std::string> first = SplitAtTabs(line);
   if (_stricmp(first[0].c_str(), entity.Name) != 0) {
     Box(window, Format("Table name in file: %s, does not match table specified: %s", first[0].c_str(), entity.Name),
@@ -186,7 +173,7 @@ bool ReadHeading(HWND window, TBufferedFile* file, const TEntity& entity, bool* 
     return false;
   }
   *escaped = first.size() > 1 && first[1] == ESCAPED_MARK;
-  ReadLine(file, &line);
+  file.Next(line);
   *names = SplitAtTabs(line);
   if (names->size() > static_cast<size_t>(LOAD_COLUMN_LIMIT)) {
     Box(window, Format("The file names more than 200 columns of table %s.", entity.Name), "Load Table Function");
@@ -204,11 +191,20 @@ bool ReadHeading(HWND window, TBufferedFile* file, const TEntity& entity, bool* 
   return true;
 }
 
-// The values of a row line into values; false when the line has another number of values.
+// The values of a row line into values; false, with the reason, when the line holds a
+// NUL, has another number of values than the columns, or a value its column does not take.
 bool ReadRow(const std::string& line, bool escaped, const std::vector<const TAttribute*>& columns,
-             TRowValues* values) {
+             TRowValues* values, std::string* reason) {
+  if (HoldsNul(line)) {
+    *reason = "the line holds a NUL character";
+    return false;
+  }
   std::vector<std::string> fields = SplitAtTabs(line);
-  if (fields.size() != columns.size()) return false;
+  if (fields.size() != columns.size()) {
+    *reason = "the line has " + std::to_string(fields.size()) + " values for " + std::to_string(columns.size()) +
+              " columns";
+    return false;
+  }
   values->texts.assign(columns.size(), "");
   values->indicators.assign(columns.size(), SQL_NTS);
   for (size_t i = 0; i < fields.size(); ++i) {
@@ -226,6 +222,8 @@ bool ReadRow(const std::string& line, bool escaped, const std::vector<const TAtt
     if (isNull) {
       values->texts[i].clear();
       values->indicators[i] = SQL_NULL_DATA;
+    } else if (!ColumnTakes(*columns[i], values->texts[i].c_str(), reason)) {
+      return false;
     }
   }
   return true;
@@ -309,16 +307,29 @@ long DumpOneTable(HWND window, const char* entityName, const char* path, const c
   return rows;
 }
 
-long LoadOneTable(HWND window, const char* entityName, const char* path, long* refused) {
-  if (refused) *refused = 0;
+// The rows a load refused: how many, and each with its line and reason.
+struct TLoadRefusals {
+  long count = 0;
+  std::vector<std::string> reasons;
+  void Add(const char* path, long lineNumber, const std::string& reason) {
+    ++count;
+    reasons.push_back(std::string(path) + ", line " + std::to_string(lineNumber) + ": " + reason);
+  }
+  void Take(TLoadRefusals&& other) {
+    count += other.count;
+    for (std::string& reason : other.reasons) reasons.push_back(std::move(reason));
+  }
+};
+
+long LoadOneTable(HWND window, const char* entityName, const char* path, TLoadRefusals* refused) {
   const TEntity* entity = KnownEntity(window, entityName, "Load Table Function!");
   if (!entity) return 0;
-  TDumpFile file(path, "r");
-  if (!file.get()) return 0;
+  TTextLines file(path);
+  if (!file.IsOpen()) return 0;
   bool escaped = false;
   std::vector<const TAttribute*> columns;
   std::vector<std::string> names;
-  if (!ReadHeading(window, file.get(), *entity, &escaped, &columns, &names)) return 0;
+  if (!ReadHeading(window, file, *entity, &escaped, &columns, &names)) return 0;
 
   // The key test: the first column and every further one that is part of the key.
   std::vector<int> keyColumns, allColumns;
@@ -338,17 +349,17 @@ long LoadOneTable(HWND window, const char* entityName, const char* path, long* r
   test.Prepare(keyTest.c_str());
   inserting.Prepare(insert.c_str());
   long inserted = 0;
-  std::string line;
+  std::string line, reason;
   TRowValues values;
-  while (ReadLine(file.get(), &line)) {
+  while (file.Next(line)) {
     PumpWaitingMessages();
-    if (!ReadRow(line, escaped, columns, &values)) {
-      if (refused) ++*refused;
+    if (!ReadRow(line, escaped, columns, &values, &reason)) {
+      refused->Add(path, file.LineNumber(), reason);
       continue;
     }
     values.Bind(test, columns, keyColumns);
     if (!SQL_SUCCEEDED(test.Execute())) {
-      if (refused) ++*refused;
+      refused->Add(path, file.LineNumber(), test.GetDiagMessage());
       test.CloseCursor();
       continue;
     }
@@ -357,36 +368,35 @@ long LoadOneTable(HWND window, const char* entityName, const char* path, long* r
     if (exists) continue;
     values.Bind(inserting, columns, allColumns);
     SQLRETURN result = inserting.Execute();
-    if (SQL_SUCCEEDED(result)) {
-      ++inserted;
-    } else if (refused) {
-      ++*refused;
-    }
+    if (SQL_SUCCEEDED(result)) ++inserted;
+    else refused->Add(path, file.LineNumber(), inserting.GetDiagMessage());
     inserting.CloseCursor();
   }
   return inserted;
 }
 
-
-long ForEveryTable(HWND window, bool load, long* refused) {
+long ForEveryTable(HWND window, bool load, TLoadRefusals* refused) {
   TWaitCursor wait;
   long total = 0;
   for (int i = 0; i < TheModel.EntityCount; ++i) {
     const TEntity& entity = TheModel.Entities[i];
     std::string file = DumpFileName(&entity);
-    long notLoaded = 0;
-    total += load ? LoadOneTable(window, entity.Name, file.c_str(), &notLoaded)
+    total += load ? LoadOneTable(window, entity.Name, file.c_str(), refused)
                   : DumpOneTable(window, entity.Name, file.c_str(), nullptr);
-    *refused += notLoaded;
   }
   return total;
 }
 
-std::string RefusedNote(long refused) {
-  if (refused == 0) return "";
+// The refused rows for the closing box: their number and the first reasons.
+std::string RefusedNote(const TLoadRefusals& refused) {
+  if (refused.count == 0) return "";
   char text[96];
-  snprintf(text, sizeof text, "\n%ld rows could not be loaded.", refused);
-  return text;
+  snprintf(text, sizeof text, "\n%ld rows could not be loaded:", refused.count);
+  std::string note = text;
+  const size_t shown = refused.reasons.size() < REFUSALS_SHOWN ? refused.reasons.size() : REFUSALS_SHOWN;
+  for (size_t i = 0; i < shown; ++i) note += "\n" + refused.reasons[i];
+  if (shown < refused.reasons.size()) note += "\n...";
+  return note;
 }
 
 }  // namespace
@@ -397,17 +407,23 @@ long DumpTable(HWND window, const char* entityName, const char* path, const char
   return DumpOneTable(window, entityName, path, filter);
 }
 
-long LoadTable(HWND window, const char* entityName, const char* path, long* refused) {
+long LoadTable(HWND window, const char* entityName, const char* path, long* refused,
+               std::vector<std::string>* reasons) {
   if (refused) *refused = 0;
+  if (reasons) reasons->clear();
   TTableWork work;
   if (!work.Started(window, "Load Table Function!")) return 0;
-  return LoadOneTable(window, entityName, path, refused);
+  TLoadRefusals refusals;
+  const long inserted = LoadOneTable(window, entityName, path, &refusals);
+  if (refused) *refused = refusals.count;
+  if (reasons) *reasons = std::move(refusals.reasons);
+  return inserted;
 }
 
 long DumpAllTables(HWND window) {
   TTableWork work;
   if (!work.Started(window, "Dump All Tables")) return 0;
-  long refused = 0;
+  TLoadRefusals refused;
   long total = ForEveryTable(window, false, &refused);
   char text[96];
   snprintf(text, sizeof text, "%ld records dumped from all tables.", total);
@@ -418,7 +434,7 @@ long DumpAllTables(HWND window) {
 long LoadAllTables(HWND window) {
   TTableWork work;
   if (!work.Started(window, "Load All Tables")) return 0;
-  long refused = 0;
+  TLoadRefusals refused;
   long total = ForEveryTable(window, true, &refused);
   char text[96];
   snprintf(text, sizeof text, "%ld records loaded from all tables.", total);
@@ -466,7 +482,8 @@ void RunChosenTables(HWND dialog, bool load) {
   for (int i = 0; i < rows; ++i)
     if (IsDlgButtonChecked(dialog, TABLE_CHECK_ID_BASE + i) == BST_CHECKED) ++checked;
   if (checked > 0) {
-    long total = 0, refused = 0;
+    long total = 0;
+    TLoadRefusals refused;
     int done = 0;
     for (int i = 0; i < rows; ++i) {
       if (IsDlgButtonChecked(dialog, TABLE_CHECK_ID_BASE + i) != BST_CHECKED) continue;
@@ -476,12 +493,8 @@ void RunChosenTables(HWND dialog, bool load) {
                           .c_str());
       char file[1024] = "";
       GetDlgItemTextA(dialog, TABLE_FILE_ID_BASE + i, file, sizeof file);
-      if (*file) {
-        long notLoaded = 0;
-        total += load ? LoadOneTable(dialog, entity.Name, file, &notLoaded)
-                      : DumpOneTable(dialog, entity.Name, file, nullptr);
-        refused += notLoaded;
-      }
+      if (*file)
+        total += load ? LoadOneTable(dialog, entity.Name, file, &refused) : DumpOneTable(dialog, entity.Name, file, nullptr);
       ++done;
       SendDlgItemMessageA(dialog, TABLES_PROGRESS_ID, PBM_SETPOS, done * 100 / checked, 0);
     }

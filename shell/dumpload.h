@@ -14,6 +14,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // Writes the table's rows (those matching the filter clause, when one is given) to the
 // file; returns the rows written. 0 with a message box for an unknown table or a value
 // too long for the file (the file is then removed), 0 when the file cannot be made.
@@ -21,9 +24,12 @@ long DumpTable(HWND window, const char* entityName, const char* file, const char
 
 // Inserts the file's rows whose key is not in the table yet; returns the rows inserted.
 // A file of another table, or naming a column the table does not have, is refused with a
-// message box. *refused (when given) counts the rows that failed to insert or did not
-// have the table's number of values.
-long LoadTable(HWND window, const char* entityName, const char* file, long* refused = nullptr);
+// message box. A row line is refused when it holds a NUL, has another number of values
+// than the columns, holds a value its column does not take (a number of another type, a
+// date that does not exist), or fails to insert. *refused (when given) counts those rows,
+// and reasons (when given) gets one text for each: the file, its line number and why.
+long LoadTable(HWND window, const char* entityName, const char* file, long* refused = nullptr,
+               std::vector<std::string>* reasons = nullptr);
 
 // Every table of the model in model order, each with its dump file (DumpFileName of
 // shell/commands.h); tells the total.

@@ -10,9 +10,10 @@
 #include <cstring>
 #include <memory>
 
-#include "data/core/bufferedfile.h"
 #include "data/core/datetime.h"
 #include "data/core/numberformat.h"
+#include "data/core/textlines.h"
+#include "data/db/columnvalues.h"
 #include "data/db/record.h"
 #include "data/model/model.h"
 #include "expr/errors.h"
@@ -46,17 +47,49 @@ std::string WithoutQuotes(std::string field) {
 }
 }  // namespace
 
+namespace {
+
+// A number without its display signs, refused unless it is a number of the column's type
+// then: a comma that does not group thousands is not dropped into another number.
+bool ConvertImportNumber(const TAttribute& attribute, const std::string& text, std::string* value,
+                         std::string* error) {
+  // Blanks around a number are no part of it.
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) {
+    value->clear();
+    return true;
+  }
+  const std::string number = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (!CommasGroupThousands(number.c_str())) {
+    *error = "'" + number + "' is not a number for " + attribute.Caption + ": a comma only groups thousands";
+    return false;
+  }
+  *value = UnformatNumber(number.c_str());
+  return ColumnTakes(attribute, value->c_str(), error, number.c_str());
+}
+
+}  // namespace
+
 std::vector<std::string> SplitImportFields(const std::string& line, char separator, bool stripQuotes) {
   std::vector<std::string> fields;
   size_t start = 0;
   for (;;) {
     std::string field;
-    bool quoted = false;
-    size_t i = start;
+    // Only a quote that begins the field opens a quoted part, which its next single
+    // quote closes (a doubled one stays inside); any other quote is a plain character.
+    bool quoted = separator != '"' && start < line.size() && line[start] == '"';
+    size_t i = start + (quoted ? 1 : 0);
+    if (quoted) field += '"';
     for (; i < line.size(); ++i) {
       const char c = line[i];
-      if (c == '"' && separator != '"') quoted = !quoted;
-      else if (!quoted && c == separator) break;
+      if (quoted && c == '"') {
+        const bool doubled = i + 1 < line.size() && line[i + 1] == '"';
+        field += c;
+        if (doubled) field += line[++i];
+        else quoted = false;
+        continue;
+      }
+      if (!quoted && c == separator) break;
       field += c;
     }
     if (stripQuotes) field = WithoutQuotes(field);
@@ -88,15 +121,11 @@ bool ConvertImportValue(const TAttribute& attribute, const std::string& text, st
     case SQL_VARCHAR:
       *value = attribute.ColumnSize > 0 ? text.substr(0, attribute.ColumnSize) : text;
       return true;
-    default: {
-      // Blanks around a number are no part of it.
-      const size_t first = text.find_first_not_of(' ');
-      const size_t last = text.find_last_not_of(' ');
-      *value = first == std::string::npos ? "" : UnformatNumber(text.substr(first, last - first + 1).c_str());
-      return true;
-    }
+    default:
+      return ConvertImportNumber(attribute, text, value, error);
   }
-  if (std::strcmp(converted, "?") == 0) {
+  // The date, time or timestamp must fit the mask and exist.
+  if (std::strcmp(converted, "?") == 0 || !ColumnTakes(attribute, converted)) {
     *error = "'" + text + "' is not a " + kind + " in the format of " + attribute.Caption;
     return false;
   }
@@ -147,37 +176,6 @@ namespace {
 
 constexpr size_t IMPORT_LINE_LIMIT = 8191;
 
-// Lines of the input file of any length, without their line end.
-class TLineReader {
-public:
-  explicit TLineReader(const std::string& path) : file_(FileOpen(path.c_str(), "rb")) {}
-  ~TLineReader() {
-    if (file_) FileClose(file_);
-  }
-  bool IsOpen() const { return file_ != nullptr; }
-  long LineNumber() const { return lineNumber_; }
-
-  bool Next(std::string& line) {
-    line.clear();
-    char chunk[4096];
-    bool any = false;
-    while (FileGets(chunk, sizeof chunk, file_)) {
-      any = true;
-      line += chunk;
-      if (!line.empty() && line.back() == '\n') break;
-    }
-    if (!any) return false;
-    ++lineNumber_;
-    if (!line.empty() && line.back() == '\n') line.pop_back();
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
-  }
-
-private:
-  TBufferedFile* file_;
-  long lineNumber_ = 0;
-};
-
 std::string LineReport(long lineNumber, const std::string& reason) {
   char prefix[32];
   snprintf(prefix, sizeof prefix, "Line %ld: ", lineNumber);
@@ -211,7 +209,7 @@ TImportSummary RunImport(TImportTemplate& importTemplate, const TImportObserver&
     report("The destination table " + importTemplate.OutputTable + " is not in the model.");
     return summary;
   }
-  TLineReader reader(importTemplate.InputFilename);
+  TTextLines reader(importTemplate.InputFilename);
   if (!reader.IsOpen()) {
     report("Could not open input file " + importTemplate.InputFilename + ".");
     return summary;
@@ -232,7 +230,9 @@ TImportSummary RunImport(TImportTemplate& importTemplate, const TImportObserver&
     }
     ++summary.lines;
     std::string error;
-    if (line.size() > IMPORT_LINE_LIMIT) {
+    if (HoldsNul(line)) {
+      error = "the line holds a NUL character";
+    } else if (line.size() > IMPORT_LINE_LIMIT) {
       error = "the line is longer than 8191 characters";
     } else {
       record->Reset();

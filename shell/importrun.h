@@ -13,15 +13,17 @@ struct TAttribute;
 struct TEntity;
 class TDBRecord;
 
-// The fields of one line: taken at the separator, a separator between double quotes
-// staying inside its field; the surrounding quotes removed when asked (a field quoted
-// whole then gives a doubled quote inside it as one).
+// The fields of one line: taken at the separator; a field that begins with a double quote
+// keeps the separators up to its closing quote (a doubled quote staying inside), while a
+// quote later in a field is a plain character; the surrounding quotes removed when asked
+// (a field quoted whole then gives a doubled quote inside it as one).
 std::vector<std::string> SplitImportFields(const std::string& line, char separator, bool stripQuotes);
 
 // The text as the attribute stores it: dates and times read by the attribute's format
 // mask, texts cut to the column size, numbers without '$', ',', '%' and brackets (a
-// leading '(' becoming a minus sign). False (with the reason) when a date or time does not
-// fit the mask.
+// leading '(' becoming a minus sign). False (with the reason, naming the value) when a
+// date or time does not fit the mask or does not exist, when a comma does not group
+// thousands ("1,5"), or when the number left is no number of the column's type.
 bool ConvertImportValue(const TAttribute& attribute, const std::string& text, std::string* value,
                         std::string* error);
 

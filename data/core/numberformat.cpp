@@ -65,6 +65,23 @@ const char* UnformatNumber(const char* text) {
   return result;
 }
 
+bool CommasGroupThousands(const char* text) {
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  bool inFraction = false;
+  int groupDigits = 0;  // digits right before the position
+  for (const char* p = text; *p; ++p) {
+    if (*p == '.') inFraction = true;
+    if (*p != ',') {
+      groupDigits = isDigit(*p) ? groupDigits + 1 : 0;
+      continue;
+    }
+    if (inFraction || groupDigits < 1 || groupDigits > 3) return false;
+    if (!isDigit(p[1]) || !isDigit(p[2]) || !isDigit(p[3]) || isDigit(p[4])) return false;
+    groupDigits = 0;
+  }
+  return true;
+}
+
 double ParseDisplayNumber(const char* text) {
   std::string plain;
   for (const char* p = text; *p; ++p)

@@ -89,4 +89,11 @@ TEST(StripNumberSymbols, DollarPercentAndHashLeaveTheField) {
   FreeString(&empty);
 }
 
+TEST(CommasGroupThousands, OnlyCommasBetweenGroupsOfThreeDigitsOfTheWholePart) {
+  for (const char* grouped : {"1,234.50", "$1,234", "(1,234,567)", "12,345%", "999", "", "-1,000.5"})
+    EXPECT_TRUE(CommasGroupThousands(grouped)) << grouped;
+  for (const char* other : {"1,5", "12,34", "1,2345", "1.234,5", ",123", "1,,234", "1,234,5", "1,23a", "1234,567"})
+    EXPECT_FALSE(CommasGroupThousands(other)) << other;
+}
+
 }  // namespace

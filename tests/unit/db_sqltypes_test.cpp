@@ -1,9 +1,12 @@
-// SQL type texts, order-by keywords and field display widths.
+// SQL type texts, order-by keywords, field display widths and the values columns take.
 #include "data/core/strings.h"
+#include "data/db/columnvalues.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 TEST(ParseSqlType, TableOfTypeTexts) {
   struct Case { const char* text; bool known; int type, size, digits; };
@@ -52,4 +55,59 @@ TEST(FieldDisplayWidth, CodeListOnNumberColumnUsesLongestKey) {
   attribute.CodeList = nullptr;
   attribute.SqlType = 4;
   EXPECT_EQ(FieldDisplayWidth(&attribute), 12);
+}
+
+TEST(ColumnTakes, ValuesByTheColumnsType) {
+  struct Case { const char* type; const char* text; const char* refusal; };  // refusal null: taken
+  const Case cases[] = {
+      {"INTEGER", "-2147483648", nullptr},  {"INTEGER", " 12 ", nullptr},
+      {"INTEGER", "+7", nullptr},           {"INTEGER", "", nullptr},
+      {"INTEGER", "2147483648", "'2147483648' is out of the range of C"},
+      {"INTEGER", "X3", "'X3' is not a whole number for C"},
+      {"INTEGER", "1.0", "'1.0' is not a whole number for C"},
+      {"INTEGER", "0x10", "'0x10' is not a whole number for C"},
+      {"SMALLINT", "-32769", "'-32769' is out of the range of C"},
+      {"TINYINT", "-1", "'-1' is out of the range of C"},
+      {"decimal(5,2)", "999.99", nullptr},  {"decimal(5,2)", "-.5", nullptr},
+      {"decimal(5,2)", "5.", nullptr},
+      {"decimal(5,2)", "1000", "'1000' is too large for C"},
+      {"decimal(5,2)", "1e2", "'1e2' is not a number for C"},
+      {"decimal(5,2)", ".", "'.' is not a number for C"},
+      {"decimal(5,2)", "0x1A", "'0x1A' is not a number for C"},
+      {"FLOAT", "1.5e-3", nullptr},
+      {"FLOAT", "1e400", "'1e400' is not a number for C"},
+      {"FLOAT", "inf", "'inf' is not a number for C"},
+      {"FLOAT", "1e", "'1e' is not a number for C"},
+      {"date", "2024-02-29", nullptr},      {"date", "0001-01-01", nullptr},
+      {"date", "2024-02-29 10:00:00", nullptr},
+      {"date", "2023-02-29", "'2023-02-29' is not a date for C"},
+      {"date", "2024-1x-05", "'2024-1x-05' is not a date for C"},
+      {"date", "0000-01-01", "'0000-01-01' is not a date for C"},
+      {"TIMESTAMP", "2024-03-05 14:07:09", nullptr},
+      {"TIMESTAMP", "2024-03-05 14:07:09.125", nullptr},
+      {"TIMESTAMP", "2024-03-05", nullptr},
+      {"TIMESTAMP", "2024-04-31 14:07:09", "'2024-04-31 14:07:09' is not a timestamp for C"},
+      {"TIMESTAMP", "2024-03-05 24:00:00", "'2024-03-05 24:00:00' is not a timestamp for C"},
+      {"Time", "23:59:59", nullptr},
+      {"Time", "23:60:00", "'23:60:00' is not a time for C"},
+      {"VARCHAR(3)", "abc", nullptr},
+      {"VARCHAR(3)", "abcd", "'abcd' is longer than the 3 characters of C"},
+  };
+  TAttribute attribute;
+  SetString(&attribute.Caption, "C");
+  for (const Case& c : cases) {
+    ASSERT_TRUE(ParseSqlType(c.type, &attribute.SqlType, &attribute.ColumnSize, &attribute.DecimalDigits)) << c.type;
+    std::string refusal;
+    EXPECT_EQ(ColumnTakes(attribute, c.text, &refusal), c.refusal == nullptr) << c.type << " " << c.text;
+    if (c.refusal) {
+      EXPECT_EQ(refusal, c.refusal) << c.type << " " << c.text;
+    }
+  }
+  std::string refusal;
+  EXPECT_FALSE(ColumnTakes(attribute, std::string(60, 'x').c_str(), &refusal, "typed"));
+  EXPECT_EQ(refusal, "'typed' is longer than the 3 characters of C");
+  ParseSqlType("INTEGER", &attribute.SqlType, &attribute.ColumnSize, &attribute.DecimalDigits);
+  EXPECT_FALSE(ColumnTakes(attribute, std::string(60, '9').c_str(), &refusal));
+  EXPECT_EQ(refusal, "'" + std::string(40, '9') + "...' is out of the range of C");
+  FreeString(&attribute.Caption);
 }

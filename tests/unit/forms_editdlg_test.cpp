@@ -287,10 +287,21 @@ TEST_P(EditFormTest, BadInputInAFieldIsRefusedAndStoresNothing) {
     const char* caption;
   } cases[] = {
       {"ID", "12x", "Number"},
+      {"ID", "X3", "Number"},
+      {"ID", "1; DROP TABLE KINDS", "Number"},
       {"COUNTER", "40000", "Counter"},
       {"AMOUNT", "1234567.5", "Amount"},
       {"AMOUNT", "ten", "Amount"},
+      {"AMOUNT", "-", "Amount"},
+      {"AMOUNT", "1.2.3", "Amount"},
+      {"AMOUNT", "12abc", "Amount"},
+      {"AMOUNT", ") OR (1=1", "Amount"},
+      {"AMOUNT", "1e400", "Amount"},
+      {"AMOUNT", "1,5", "Amount"},
+      {"AMOUNT", "0x10", "Amount"},
+      {"AMOUNT", "nan", "Amount"},
       {"STAMP", "30/02/2024 10:00:00", "Stamp"},
+      {"STAMP", "29/02/2023 10:00:00", "Stamp"},
       {"STAMP", "yesterday", "Stamp"},
       {"NAME", "eleven char", "Name"},
   };
@@ -304,6 +315,16 @@ TEST_P(EditFormTest, BadInputInAFieldIsRefusedAndStoresNothing) {
     EXPECT_EQ(Status(), std::string("Invalid Field Data : : ") + c.caption);
     EXPECT_EQ(Query("SELECT COUNT(*) FROM KINDS"), "0");
   }
+}
+
+TEST_P(EditFormTest, AYearTypedWithFourDigitsIsStoredAsTyped) {
+  UseKinds();
+  Open("KINDS");
+  Type("ID", "5");
+  Type("STAMP", "05/03/0999 10:00:00");
+  Press(SAVE_BUTTON_ID);
+  EXPECT_EQ(Status(), "Record successfully stored");
+  EXPECT_EQ(Query("SELECT STAMP FROM KINDS WHERE ID=5").substr(0, 19), "0999-03-05 10:00:00");
 }
 
 // ---- store --------------------------------------------------------------------------------

@@ -169,6 +169,55 @@ TEST_P(DumpLoadTest, AHandMadeFileIsReadAsPlainText) {
   EXPECT_EQ(rows[1][4], "");
 }
 
+TEST_P(DumpLoadTest, HostileRowsAreRefusedWithTheirTrueLineNumbersWhateverTheLineEnds) {
+  const std::string nul(1, '\0');
+  const struct {
+    std::string line;
+    const char* reason;  // null: the row is stored
+  } cases[] = {
+      {"1\tAnn\t12.50\t2024-02-29\tok", nullptr},
+      {"X3\tBo\t1\t\\N\tx", "'X3' is not a whole number for P_ID"},
+      {"1; DROP TABLE CANARY\tBo\t1\t\\N\tx", "'1; DROP TABLE CANARY' is not a whole number for P_ID"},
+      {"2\tCy\t-\t\\N\tx", "'-' is not a number for AMOUNT"},
+      {"2\tCy\t1.2.3\t\\N\tx", "'1.2.3' is not a number for AMOUNT"},
+      {"2\tCy\t12abc\t\\N\tx", "'12abc' is not a number for AMOUNT"},
+      {"2\tCy\t) OR (1=1\t\\N\tx", "') OR (1=1' is not a number for AMOUNT"},
+      {"2\tCy\t1e400\t\\N\tx", "'1e400' is not a number for AMOUNT"},
+      {"2\tCy\t1,5\t\\N\tx", "'1,5' is not a number for AMOUNT"},
+      {"3\tDi\t1\t2024-02-31\tx", "'2024-02-31' is not a date for SEEN"},
+      {"3\tDi\t1\t2023-02-29\tx", "'2023-02-29' is not a date for SEEN"},
+      {"4\tAnn" + nul + "x\tk\t\\N\tk", "the line holds a NUL character"},
+      {"5\tBo\t1\t\\N\tafter", nullptr},
+      {"6\tRobert'); DROP TABLE CANARY;--\t1\t0001-01-01\tx", nullptr},
+      {"7\tshort", "the line has 2 values for 5 columns"},
+  };
+  Db().Exec("CREATE TABLE CANARY (A INTEGER)");
+  for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(lineEnd[0] == '\n' ? "LF" : lineEnd[1] ? "CR LF" : "CR");
+    Db().Exec("DELETE FROM PARENT");
+    std::string content = std::string("PARENT\tescaped") + lineEnd + "P_ID\tNAME\tAMOUNT\tSEEN\tNOTE" + lineEnd;
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+      content += cases[i].line + lineEnd;
+      if (cases[i].reason) expected.push_back(File("hostile.dmp") + ", line " + std::to_string(i + 3) + ": " + cases[i].reason);
+    }
+    dir_.Write("hostile.dmp", content);
+    long refused = -1;
+    std::vector<std::string> reasons;
+    EXPECT_EQ(LoadTable(nullptr, "PARENT", File("hostile.dmp").c_str(), &refused, &reasons), 3);
+    EXPECT_EQ(refused, static_cast<long>(expected.size()));
+    EXPECT_EQ(reasons, expected);
+    TRows rows = Rows("PARENT");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{rows[0][0], rows[0][1], rows[0][3], rows[0][4]}),
+              (std::vector<std::string>{"1", "Ann", "2024-02-29", "ok"}));
+    EXPECT_EQ((std::vector<std::string>{rows[1][0], rows[1][1], rows[1][4]}), (std::vector<std::string>{"5", "Bo", "after"}));
+    EXPECT_EQ((std::vector<std::string>{rows[2][0], rows[2][1], rows[2][3]}),
+              (std::vector<std::string>{"6", "Robert'); DROP TABLE CANARY;--", "0001-01-01"}));
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM CANARY"), "0");
+  }
+}
+
 TEST_P(DumpLoadTest, FilesOfAnotherTableOrWithStrangeColumnsAreRefused) {
   StartFormSession();
   const struct {

@@ -153,6 +153,11 @@ TEST(ImportFields, SplittingLines) {
       {"x~y", '~', true, {"x", "y"}},
       {"a b  c", ' ', true, {"a", "b", "", "c"}},
       {"a\"b\"c", '"', false, {"a", "b", "c"}},
+      // Only a quote that begins a field opens a quoted part.
+      {"12\" pipe,5", ',', true, {"12\" pipe", "5"}},
+      {"a\"b,c\"d,e", ',', false, {"a\"b", "c\"d", "e"}},
+      {"\"x\"y,z", ',', false, {"\"x\"y", "z"}},
+      {"\"a,\"\"b\"\" c\",d\"e", ',', true, {"a,\"b\" c", "d\"e"}},
   };
   for (const TCase& c : cases) EXPECT_EQ(SplitImportFields(c.line, c.separator, c.strip), c.fields) << c.line;
 }
@@ -276,6 +281,109 @@ TEST_P(ImportTest, BadLinesAreReportedWithTheirNumbersAndTheRestIsImported) {
   t.ValidateRelated = false;
   t.InputFilename = dir_.Write("people.txt", "ID,NAME,CITY,JOINED,BALANCE,TEAM\n3,Cy,Oslo,01/01/2024,1,9\n");
   EXPECT_EQ(Run(t).inserted, 1);
+}
+
+// One line of a file and what becomes of it: the row stored, or the report of the line.
+struct THostileLine {
+  std::string line;
+  const char* report;  // without the "Line N: " in front; null when the line is stored
+  int id = 0;                // the row a stored line makes
+  const char* row = nullptr;  // as ImportTest::Row shows it
+};
+
+const std::string nul(1, '\0');
+
+const std::vector<THostileLine> hostileLines = {
+    {"1,Ann,Oslo,05/03/2024,1", nullptr, 1, "Ann|Oslo|2024-03-05|100"},
+    {"X3,Bo,Oslo,05/03/2024,1", "'X3' is not a whole number for Person no."},
+    {"1; DROP TABLE CANARY,Bo,Oslo,05/03/2024,1", "'1; DROP TABLE CANARY' is not a whole number for Person no."},
+    {"2,Cy,Oslo,05/03/2024,-", "'-' is not a number for Balance"},
+    {"2,Cy,Oslo,05/03/2024,1.2.3", "'1.2.3' is not a number for Balance"},
+    {"2,Cy,Oslo,05/03/2024,12abc", "'12abc' is not a number for Balance"},
+    {"2,Cy,Oslo,05/03/2024,) OR (1=1", "') OR (1=1' is not a number for Balance"},
+    {"2,Cy,Oslo,05/03/2024,1e400", "'1e400' is not a number for Balance"},
+    {"2,Cy,Oslo,05/03/2024,\"1,5\"", "'1,5' is not a number for Balance: a comma only groups thousands"},
+    {"2,Cy,Oslo,05/03/2024,\"$1,234.50\"", nullptr, 2, "Cy|Oslo|2024-03-05|123450"},
+    {"3,Di,Oslo,31/02/2024,1", "'31/02/2024' is not a date in the format of Joined"},
+    {"3,Di,Oslo,29/02/2023,1", "'29/02/2023' is not a date in the format of Joined"},
+    {"3,Di,Oslo,01/01/0001,1", nullptr, 3, "Di|Oslo|0001-01-01|100"},
+    {"4,Ed,12\" pipe,29/02/2024,5", nullptr, 4, "Ed|12\" pipe|2024-02-29|500"},
+    {"5,Fay" + nul + "x,Oslo,05/03/2024,1", "the line holds a NUL character"},
+    {"6,Gus,Oslo,05/03/2024,1", nullptr, 6, "Gus|Oslo|2024-03-05|100"},
+    {"7,Hal,Oslo');DROP TABLE CANARY;--,05/03/2024,1", nullptr, 7, "Hal|Oslo');DROP TABLE CANARY;--|2024-03-05|100"},
+};
+
+TEST_P(ImportTest, HostileLinesAreRefusedWithTheirTrueNumbersWhateverTheLineEnds) {
+  Db().Exec("CREATE TABLE CANARY (A INTEGER)");
+  Db().Exec("INSERT INTO CANARY VALUES (1)");
+  for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+    SCOPED_TRACE(lineEnd[0] == '\n' ? "LF" : lineEnd[1] ? "CR LF" : "CR");
+    Db().Exec("DELETE FROM PEOPLE");
+    std::string content = std::string("ID,NAME,CITY,JOINED,BALANCE") + lineEnd;
+    std::vector<std::string> expected;
+    long stored = 0;
+    for (size_t i = 0; i < hostileLines.size(); ++i) {
+      content += hostileLines[i].line + lineEnd;
+      if (hostileLines[i].report) expected.push_back("Line " + std::to_string(i + 2) + ": " + hostileLines[i].report);
+      else ++stored;
+    }
+    TImportTemplate t = Template(content, peopleColumns);
+    TImportSummary summary = Run(t);
+    EXPECT_EQ(summary.lines, static_cast<long>(hostileLines.size()));
+    EXPECT_EQ(summary.inserted, stored);
+    EXPECT_EQ(reports_, expected);
+    for (const THostileLine& c : hostileLines) {
+      if (!c.report) {
+        EXPECT_EQ(Row(c.id), c.row) << c.line;
+      }
+    }
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM PEOPLE"), std::to_string(stored));
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM CANARY"), "1");
+  }
+}
+
+TEST_P(ImportTest, FixedValuesOfATemplateAreCheckedLikeTheFile) {
+  const struct {
+    const char* caption;
+    const char* value;
+    const char* report;  // null: stored, as the row shows it
+    const char* row;
+  } cases[] = {
+      {"Joined", "31/02/2024", "'31/02/2024' is not a date in the format of Joined", nullptr},
+      {"Joined", "29/02/2023", "'29/02/2023' is not a date in the format of Joined", nullptr},
+      {"Joined", "01/01/0001", nullptr, "Ann|-|0001-01-01|-"},
+      {"Balance", "1,5", "'1,5' is not a number for Balance: a comma only groups thousands", nullptr},
+      {"Balance", "1; DROP TABLE CANARY", "'1; DROP TABLE CANARY' is not a number for Balance", nullptr},
+      {"Balance", "(12.50)", nullptr, "Ann|-|-|-1250"},
+      {"Team", "X3", "'X3' is not a whole number for Team", nullptr},
+  };
+  Db().Exec("CREATE TABLE CANARY (A INTEGER)");
+  // The template's own file, written with carriage returns alone as line ends.
+  const std::string path = dir_.Write("fixed.tpl",
+                                      "<WizardTemplate>\rName=\"Fixed\"\rOutputTable=\"People\"\rFieldSeperator=,\r"
+                                      "FieldNames=0\rValidateRelatedRecords=0\r<WizardField>\rName=\"Field 0\"\r"
+                                      "MappedTo=\"Person no.\"\r</WF>\r<WizardField>\rName=\"Field 1\"\rMappedTo=\"Name\"\r"
+                                      "</WF>\r</WT>\r");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.caption) + " " + c.value);
+    Db().Exec("DELETE FROM PEOPLE");
+    TImportTemplate t;
+    ASSERT_TRUE(LoadImportTemplate(t, path));
+    ASSERT_EQ(t.Name, "Fixed");
+    ASSERT_EQ(t.Mappings.size(), 2u);
+    t.InputFilename = dir_.Write("people.txt", "1,Ann\n");
+    t.FixedValues = {{c.caption, c.value}};
+    TImportSummary summary = Run(t);
+    if (c.report) {
+      EXPECT_EQ(summary.inserted, 0);
+      EXPECT_EQ(reports_, std::vector<std::string>{std::string("Line 1: ") + c.report});
+    } else {
+      EXPECT_EQ(summary.inserted, 1);
+      EXPECT_TRUE(reports_.empty()) << reports_[0];
+      EXPECT_EQ(Row(1), c.row);
+    }
+  }
+  EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM CANARY"), "0");
 }
 
 TEST_P(ImportTest, FixedValuesSkippedRowsShortLinesAndUnnamedColumns) {
