@@ -313,6 +313,24 @@ LRESULT CALLBACK NestedDumpProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+TEST_P(DumpLoadTest, TheClosingBoxOfALoadTellsTheFirstRefusedRowsWithTheirLines) {
+  StartFormSession();
+  std::string content = "CHILD\tescaped\nC_ID\tP_ID\tLABEL\n10\t\\N\tgood\n";
+  for (int i = 0; i < 12; ++i) content += "X" + std::to_string(i) + "\t\\N\tbad\n";
+  dir_.Write("CHILD.dmp", content);
+  char folder[MAX_PATH];
+  GetCurrentDirectoryA(sizeof folder, folder);
+  SetCurrentDirectoryA(dir_.path().c_str());
+  auto loaded = WatchAndPressAsync(GetCurrentProcessId(), "Load All Tables", IDOK, 20000);
+  EXPECT_EQ(LoadAllTables(nullptr), 1);
+  std::string expected = "1 records loaded from all tables.\n12 rows could not be loaded:";
+  for (int i = 0; i < 10; ++i)
+    expected += "\nCHILD.dmp, line " + std::to_string(i + 4) + ": 'X" + std::to_string(i) +
+                "' is not a whole number for C_ID";
+  EXPECT_EQ(loaded.get().text, expected + "\n...");
+  SetCurrentDirectoryA(folder);
+}
+
 TEST_P(DumpLoadTest, ADumpStartedWhileALoadRunsIsRefused) {
   StartFormSession();
   InsertParent(1, "p", nullptr, nullptr, nullptr);
