@@ -55,8 +55,8 @@ bool IsWholeNumberText(const std::string& text) {
 }
 
 // An optional sign, digits with at most one point (a digit on one side of it at least),
-// then, when allowed, an exponent: 'e' or 'E', an optional sign and digits.
-bool IsDecimalText(const std::string& text, bool exponent) {
+// then an optional exponent: 'e' or 'E', an optional sign and digits.
+bool IsDecimalText(const std::string& text) {
   size_t at = text[0] == '-' || text[0] == '+' ? 1 : 0;
   size_t digits = DigitsAt(text, &at);
   if (at < text.size() && text[at] == '.') {
@@ -64,7 +64,7 @@ bool IsDecimalText(const std::string& text, bool exponent) {
     digits += DigitsAt(text, &at);
   }
   if (digits == 0) return false;
-  if (exponent && at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
     ++at;
     if (at < text.size() && (text[at] == '-' || text[at] == '+')) ++at;
     if (DigitsAt(text, &at) == 0) return false;
@@ -81,8 +81,8 @@ bool TakesWholeNumber(const TAttribute& a, const std::string& text, long long lo
   return true;
 }
 
-bool TakesDecimal(const TAttribute& a, const std::string& text, bool exponent, std::string* refusal) {
-  if (!IsDecimalText(text, exponent)) return Refuse(refusal, " is not a number for ", a);
+bool TakesDecimal(const TAttribute& a, const std::string& text, std::string* refusal) {
+  if (!IsDecimalText(text)) return Refuse(refusal, " is not a number for ", a);
   const double value = strtod(text.c_str(), nullptr);
   if (!std::isfinite(value)) return Refuse(refusal, " is not a number for ", a);
   const bool fixed = a.SqlType == SQL_DECIMAL || a.SqlType == SQL_NUMERIC;
@@ -130,11 +130,12 @@ bool ColumnTakesValue(const TAttribute& a, const char* text, std::string* refusa
     case SQL_SMALLINT: return TakesWholeNumber(a, WithoutBlanks(text), SHRT_MIN, SHRT_MAX, refusal);
     case SQL_TINYINT: return TakesWholeNumber(a, WithoutBlanks(text), 0, UCHAR_MAX, refusal);
     case SQL_BIGINT: return TakesWholeNumber(a, WithoutBlanks(text), LLONG_MIN, LLONG_MAX, refusal);
+    // An exponent is allowed: the driver writes small and large amounts with one.
     case SQL_DECIMAL:
-    case SQL_NUMERIC: return TakesDecimal(a, WithoutBlanks(text), false, refusal);
+    case SQL_NUMERIC:
     case SQL_FLOAT:
     case SQL_REAL:
-    case SQL_DOUBLE: return TakesDecimal(a, WithoutBlanks(text), true, refusal);
+    case SQL_DOUBLE: return TakesDecimal(a, WithoutBlanks(text), refusal);
   }
   const std::string value = text;
   if (IsDateColumn(a.SqlType)) {

@@ -8,8 +8,8 @@ struct TAttribute;
 
 // True when a column of the attribute's type takes the text as its value: whole numbers
 // (digits after an optional sign) within the type's range; decimal and floating numbers
-// written plainly (digits with at most one point, an exponent for floating ones too),
-// finite and within a decimal column's digits; dates ("YYYY-MM-DD"), times ("HH:MM:SS")
+// written plainly (digits with at most one point, an optional exponent), finite and
+// within a decimal column's digits; dates ("YYYY-MM-DD"), times ("HH:MM:SS")
 // and timestamps (both, a blank between, or the date alone) that exist; texts within the column size. Blanks
 // around a number are no part of it; an empty text is always taken (it stores NULL or an
 // empty text). Otherwise false, with the reason naming the value (or shown, the text it was
