@@ -45,9 +45,6 @@ std::string WithoutQuotes(std::string field) {
   }
   return plain;
 }
-}  // namespace
-
-namespace {
 
 // A number without its display signs, refused unless it is a number of the column's type
 // then: a comma that does not group thousands is not dropped into another number.
@@ -65,6 +62,10 @@ bool ConvertImportNumber(const TAttribute& attribute, const std::string& text, s
     return false;
   }
   *value = UnformatNumber(number.c_str());
+  if (value->empty()) {  // signs alone ("$", "%") are no number, not an empty field
+    *error = "'" + number + "' is not a number for " + attribute.Caption;
+    return false;
+  }
   return ColumnTakes(attribute, value->c_str(), error, number.c_str());
 }
 

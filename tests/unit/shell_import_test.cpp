@@ -298,6 +298,7 @@ const std::vector<THostileLine> hostileLines = {
     {"X3,Bo,Oslo,05/03/2024,1", "'X3' is not a whole number for Person no."},
     {"1; DROP TABLE CANARY,Bo,Oslo,05/03/2024,1", "'1; DROP TABLE CANARY' is not a whole number for Person no."},
     {"2,Cy,Oslo,05/03/2024,-", "'-' is not a number for Balance"},
+    {"2,Cy,Oslo,05/03/2024, $ ", "'$' is not a number for Balance"},
     {"2,Cy,Oslo,05/03/2024,1.2.3", "'1.2.3' is not a number for Balance"},
     {"2,Cy,Oslo,05/03/2024,12abc", "'12abc' is not a number for Balance"},
     {"2,Cy,Oslo,05/03/2024,) OR (1=1", "') OR (1=1' is not a number for Balance"},
