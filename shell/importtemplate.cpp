@@ -81,7 +81,8 @@ bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path
       importTemplate.ValidateRelated = std::atoi(value) != 0;
     }
   }
-  return true;
+  // A NUL would have cut a name or value short: a damaged template is not taken.
+  return file.FirstNulLine() == 0;
 }
 
 bool SaveImportTemplate(const TImportTemplate& importTemplate) {

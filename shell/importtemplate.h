@@ -42,7 +42,8 @@ struct TImportTemplate {
 // The one current template of the import wizard.
 extern TImportTemplate CurrentImportTemplate;
 
-// true when loaded; false when the file cannot be opened (the template keeps its path).
+// true when loaded; false when the file cannot be opened, or holds a NUL (a damaged file
+// whose names and values cannot be read whole); the template keeps its path.
 bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path);
 // Writes the template to its file path; false (after telling the user) when the file
 // cannot be created.

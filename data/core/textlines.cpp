@@ -26,5 +26,6 @@ bool TTextLines::Next(std::string& line) {
     line += static_cast<char>(c);
   }
   ++lineNumber_;
+  if (firstNulLine_ == 0 && HoldsNul(line)) firstNulLine_ = lineNumber_;
   return true;
 }

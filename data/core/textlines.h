@@ -22,11 +22,14 @@ public:
   long LineNumber() const { return lineNumber_; }
   // The bytes of the file read so far, line ends included.
   long BytesRead() const { return bytesRead_; }
+  // The number of the first line read so far that holds a NUL, 0 when none did.
+  long FirstNulLine() const { return firstNulLine_; }
 
 private:
   TBufferedFile* file_;
   long lineNumber_ = 0;
   long bytesRead_ = 0;
+  long firstNulLine_ = 0;
 };
 
 // Whether the line holds a NUL byte, which no text value may carry.

@@ -226,16 +226,17 @@ TEST_F(BufferedFiles, TextLinesEndAtCrLfOrBothAndKeepNulBytes) {
     const char* what;
     std::string content;
     TLines lines;
+    long firstNulLine;
   } cases[] = {
-      {"line feeds", "a\nbc\n", {"a", "bc"}},
-      {"carriage return and line feed", "a\r\nbc\r\n", {"a", "bc"}},
-      {"carriage returns alone", "a\rbc\r\rd", {"a", "bc", "", "d"}},
-      {"all three mixed", "a\rb\nc\r\nd\n\re", {"a", "b", "c", "d", "", "e"}},
-      {"a last line without its end", "a\nlast", {"a", "last"}},
-      {"a NUL is a character of its line", "1\tAnn" + nul + "x\tk\n2\tBo\n", {"1\tAnn" + nul + "x\tk", "2\tBo"}},
-      {"a NUL at the line end", "a" + nul + "\rb", {"a" + nul, "b"}},
-      {"a line longer than the buffer", std::string(20000, 'x') + "\ny", {std::string(20000, 'x'), "y"}},
-      {"nothing", "", {}},
+      {"line feeds", "a\nbc\n", {"a", "bc"}, 0},
+      {"carriage return and line feed", "a\r\nbc\r\n", {"a", "bc"}, 0},
+      {"carriage returns alone", "a\rbc\r\rd", {"a", "bc", "", "d"}, 0},
+      {"all three mixed", "a\rb\nc\r\nd\n\re", {"a", "b", "c", "d", "", "e"}, 0},
+      {"a last line without its end", "a\nlast", {"a", "last"}, 0},
+      {"a NUL is a character of its line", "1\tAnn" + nul + "x\tk\n2\tBo\n", {"1\tAnn" + nul + "x\tk", "2\tBo"}, 1},
+      {"a NUL at the line end", "x\ra" + nul + "\rb" + nul, {"x", "a" + nul, "b" + nul}, 2},
+      {"a line longer than the buffer", std::string(20000, 'x') + "\ny", {std::string(20000, 'x'), "y"}, 0},
+      {"nothing", "", {}, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -249,6 +250,7 @@ TEST_F(BufferedFiles, TextLinesEndAtCrLfOrBothAndKeepNulBytes) {
     }
     EXPECT_EQ(read, c.lines);
     EXPECT_EQ(file.BytesRead(), static_cast<long>(c.content.size()));
+    EXPECT_EQ(file.FirstNulLine(), c.firstNulLine);
     EXPECT_FALSE(file.Next(line)) << "the end stays the end";
   }
   EXPECT_FALSE(TTextLines(dir.File("absent")).IsOpen());

@@ -127,6 +127,10 @@ TEST(ImportTemplateFile, NamesFilesAndTheTemplatesOfAFolder) {
   dir.Write("renamed copy.tpl", "<WizardTemplate>\nName=\"Weekly\"\n</WT>\n");
   dir.Write("Monthly.tpl", "<WizardTemplate>\nName=\"Monthly\"\n</WT>\n");
   dir.Write("notes.txt", "<WizardTemplate>\nName=\"Not a template\"\n</WT>\n");
+  // A damaged one, with a NUL that would cut its name short, is not taken.
+  dir.Write("damaged.tpl", std::string("<WizardTemplate>\nName=\"Dam\0aged\"\n</WT>\n", 40));
+  TImportTemplate damaged;
+  EXPECT_FALSE(LoadImportTemplate(damaged, dir.File("damaged.tpl")));
   std::vector<TTemplateFile> files = ListImportTemplates(dir.path());
   ASSERT_EQ(files.size(), 2u);
   std::sort(files.begin(), files.end(), [](auto& a, auto& b) { return a.name < b.name; });
