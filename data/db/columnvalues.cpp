@@ -6,12 +6,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 #include "data/core/datetime.h"
 #include "data/model/model.h"
