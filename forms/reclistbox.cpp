@@ -214,10 +214,54 @@ TRecListBox::~TRecListBox() {
   delete list_;
 }
 
+namespace {
+
+// Room a list view's cell and its header leave beside their text, in pixels.
+constexpr int CELL_MARGIN_PIXELS = 16;
+// Narrowest column shown, in pixels.
+constexpr int MIN_COLUMN_PIXELS = 40;
+
+// Average width of the characters of a text in the font selected into dc, rounded up.
+int AveragePixels(HDC dc, const char* text) {
+  const int count = static_cast<int>(std::strlen(text));
+  SIZE size = {};
+  if (!GetTextExtentPoint32A(dc, text, count, &size) || size.cx <= 0) return 0;
+  return (size.cx + count - 1) / count;
+}
+
+// The width of a character in the list's font: the average letter, or a digit where
+// digits are wider, so that n characters of words or of numbers and dates show.
+int CharPixels(HWND list) {
+  constexpr int fallback = 7;
+  HDC dc = GetDC(list);
+  if (!dc) return fallback;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  const int letters = AveragePixels(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const int digits = AveragePixels(dc, "0123456789");
+  if (old) SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  const int pixels = std::max(letters, digits);
+  return pixels > 0 ? pixels : fallback;
+}
+
+}  // namespace
+
+int TRecListBox::ColumnPixels(const TListColumn& column, int charPixels) const {
+  if (column.width == 0) return 0;
+  const int header = static_cast<int>(
+      SendMessageA(window_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(column.header.c_str())));
+  return std::max({column.width * charPixels, header, MIN_COLUMN_PIXELS - CELL_MARGIN_PIXELS}) +
+         CELL_MARGIN_PIXELS;
+}
+
 void TRecListBox::SetUpListView() {
   if (!window_) return;
   SendMessageA(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
+  // Widths are in characters of the list's own font, so that a column of n characters
+  // shows n characters of text and its whole header.
+  const int charPixels = CharPixels(window_);
   int position = 0;
   for (const TListColumn& column : columns_) {
     if (column.noShow) continue;
@@ -225,8 +269,7 @@ void TRecListBox::SetUpListView() {
     item.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     item.fmt = LVCFMT_LEFT;
     item.pszText = const_cast<char*>(column.header.c_str());
-    const int characters = std::max(column.width, static_cast<int>(column.header.size()));
-    item.cx = column.width == 0 ? 0 : std::max(7 * characters, 40);
+    item.cx = ColumnPixels(column, charPixels);
     item.iSubItem = position;
     SendMessageA(window_, LVM_INSERTCOLUMNA, position, reinterpret_cast<LPARAM>(&item));
     ++position;
