@@ -1,7 +1,9 @@
-// The desk model and the fixture of the tests over its forms.
+// The fixture of the tests over the desk model's forms, and a check of list columns.
 #include "support/desk_forms.h"
 
 #include <commctrl.h>
+
+#include <cstdlib>
 
 #include "data/model/model.h"
 #include "forms/basedlg.h"
@@ -10,79 +12,8 @@
 #include "forms/appwindow.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
-#include "support/dmd_writer.h"
 #include "support/form_support.h"
-
-namespace {
-
-TDmdAttr Attr(const char* name, const char* type, const char* caption) {
-  TDmdAttr a;
-  a.name = name, a.type = type, a.caption = caption;
-  return a;
-}
-
-TDmdAttr Key(const char* name, const char* type, const char* caption) {
-  TDmdAttr a = Attr(name, type, caption);
-  a.keyPart = 1, a.mandatory = 1;
-  return a;
-}
-
-TDmdAttr ForeignKey(TDmdAttr a, const char* rel, const char* prim) {
-  a.foreignRel = rel, a.primAttr = prim;
-  return a;
-}
-
-}  // namespace
-
-std::string DeskModel() {
-  TDmdWriter dmd("QBDM1.");
-  dmd.String(10, "DESK").String(11, "Desk").String(13, "DESK");
-  dmd.Bool(14, 1);  // stores and deletes in transactions
-  dmd.EntityCount(3);
-
-  dmd.BeginEntity("CUST", "Customer", 3, 1);
-  dmd.String(31, "Customers").String(140, "CUST_ID,NAME,CITY ORDER BY CUST_ID");
-  dmd.Attribute(Key("CUST_ID", "INTEGER", "Customer no."));
-  dmd.Attribute(Attr("NAME", "VARCHAR(40)", "Name"));
-  dmd.Attribute(Attr("CITY", "VARCHAR(30)", "City"));
-  TDmdRel orders = DmdRel("ORDS", "ORD", "CUST", "CUST", "ORD", 1);
-  orders.caption = "Orders", orders.kindAndPage = 2, orders.columnText = "ORD_ID,NOTE,TOTAL", orders.orderBy = "ORD_ID";
-  dmd.Relationship(orders);
-  dmd.End();
-
-  dmd.BeginEntity("ORD", "Order", 4, 2);
-  dmd.String(140, "ORD_ID,CUST_ID,NOTE ORDER BY ORD_ID");
-  dmd.Attribute(Key("ORD_ID", "INTEGER", "Order no."));
-  dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no."), "CUST", "CUST_ID"));
-  dmd.Attribute(Attr("NOTE", "VARCHAR(40)", "Note"));
-  TDmdAttr total = Attr("TOTAL", "DECIMAL(12,2)", "Total");
-  total.calculated = 1, total.defaultText = "SUM(LINES:AMOUNT)";
-  dmd.Attribute(total);
-  dmd.Relationship(DmdRel("CUST", "CUST", "ORDS", "CUST", "ORD"));
-  TDmdRel lines = DmdRel("LINES", "LINE", "ORD", "ORD", "LINE", 1);
-  lines.caption = "Lines", lines.kindAndPage = 1, lines.columnText = "LINE_NO,AMOUNT", lines.orderBy = "LINE_NO";
-  dmd.Relationship(lines);
-  dmd.End();
-
-  dmd.BeginEntity("LINE", "Order line", 3, 1);
-  dmd.String(140, "ORD_ID,LINE_NO,AMOUNT ORDER BY LINE_NO");
-  dmd.Attribute(ForeignKey(Key("ORD_ID", "INTEGER", "Order no."), "ORD", "ORD_ID"));
-  dmd.Attribute(Key("LINE_NO", "SMALLINT", "Line"));
-  dmd.Attribute(Attr("AMOUNT", "DECIMAL(10,2)", "Amount"));
-  dmd.Relationship(DmdRel("ORD", "ORD", "LINES", "ORD", "LINE"));
-  dmd.End();
-
-  dmd.ParamCount(1);
-  dmd.Param("DATE_FORMAT", "DD/MM/YYYY");
-  dmd.End();
-  return dmd.bytes();
-}
-
-std::vector<std::string> DeskTables() {
-  return {"CREATE TABLE CUST (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), CITY VARCHAR(30))",
-          "CREATE TABLE ORD (ORD_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, NOTE VARCHAR(40), TOTAL DECIMAL(12,2))",
-          "CREATE TABLE LINE (ORD_ID INTEGER, LINE_NO SMALLINT, AMOUNT DECIMAL(10,2), PRIMARY KEY (ORD_ID, LINE_NO))"};
-}
+#include "support/window_picture.h"
 
 void ExpectColumnsShowWhole(HWND list) {
   // The room a cell or header of the list view leaves beside its text.
@@ -166,4 +97,12 @@ TEditDlg* DeskFormsTest::OtherFormOf(const char* entity, TEditDlg* except) {
     if (_stricmp(form->GetEntity()->Name, entity) == 0) return form;
   }
   return nullptr;
+}
+
+void DeskFormsTest::Picture(HWND window, const char* name) const {
+  const char* folder = std::getenv("VORN_SCREENSHOTS");
+  if (!folder || GetParam() != "SQLite") return;
+  SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  PumpMessages(50);
+  SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
 }

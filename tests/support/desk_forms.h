@@ -1,7 +1,4 @@
-// The desk model for tests over real forms: customers with their orders in a child list
-// on the customer's form, and orders whose calculated total sums their lines, which a
-// view button lists. A model without display widths, so that the forms meet it as a
-// model that sets none.
+// The fixture of the tests over the forms of the desk model (support/desk_model.h).
 #pragma once
 
 #include <windows.h>
@@ -9,16 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "support/desk_model.h"
 #include "support/edit_form_test.h"
 
 class TEditDlg;
-
-// The model file's bytes: CUST ("Customers": CUST_ID, NAME, CITY; its orders ORDS in a
-// child list), ORD (no title: ORD_ID, CUST_ID, NOTE, TOTAL = SUM(LINES:AMOUNT); its lines
-// LINES behind a view button) and LINE (ORD_ID, LINE_NO, AMOUNT).
-std::string DeskModel();
-// The statements that create the model's tables.
-std::vector<std::string> DeskTables();
 
 // Fails the test unless every column of the list view shows its header and the text of
 // each of its cells whole.
@@ -43,4 +34,7 @@ protected:
   static HWND OpenWindowOfKind(int kind);
   // The edit form open over the entity other than the one given, or null.
   static TEditDlg* OtherFormOf(const char* entity, TEditDlg* except);
+  // With VORN_SCREENSHOTS set (a Windows folder), saves a picture of the window, brought
+  // to the top, there as <name>.bmp (on SQLite only).
+  void Picture(HWND window, const char* name) const;
 };

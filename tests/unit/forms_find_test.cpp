@@ -8,7 +8,6 @@
 
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,6 @@
 #include "forms/windowmanager.h"
 #include "support/desk_forms.h"
 #include "support/form_support.h"
-#include "support/window_picture.h"
 
 namespace {
 
@@ -48,10 +46,6 @@ protected:
   void CloseFindWindows() {
     while (HWND find = FindWindowOpen()) DestroyWindow(find);
     PumpMessages(20);
-  }
-  void Picture(HWND window, const char* name) const {
-    const char* folder = std::getenv("VORN_SCREENSHOTS");
-    if (folder && GetParam() == "SQLite") SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
   }
 };
 

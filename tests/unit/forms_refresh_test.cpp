@@ -16,7 +16,6 @@
 #include "forms/windowmanager.h"
 #include "support/desk_forms.h"
 #include "support/form_support.h"
-#include "support/window_picture.h"
 
 namespace {
 
@@ -45,10 +44,6 @@ protected:
   }
   static HWND ChildList(TEditDlg* form, int relationship) {
     return GetDlgItem(form->GetWindow(), ChildListId(relationship));
-  }
-  void Picture(HWND window, const char* name) const {
-    const char* folder = std::getenv("VORN_SCREENSHOTS");
-    if (folder && GetParam() == "SQLite") SaveWindowPicture(window, std::string(folder) + "\\" + name + ".bmp");
   }
 };
 
