@@ -29,12 +29,12 @@
 #include "data/model/settings.h"
 #include "forms/appwindow.h"
 #include "forms/controlids.h"
-#include "forms/controls.h"
 #include "forms/editdlg.h"
 #include "forms/edittemplates.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "support/desk_model.h"
+#include "support/form_support.h"
 
 namespace {
 
@@ -51,20 +51,12 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-void Pump() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
 // The time of one step, the messages it left waiting handled afterwards.
 double Timed(const std::function<void()>& step) {
   const auto start = std::chrono::steady_clock::now();
   step();
   const double ms = Ms(start);
-  Pump();
+  DispatchWaitingMessages();
   return ms;
 }
 
@@ -164,20 +156,6 @@ bool CreateDeskDatabase(const std::string& folder) {
          Exec(connection, "INSERT INTO ORD VALUES (1, 1, 'bench order', 0)");
 }
 
-void StartWindows() {
-  INITCOMMONCONTROLSEX controls{sizeof controls, 0x5FF};
-  InitCommonControlsEx(&controls);
-  RegisterFormControlClasses();
-  RegisterFormDialogClasses(LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_APPLICATION));
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "VornSessionBench";
-  RegisterClassA(&wc);
-  MainWindow = CreateWindowA("VornSessionBench", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 120, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-}
-
 void Report(const char* step, const std::vector<double>& ms) {
   const double median = Median(ms);
   printf("%-58s median %7.1f ms, worst %7.1f ms%s\n", step, median, *std::max_element(ms.begin(), ms.end()),
@@ -190,7 +168,7 @@ int main(int argc, char** argv) {
   const std::string folder = argc > 1 ? argv[1] : "Z:\\tmp\\vorn_session_bench";
   CreateDirectoryA(folder.c_str(), nullptr);
   if (!LoadDeskModel(folder) || !CreateDeskDatabase(folder)) return 1;
-  StartWindows();
+  StartFormSession();
   BuildEditFormTemplates();
   Preferences.SkipListBoxIfSingleFind = true;
   Preferences.WarnOnFind = TFindWarning::Never;
@@ -208,17 +186,15 @@ int main(int argc, char** argv) {
     if (round == 0) printf("find window: %s\n", found ? Text(found, STATUS_LINE_ID).c_str() : Text(window, STATUS_LINE_ID).c_str());
     if (!found) return 1;
     // The user takes one of the hits into the form.
-    LVITEMA item = {};
-    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(GetDlgItem(found, LIST_ID), LVM_SETITEMSTATE, round, reinterpret_cast<LPARAM>(&item));
+    SelectListViewRow(GetDlgItem(found, LIST_ID), round);
     Press(found, IDOK);
-    Pump();
+    DispatchWaitingMessages();
     TypeOn(customer, "CITY", round % 2 ? "Oslo" : "Tromso");
     save.push_back(Timed([&] { Press(window, SAVE_BUTTON_ID); }));
     if (Text(window, STATUS_LINE_ID) != "Record successfully stored")
       printf("save: %s\n", Text(window, STATUS_LINE_ID).c_str());
     DestroyWindow(window);
-    Pump();
+    DispatchWaitingMessages();
   }
 
   // An order with its lines window open; each round adds a line there.
@@ -226,7 +202,7 @@ int main(int argc, char** argv) {
   TypeOn(order, "ORD_ID", "1");
   Press(order->GetWindow(), FIND_BUTTON_ID);
   Press(order->GetWindow(), ViewRelatedButtonId(1));  // LINES, the order's second relationship
-  Pump();
+  DispatchWaitingMessages();
   HWND lines = OpenWindowOfKind(DK_VIEW);
   if (!lines) {
     printf("no lines window: %s\n", Text(order->GetWindow(), STATUS_LINE_ID).c_str());
@@ -234,7 +210,7 @@ int main(int argc, char** argv) {
   }
   for (int round = 0; round < Rounds; ++round) {
     Press(lines, ADD_BUTTON_ID);
-    Pump();
+    DispatchWaitingMessages();
     TEditDlg* child = FormOf("LINE");
     if (!child) return 1;
     TypeOn(child, "LINE_NO", std::to_string(round + 1));
@@ -243,7 +219,7 @@ int main(int argc, char** argv) {
     if (Text(child->GetWindow(), STATUS_LINE_ID) != "Record successfully stored")
       printf("line: %s\n", Text(child->GetWindow(), STATUS_LINE_ID).c_str());
     DestroyWindow(child->GetWindow());
-    Pump();
+    DispatchWaitingMessages();
   }
   printf("order total after %d lines: %s; lines window: %s\n", Rounds, ShownOn(order, "TOTAL").c_str(),
          Text(lines, STATUS_LINE_ID).c_str());
@@ -254,6 +230,6 @@ int main(int argc, char** argv) {
   Report("Save a changed customer", save);
   Report("Add a line from the order's lines window, order refreshed", line);
   DestroyWindow(order->GetWindow());
-  Pump();
+  DispatchWaitingMessages();
   return 0;
 }

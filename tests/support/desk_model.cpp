@@ -3,27 +3,6 @@
 
 #include "support/dmd_writer.h"
 
-namespace {
-
-TDmdAttr Attr(const char* name, const char* type, const char* caption) {
-  TDmdAttr a;
-  a.name = name, a.type = type, a.caption = caption;
-  return a;
-}
-
-TDmdAttr Key(const char* name, const char* type, const char* caption) {
-  TDmdAttr a = Attr(name, type, caption);
-  a.keyPart = 1, a.mandatory = 1;
-  return a;
-}
-
-TDmdAttr ForeignKey(TDmdAttr a, const char* rel, const char* prim) {
-  a.foreignRel = rel, a.primAttr = prim;
-  return a;
-}
-
-}  // namespace
-
 std::string DeskModel() {
   TDmdWriter dmd("QBDM1.");
   dmd.String(10, "DESK").String(11, "Desk").String(13, "DESK");
@@ -32,9 +11,9 @@ std::string DeskModel() {
 
   dmd.BeginEntity("CUST", "Customer", 3, 1);
   dmd.String(31, "Customers").String(140, "CUST_ID,NAME,CITY ORDER BY CUST_ID");
-  dmd.Attribute(Key("CUST_ID", "INTEGER", "Customer no."));
-  dmd.Attribute(Attr("NAME", "VARCHAR(40)", "Name"));
-  dmd.Attribute(Attr("CITY", "VARCHAR(30)", "City"));
+  dmd.Attribute(DmdKey("CUST_ID", "INTEGER", "Customer no."));
+  dmd.Attribute(DmdAttribute("NAME", "VARCHAR(40)", "Name"));
+  dmd.Attribute(DmdAttribute("CITY", "VARCHAR(30)", "City"));
   TDmdRel orders = DmdRel("ORDS", "ORD", "CUST", "CUST", "ORD", 1);
   orders.caption = "Orders", orders.kindAndPage = 2, orders.columnText = "ORD_ID,NOTE,TOTAL", orders.orderBy = "ORD_ID";
   dmd.Relationship(orders);
@@ -42,10 +21,10 @@ std::string DeskModel() {
 
   dmd.BeginEntity("ORD", "Order", 4, 2);
   dmd.String(140, "ORD_ID,CUST_ID,NOTE ORDER BY ORD_ID");
-  dmd.Attribute(Key("ORD_ID", "INTEGER", "Order no."));
-  dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no."), "CUST", "CUST_ID"));
-  dmd.Attribute(Attr("NOTE", "VARCHAR(40)", "Note"));
-  TDmdAttr total = Attr("TOTAL", "DECIMAL(12,2)", "Total");
+  dmd.Attribute(DmdKey("ORD_ID", "INTEGER", "Order no."));
+  dmd.Attribute(DmdForeignKey(DmdAttribute("CUST_ID", "INTEGER", "Customer no."), "CUST", "CUST_ID"));
+  dmd.Attribute(DmdAttribute("NOTE", "VARCHAR(40)", "Note"));
+  TDmdAttr total = DmdAttribute("TOTAL", "DECIMAL(12,2)", "Total");
   total.calculated = 1, total.defaultText = "SUM(LINES:AMOUNT)";
   dmd.Attribute(total);
   dmd.Relationship(DmdRel("CUST", "CUST", "ORDS", "CUST", "ORD"));
@@ -56,9 +35,9 @@ std::string DeskModel() {
 
   dmd.BeginEntity("LINE", "Order line", 3, 1);
   dmd.String(140, "ORD_ID,LINE_NO,AMOUNT ORDER BY LINE_NO");
-  dmd.Attribute(ForeignKey(Key("ORD_ID", "INTEGER", "Order no."), "ORD", "ORD_ID"));
-  dmd.Attribute(Key("LINE_NO", "SMALLINT", "Line"));
-  dmd.Attribute(Attr("AMOUNT", "DECIMAL(10,2)", "Amount"));
+  dmd.Attribute(DmdForeignKey(DmdKey("ORD_ID", "INTEGER", "Order no."), "ORD", "ORD_ID"));
+  dmd.Attribute(DmdKey("LINE_NO", "SMALLINT", "Line"));
+  dmd.Attribute(DmdAttribute("AMOUNT", "DECIMAL(10,2)", "Amount"));
   dmd.Relationship(DmdRel("ORD", "ORD", "LINES", "ORD", "LINE"));
   dmd.End();
 
