@@ -418,20 +418,6 @@ bool ReadsRecordsOf(const TEntity* entity, const TEntity* stored) {
   return false;
 }
 
-}  // namespace
-
-void TEditDlg::RefreshComputedFields() {
-  RecalculateFields();
-  showing_ = true;
-  for (int i = 0; i < entity_->AttributeCount; ++i) {
-    const TAttribute& a = entity_->Attributes[i];
-    if (!a.Hidden && a.Default && (a.Calculated || a.NonStored)) ShowField(i);
-  }
-  showing_ = false;
-}
-
-namespace {
-
 // The entities whose rows a write of the entity changes: itself, and the parents whose
 // stored calculated columns its dependents update, and theirs in turn.
 std::vector<const TEntity*> ChangedEntities(const TEntity* written) {
@@ -466,6 +452,16 @@ void RefreshWindow(HWND window, TBaseDlg* dialog, const std::vector<const TEntit
 }
 
 }  // namespace
+
+void TEditDlg::RefreshComputedFields() {
+  RecalculateFields();
+  showing_ = true;
+  for (int i = 0; i < entity_->AttributeCount; ++i) {
+    const TAttribute& a = entity_->Attributes[i];
+    if (!a.Hidden && a.Default && (a.Calculated || a.NonStored)) ShowField(i);
+  }
+  showing_ = false;
+}
 
 void RefreshWindowsAfterWrite(const TEntity* written, HWND except) {
   const std::vector<const TEntity*> changed = ChangedEntities(written);

@@ -24,6 +24,16 @@ namespace {
 // Widest column a column text may ask for, in characters.
 constexpr int MAX_COLUMN_WIDTH = 1000;
 
+// Widest column, in characters, that a column of a model without a display width gets
+// from the size of its column alone: a long text column stays a readable width.
+constexpr int MAX_UNSIZED_COLUMN_WIDTH = 40;
+
+// The characters a column of the attribute shows.
+int ListWidth(const TAttribute* attribute) {
+  const int width = FieldDisplayWidth(attribute);
+  return attribute->DisplayWidth > 0 || attribute->CodeList ? width : std::min(width, MAX_UNSIZED_COLUMN_WIDTH);
+}
+
 bool StartsWithNoCase(const char* text, const char* prefix) {
   return _strnicmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -107,7 +117,7 @@ private:
     column.header = quoted ? header : std::string(attribute->Caption);
     column.width = width >= 1 ? width
                               : std::max(static_cast<int>(column.header.size()),
-                                         FieldDisplayWidth(attribute));
+                                         ListWidth(attribute));
     column.noShow = IsNoShow(*attribute);
     return column;
   }
@@ -128,7 +138,7 @@ std::vector<TListColumn> DefaultColumns(const TEntity* entity, const TRelationsh
     column.header = attribute.Caption;
     column.noShow = IsNoShow(attribute);
     column.width = attribute.Hidden ? 0
-                                    : std::max(FieldDisplayWidth(&attribute),
+                                    : std::max(ListWidth(&attribute),
                                                static_cast<int>(column.header.size()));
     columns.push_back(column);
   }

@@ -238,6 +238,11 @@ TEST_P(RecListBoxTest, ColumnTextsGiveTheirColumnsHeadersAndWidths) {
       EXPECT_EQ(columns[i].width, width) << c.text;
     }
   }
+  // A long text column without a display width stays a readable width.
+  ModelAttribute("ITEMS", "NOTE").ColumnSize = 300;
+  EXPECT_EQ(ListColumns(&items, "NOTE", nullptr)[0].width, 40);
+  EXPECT_EQ(ListColumns(&items, "NOTE[,300]", nullptr)[0].width, 300);
+  ModelAttribute("ITEMS", "NOTE").ColumnSize = 20;
   // No column list: every stored attribute, the "noshow" one kept out of sight.
   for (const char* text : {"", "order by NAME", " NAME,ID", "ORDER BY ID"}) {
     std::vector<TListColumn> columns = ListColumns(&items, text, nullptr);
