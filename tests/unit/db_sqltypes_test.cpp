@@ -113,3 +113,12 @@ TEST(ColumnTakes, ValuesByTheColumnsType) {
   EXPECT_EQ(refusal, "'" + std::string(40, '9') + "...' is out of the range of C");
   FreeString(&attribute.Caption);
 }
+
+TEST(FieldDisplayWidth, NoWidthInTheModelGivesTheColumnSize) {
+  TAttribute attribute;
+  ASSERT_TRUE(ParseSqlType("VARCHAR(40)", &attribute.SqlType, &attribute.ColumnSize, &attribute.DecimalDigits));
+  attribute.DisplayWidth = 0;
+  EXPECT_EQ(FieldDisplayWidth(&attribute), 40);
+  attribute.DisplayWidth = 25;
+  EXPECT_EQ(FieldDisplayWidth(&attribute), 25);
+}
