@@ -79,11 +79,63 @@ TEST_F(InstallerTest, UninstallerWithoutItsLogRemovesOnlyTheEntry) {
             ERROR_SUCCESS);
   RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
   RegCloseKey(created);
-  EXPECT_EQ(Uninstall(setup), 0);
+  std::string closing;
+  EXPECT_EQ(Uninstall(setup, &closing), 0);
+  EXPECT_EQ(closing, "The installation log " + setup.LogPath() +
+                         " could not be read: nothing of the installation could be removed, only its Uninstall entry.");
   EXPECT_EQ(RegistryValue(key, "DisplayName"), "<none>");
   // No name: the Uninstall key itself is never touched.
   EXPECT_EQ(UninstallKeyPath(""), "");
   EXPECT_EQ(UninstallKeyPath("a\\b"), "");
+}
+
+// A tampered log, and a setup script that wrote beside the installation folder: lines
+// outside the folder are left alone (an empty folder of a type 2 line too) and listed in
+// the closing box; what lies inside goes.
+TEST_F(InstallerTest, UninstallerLeavesWhatLiesOutsideTheFolderAndListsIt) {
+  TSetupFolder setup("outside");
+  const std::string victims = setup.scratch.File("victims");
+  for (const std::string& folder : {setup.scratch.File("target dir"), setup.installDir, setup.Installed("data"),
+                                    victims, victims + "\\empty"})
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  setup.scratch.Write("target dir\\vorn app\\inside.txt", "inside");
+  const std::string kept = setup.scratch.Write("victims\\kept.txt", "kept");
+  const std::string viaDots = setup.scratch.Write("victims\\via dots.txt", "dots");
+  const std::string climbing = setup.installDir + "\\..\\..\\victims\\via dots.txt";
+  setup.scratch.Write("target dir\\vorn app\\install.log",
+                      setup.installDir + "\t2\tCreate Directory\r\n" +
+                      setup.Installed("data") + "\t2\tCreate Directory\r\n" +
+                      setup.Installed("inside.txt") + "\t0\tInside\r\n" +
+                      victims + "\\empty\t2\tCreate Directory\r\n" +
+                      kept + "\t0\tTampered\r\n" +
+                      climbing + "\t0\tVia dots\r\n");
+  std::string closing;
+  EXPECT_EQ(Uninstall(setup, &closing), 0);
+  EXPECT_FALSE(Exists(setup.installDir));
+  EXPECT_TRUE(Exists(victims + "\\empty"));
+  EXPECT_EQ(TScratchDir::Read(kept), "kept");
+  EXPECT_EQ(TScratchDir::Read(viaDots), "dots");
+  // Undone last line first.
+  EXPECT_EQ(closing, "Uninstall complete\n\nLeft in place, outside the installation folder " + setup.installDir +
+                         ":\n" + climbing + "\n" + kept + "\n" + victims + "\\empty");
+}
+
+// A log at a drive root makes the whole drive its installation folder: nothing is
+// removed, the Uninstall entry stays. (No log is there: the refusal comes first.)
+TEST_F(InstallerTest, UninstallerRefusesADriveRootAsInstallationFolder) {
+  TSetupFolder setup("root");
+  ASSERT_FALSE(Exists("c:\\install.log"));
+  std::string key = UninstallKeyPath(setup.appName);
+  HKEY created = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+  RegCloseKey(created);
+  std::string closing;
+  EXPECT_EQ(UninstallFromLog("c:\\install.log", setup.appName, &closing), 0);
+  EXPECT_EQ(closing, "Nothing was removed: the installation folder c: of the log is a drive root, or is or holds "
+                     "the Windows or the system folder.");
+  EXPECT_EQ(RegistryValue(key, "DisplayName"), "x");
 }
 
 }  // namespace
