@@ -4,6 +4,7 @@
 #include <windows.h>
 
 // How long a download may receive nothing before it fails (30 seconds; 0 restores that).
+// The installer takes it from VORN_DOWNLOAD_STALL_MS when that is set (for tests).
 void SetDownloadStallLimit(DWORD milliseconds);
 
 // Fetches "sourceDir\fileName" (or fileName alone) from the host on port 80 into localPath.

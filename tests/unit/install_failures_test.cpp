@@ -1,5 +1,6 @@
 // Installations that go wrong or are stopped: each failed step is told and leaves no log line,
-// Cancel stops after the current entry, and a missing log still removes the Uninstall entry.
+// a stalled download ends with its message, Cancel stops after the current entry, and the
+// uninstaller removes nothing outside the installation folder and says what it could not do.
 #include "support/install_driver.h"
 
 namespace {
@@ -45,6 +46,35 @@ TEST_F(InstallerTest, FailedStepsAreToldAndLeaveNoLogLines) {
                              "\t0\tDesktop Shortcut\r\n");
   EXPECT_EQ(Uninstall(setup), 0);
   EXPECT_FALSE(Exists(inst + "\\vorn.exe"));
+}
+
+// A server that sends the headers and 100 bytes, then nothing: the download fails with its
+// message once the stall limit (shortened here) has passed, and the run goes on.
+TEST_F(InstallerTest, AStalledDownloadEndsWithItsMessageAndTheRunGoesOn) {
+  THttpTestServer server;
+  ASSERT_TRUE(server.listening());
+  TSetupFolder setup("stall");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\vorn.exe", "program");
+  server.Serve("stall.bin", {200, std::string(5000, 's'), true, std::string::npos, 0, 0, 100});
+  setup.Script("remote install site=" + server.host() + "\r\nstall.bin,4,Stalled file\r\nvorn.exe,0,Main program,files,\r\n");
+  TInstallerRun run;
+  SetEnvironmentVariableA("VORN_DOWNLOAD_STALL_MS", "3000");
+  const bool started = run.Start(setup);
+  SetEnvironmentVariableA("VORN_DOWNLOAD_STALL_MS", nullptr);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(run.OpenWelcome());
+  Click(run.welcome, IDOK);
+  ASSERT_TRUE(FindDialog(run.child.pid(), "Download Progress", Wait).found);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(AnswerBox(run.child.pid(), "Download Error", IDOK), "Error transferring file stall.bin!");
+  EXPECT_LT(GetTickCount() - start, 15000u);
+  ASSERT_TRUE(run.WaitForEnd());
+  EXPECT_EQ(run.Finish(), 0);
+  EXPECT_FALSE(Exists(inst + "\\stall.bin"));
+  EXPECT_FALSE(Exists(inst + "\\stall.bin.download"));
+  EXPECT_EQ(TScratchDir::Read(inst + "\\vorn.exe"), "program");
+  EXPECT_EQ(Uninstall(setup), 0);
 }
 
 TEST_F(InstallerTest, CancelStopsAfterTheCurrentEntryAndLeavesItRemovable) {
