@@ -5,6 +5,17 @@
 
 namespace {
 
+// An Uninstall entry whose "DisplayName" is "x", as an installation would have left it.
+bool MakeUninstallEntry(const std::string& key) {
+  HKEY created = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+  RegCloseKey(created);
+  return true;
+}
+
 TEST_F(InstallerTest, FailedStepsAreToldAndLeaveNoLogLines) {
   THttpTestServer server;
   ASSERT_TRUE(server.listening());
@@ -103,12 +114,8 @@ TEST_F(InstallerTest, CancelStopsAfterTheCurrentEntryAndLeavesItRemovable) {
 
 TEST_F(InstallerTest, UninstallerWithoutItsLogRemovesOnlyTheEntry) {
   TSetupFolder setup("nolog");
-  std::string key = UninstallKeyPath(setup.appName);
-  HKEY created = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-  RegCloseKey(created);
+  const std::string key = UninstallKeyPath(setup.appName);
+  ASSERT_TRUE(MakeUninstallEntry(key));
   std::string closing;
   EXPECT_EQ(Uninstall(setup, &closing), 0);
   EXPECT_EQ(closing, "The installation log " + setup.LogPath() +
@@ -155,12 +162,8 @@ TEST_F(InstallerTest, UninstallerLeavesWhatLiesOutsideTheFolderAndListsIt) {
 TEST_F(InstallerTest, UninstallerRefusesADriveRootAsInstallationFolder) {
   TSetupFolder setup("root");
   ASSERT_FALSE(Exists("c:\\install.log"));
-  std::string key = UninstallKeyPath(setup.appName);
-  HKEY created = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-  RegCloseKey(created);
+  const std::string key = UninstallKeyPath(setup.appName);
+  ASSERT_TRUE(MakeUninstallEntry(key));
   std::string closing;
   EXPECT_EQ(UninstallFromLog("c:\\install.log", setup.appName, &closing), 0);
   EXPECT_EQ(closing, "Nothing was removed: the installation folder c: of the log is a drive root, or is or holds "
