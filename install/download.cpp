@@ -40,7 +40,8 @@ INT_PTR CALLBACK DownloadDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL) {
-        // The transfer notices the mark between two chunks and closes the dialog itself.
+        // The wait for the transfer notices the mark within a tenth of a second and closes
+        // the dialog itself.
         SetPropA(dialog, CancelledProperty, reinterpret_cast<HANDLE>(1));
         EnableWindow(GetDlgItem(dialog, IDCANCEL), FALSE);
         return TRUE;
