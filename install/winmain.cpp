@@ -1,6 +1,7 @@
 // The installer's start: the backdrop and first page, or with /U the uninstaller.
 #include "data/core/strings.h"
 #include "install/backdrop.h"
+#include "install/download.h"
 #include "install/messagepump.h"
 #include "install/pages.h"
 #include "install/setupscript.h"
@@ -9,6 +10,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -30,6 +32,13 @@ void RunMessageLoop() {
   while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchInstallerMessage(message);
 }
 
+// Tests shorten the wait for a silent download server through the environment.
+void ApplyDownloadStallLimitOfTheEnvironment() {
+  char milliseconds[16] = "";
+  DWORD length = GetEnvironmentVariableA("VORN_DOWNLOAD_STALL_MS", milliseconds, sizeof milliseconds);
+  if (length > 0 && length < sizeof milliseconds) SetDownloadStallLimit(static_cast<DWORD>(std::strtoul(milliseconds, nullptr, 10)));
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -39,6 +48,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   GetCurrentDirectoryA(sizeof folder, folder);
   Installer.setupFolder = folder;
   Installer.directory = "c:\\";
+  ApplyDownloadStallLimitOfTheEnvironment();
 
   if (!RegisterBackdropClass(instance)) {
     MessageBoxA(nullptr, "Could not register 'Main' window class", "VORTANE", MB_OK | MB_ICONHAND);

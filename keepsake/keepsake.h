@@ -55,6 +55,15 @@ std::string IniPathFromCommandLine(const char* commandLine);
 // letter and ':' stays as it is, any other goes under the current folder.
 std::string AbsoluteBackupPath(const char* typed, const char* currentFolder);
 
+// Whether a path names a device (NUL, CON, COM1, ... in any of its parts, with any
+// extension, or a path of the device namespace) where a backup file is meant.
+bool NamesDevice(const std::string& path);
+// Whether a schema text of a backup file is one CREATE statement of the given type
+// ("table", "index", "view", "trigger") for the object of that name and nothing more:
+// restoring runs it, so a second statement after it, or an object of another schema,
+// would run or be made too.
+bool IsOneCreateStatement(const std::string& sql, const std::string& type, const std::string& name);
+
 // Appends one line to the log pane of the dialog (from any thread).
 void LogMessage(const char* format, ...);
 // Appends lines at once, separated by "\r\n" (from any thread).

@@ -199,8 +199,20 @@ bool SQLiteBackup(TConnection& connection, const TRun& run) {
   return true;
 }
 
-// The file exists and begins as a SQLite database does (attaching a missing path would
-// make an empty database there).
+// SQLite's file header: its first 100 bytes.
+constexpr DWORD SQLITE_HEADER_SIZE = 100;
+constexpr char SQLITE_HEADER_MAGIC[] = "SQLite format 3";
+
+// A big-endian number of the header.
+DWORD HeaderNumber(const unsigned char* header, int offset, int size) {
+  DWORD value = 0;
+  for (int i = 0; i < size; ++i) value = value << 8 | header[offset + i];
+  return value;
+}
+
+// The file exists, begins as a SQLite database does (attaching a missing path would make
+// an empty database there) and is as long as its header says: whole pages, as many as
+// the header counts when that count is valid. A file cut short reads as zeros at its end.
 bool LooksLikeSQLiteFile(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -208,21 +220,45 @@ bool LooksLikeSQLiteFile(const std::string& path) {
     LogMessage("The backup file %s cannot be opened (error %lu).", path.c_str(), GetLastError());
     return false;
   }
-  char header[16] = "";
+  unsigned char header[SQLITE_HEADER_SIZE] = {};
   DWORD read = 0;
-  BOOL ok = ReadFile(file, header, sizeof header, &read, nullptr);
+  LARGE_INTEGER size{};
+  BOOL ok = ReadFile(file, header, sizeof header, &read, nullptr) && GetFileSizeEx(file, &size);
   CloseHandle(file);
-  if (!ok || read != sizeof header || memcmp(header, "SQLite format 3", 16) != 0) {
+  if (!ok || read != sizeof header || memcmp(header, SQLITE_HEADER_MAGIC, sizeof SQLITE_HEADER_MAGIC) != 0) {
     LogMessage("The file %s is not a database backup.", path.c_str());
+    return false;
+  }
+  DWORD pageSize = HeaderNumber(header, 16, 2);
+  if (pageSize == 1) pageSize = 65536;
+  const DWORD pageCount = HeaderNumber(header, 28, 4);
+  const bool countValid = pageCount != 0 && HeaderNumber(header, 24, 4) == HeaderNumber(header, 92, 4);
+  const bool whole = pageSize >= 512 && size.QuadPart >= pageSize && size.QuadPart % pageSize == 0 &&
+                     (!countValid || size.QuadPart == static_cast<LONGLONG>(pageCount) * pageSize);
+  if (!whole) {
+    LogMessage("The backup file %s is damaged: its length does not match its pages.", path.c_str());
     return false;
   }
   return true;
 }
 
-// The attached backup reads whole and holds tables.
+// Every schema text of the backup is one statement that makes the object it names: a
+// restore runs them.
+bool SchemaTextsAreSound(const std::vector<TRow>& objects) {
+  for (const TRow& object : objects) {
+    if (object[2].empty() || IsOneCreateStatement(object[2], object[0], object[1])) continue;
+    LogMessage("The backup file is damaged: the definition of %s %s is not one statement that makes it.",
+               object[0].c_str(), object[1].c_str());
+    return false;
+  }
+  return true;
+}
+
+// The attached backup reads whole, every row and index entry included, holds tables and
+// only definitions that make them.
 bool BackupIsSound(TConnection& connection, const std::vector<TRow>& objects) {
   std::vector<TRow> rows;
-  if (!Query(connection, std::string("PRAGMA ") + TSqlDialect::SQLiteBackupSchema() + ".quick_check", rows)) {
+  if (!Query(connection, std::string("PRAGMA ") + TSqlDialect::SQLiteBackupSchema() + ".integrity_check", rows)) {
     LogMessage("The backup file is damaged.");
     return false;
   }
@@ -232,6 +268,7 @@ bool BackupIsSound(TConnection& connection, const std::vector<TRow>& objects) {
       if (!row.empty()) LogMessage("%s", row[0].c_str());
     return false;
   }
+  if (!SchemaTextsAreSound(objects)) return false;
   for (const TRow& object : objects)
     if (object[0] == "table") return true;
   LogMessage("The backup file holds no tables.");
@@ -417,6 +454,10 @@ const TSqlDialect& DialectOf(TConnection& connection) {
 }
 
 bool RunBackupOrRestore(const TRun& run) {
+  if (NamesDevice(run.path)) {
+    LogMessage("The backup file %s names a device, not a file.", run.path.c_str());
+    return false;
+  }
   TEnvironment environment;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment.handle))) {
     environment.handle = SQL_NULL_HENV;

@@ -35,6 +35,8 @@ bool SendAll(SOCKET s, const char* data, size_t size) {
 const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -42,6 +44,21 @@ const char* Reason(int status) {
 }
 
 }  // namespace
+
+// Holds a stalled connection open, sending nothing, until the client closes it.
+void THttpTestServer::WaitForClientToClose(unsigned long long handle) {
+  SOCKET connection = static_cast<SOCKET>(handle);
+  char buffer[256];
+  while (!stopping_) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(connection, &readable);
+    timeval wait{0, 100000};
+    int ready = select(0, &readable, nullptr, nullptr, &wait);
+    if (ready < 0) return;
+    if (ready > 0 && recv(connection, buffer, sizeof buffer, 0) <= 0) return;
+  }
+}
 
 THttpTestServer::THttpTestServer() {
   WSADATA data;
@@ -124,15 +141,18 @@ void THttpTestServer::Answer(unsigned long long handle) {
   }
   std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + Reason(reply.status) + "\r\n";
   if (reply.sendLength) head += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+  if (!reply.location.empty()) head += "Location: " + reply.location + "\r\n";
   head += "Connection: close\r\n\r\n";
   bool ok = SendAll(connection, head.data(), head.size());
   size_t bodyEnd = reply.dropAfter < reply.body.size() ? reply.dropAfter : reply.body.size();
+  if (reply.stallAfter < bodyEnd) bodyEnd = reply.stallAfter;
   size_t step = reply.chunkSize ? reply.chunkSize : bodyEnd;
   for (size_t at = 0; ok && at < bodyEnd && !stopping_; at += step) {
     if (reply.chunkDelayMs) Sleep(static_cast<DWORD>(reply.chunkDelayMs));
     size_t size = bodyEnd - at < step ? bodyEnd - at : step;
     ok = SendAll(connection, reply.body.data() + at, size);
   }
+  if (ok && reply.stallAfter != std::string::npos) WaitForClientToClose(connection);
   shutdown(connection, SD_BOTH);
   closesocket(connection);
 }

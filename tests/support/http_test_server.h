@@ -17,6 +17,9 @@ struct THttpReply {
   size_t dropAfter = std::string::npos;  // close the connection after this many body bytes
   size_t chunkSize = 0;             // 0: the body at once; else in pieces ...
   int chunkDelayMs = 0;             // ... with this pause before each
+  size_t stallAfter = std::string::npos;  // after this many body bytes send nothing more, and
+                                          // keep the connection open until the client closes it
+  std::string location = {};        // a Location header (for a 3xx status)
 };
 
 class THttpTestServer {
@@ -37,6 +40,7 @@ public:
 private:
   void AcceptLoop();
   void Answer(unsigned long long connection);
+  void WaitForClientToClose(unsigned long long connection);
 
   unsigned long long listener_ = ~0ull;
   std::string host_;

@@ -283,9 +283,10 @@ inline int InstallQuietly(const TSetupFolder& setup) {
 }
 
 // Runs the uninstaller directly on a log: OK, Yes, then the closing box.
-inline int Uninstall(const TSetupFolder& setup, std::string* finalText = nullptr) {
+// Runs the uninstaller on a log, answers Yes and reads its closing box.
+inline int UninstallFromLog(const std::string& logPath, const std::string& appName, std::string* finalText = nullptr) {
   TChild child;
-  if (!StartChild(child, "\"" + InstallerPath() + "\" /U \"" + setup.LogPath() + "\" " + setup.appName)) return -10;
+  if (!StartChild(child, "\"" + InstallerPath() + "\" /U \"" + logPath + "\" " + appName)) return -10;
   HWND dialog = FindDialog(child.pid(), "Uninstall", Wait).window;
   if (!dialog) return -11;
   Click(dialog, IDOK);
@@ -295,6 +296,10 @@ inline int Uninstall(const TSetupFolder& setup, std::string* finalText = nullptr
   std::string text = AnswerUninstallBox();
   if (finalText) *finalText = text;
   return child.Wait(Wait);
+}
+
+inline int Uninstall(const TSetupFolder& setup, std::string* finalText = nullptr) {
+  return UninstallFromLog(setup.LogPath(), setup.appName, finalText);
 }
 
 class InstallerTest : public ::testing::Test {

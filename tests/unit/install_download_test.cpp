@@ -8,6 +8,9 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <future>
+
 namespace {
 
 std::string Body(size_t size) {
@@ -118,6 +121,105 @@ TEST_F(DownloadTest, CancelStopsASlowDownloadAndDropsThePart) {
   EXPECT_LT(GetTickCount() - start, 15000u);
   EXPECT_FALSE(Exists(local));
   EXPECT_FALSE(Exists(local + ".download"));
+}
+
+// A server that sends its headers and the first 100 bytes, then nothing while it keeps
+// the connection open.
+THttpReply Stalling(const std::string& body) { return {200, body, true, std::string::npos, 0, 0, 100}; }
+
+TEST_F(DownloadTest, AStalledDownloadFailsAfterTheStallLimit) {
+  server.Serve("stall.bin", Stalling(Body(5000)));
+  std::string local = dir.File("stall.bin");
+  SetDownloadStallLimit(2000);
+  DWORD start = GetTickCount();
+  bool done = DownloadFile(nullptr, server.host().c_str(), "stall.bin", local.c_str(), "");
+  DWORD took = GetTickCount() - start;
+  SetDownloadStallLimit(0);
+  EXPECT_FALSE(done);
+  EXPECT_GE(took, 1900u);
+  EXPECT_LT(took, 8000u);
+  EXPECT_FALSE(Exists(local));
+  EXPECT_FALSE(Exists(local + ".download"));
+}
+
+TEST_F(DownloadTest, CancelTakesEffectWhileAReadWaits) {
+  server.Serve("stall.bin", Stalling(Body(5000)));
+  std::string local = dir.File("stall.bin");
+  std::atomic<DWORD> pressedAt{0}, stoppedAt{0};
+  std::atomic<bool> partWhileWaiting{false};
+  const std::string part = local + ".download";
+  auto watcher = std::async(std::launch::async, [&pressedAt, &stoppedAt, &partWhileWaiting, &part] {
+    TWatchedDialog dialog = FindDialog(GetCurrentProcessId(), "Download Progress", 30000);
+    if (!dialog.found) return dialog;
+    // The first 100 bytes have come; the next read waits for ever.
+    for (int i = 0; i < 100; ++i) {
+      char bytes[128] = "";
+      GetDlgItemTextA(dialog.window, 1080, bytes, sizeof bytes);
+      if (std::string(bytes).find("Read 100 bytes") == 0) break;
+      Sleep(50);
+    }
+    dialog.text = ReadStaticTexts(dialog.window);
+    partWhileWaiting = Exists(part);
+    Sleep(500);
+    pressedAt = GetTickCount();
+    dialog.pressed = PressDialogButton(dialog.window, IDCANCEL);
+    // The transfer has stopped when its part file is gone (the dialog goes after that).
+    for (int i = 0; i < 300 && Exists(part); ++i) Sleep(10);
+    if (!Exists(part)) stoppedAt = GetTickCount();
+    return dialog;
+  });
+  bool done = DownloadFile(nullptr, server.host().c_str(), "stall.bin", local.c_str(), "");
+  DWORD endedAt = GetTickCount();
+  TWatchedDialog dialog = watcher.get();
+  EXPECT_FALSE(done);
+  ASSERT_TRUE(dialog.found);
+  EXPECT_TRUE(dialog.pressed);
+  EXPECT_NE(dialog.text.find("Read 100 bytes out of 5000."), std::string::npos) << dialog.text;
+  EXPECT_TRUE(partWhileWaiting);
+  ASSERT_NE(pressedAt.load(), 0u);
+  ASSERT_NE(stoppedAt.load(), 0u);
+  EXPECT_LT(stoppedAt - pressedAt, 2000u);
+  // Wine takes a while to take down the dialog with its animation.
+  EXPECT_LT(endedAt - pressedAt, 6000u);
+  EXPECT_FALSE(Exists(local));
+  EXPECT_FALSE(Exists(local + ".download"));
+}
+
+// Redirections are followed, to a path or an address of the same server, up to five in
+// a row; a sixth, or a redirection to itself, fails after that many requests.
+TEST_F(DownloadTest, RedirectionsAreFollowedUpToTheirLimit) {
+  const std::string body = Body(3000);
+  server.Serve("real.bin", {200, body, true});
+  server.Serve("moved.bin", {302, "", true, std::string::npos, 0, 0, std::string::npos, "/real.bin"});
+  server.Serve("absolute.bin",
+               {301, "", true, std::string::npos, 0, 0, std::string::npos, "http://" + server.host() + "/real.bin"});
+  server.Serve("loop.bin", {302, "", true, std::string::npos, 0, 0, std::string::npos, "/loop.bin"});
+  // A chain: hop5 -> hop4 -> ... -> hop1 -> real.bin (five redirections), hop6 one more.
+  for (int hop = 1; hop <= 6; ++hop)
+    server.Serve("hop" + std::to_string(hop) + ".bin",
+                 {302, "", true, std::string::npos, 0, 0, std::string::npos,
+                  hop == 1 ? "/real.bin" : "/hop" + std::to_string(hop - 1) + ".bin"});
+  struct Case {
+    const char* name;
+    bool complete;
+    size_t requests;
+  };
+  const Case cases[] = {
+      {"moved.bin", true, 2}, {"absolute.bin", true, 2}, {"hop5.bin", true, 6},
+      {"hop6.bin", false, 6}, {"loop.bin", false, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    size_t before = server.Requests().size();
+    std::string local = dir.File(c.name);
+    EXPECT_EQ(DownloadFile(nullptr, server.host().c_str(), c.name, local.c_str(), ""), c.complete);
+    EXPECT_EQ(server.Requests().size() - before, c.requests);
+    if (c.complete)
+      EXPECT_EQ(TScratchDir::Read(local), body);
+    else
+      EXPECT_FALSE(Exists(local));
+    EXPECT_FALSE(Exists(local + ".download"));
+  }
 }
 
 }  // namespace

@@ -1,8 +1,20 @@
 // Installations that go wrong or are stopped: each failed step is told and leaves no log line,
-// Cancel stops after the current entry, and a missing log still removes the Uninstall entry.
+// a stalled download ends with its message, Cancel stops after the current entry, and the
+// uninstaller removes nothing outside the installation folder and says what it could not do.
 #include "support/install_driver.h"
 
 namespace {
+
+// An Uninstall entry whose "DisplayName" is "x", as an installation would have left it.
+bool MakeUninstallEntry(const std::string& key) {
+  HKEY created = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+  RegCloseKey(created);
+  return true;
+}
 
 TEST_F(InstallerTest, FailedStepsAreToldAndLeaveNoLogLines) {
   THttpTestServer server;
@@ -47,6 +59,35 @@ TEST_F(InstallerTest, FailedStepsAreToldAndLeaveNoLogLines) {
   EXPECT_FALSE(Exists(inst + "\\vorn.exe"));
 }
 
+// A server that sends the headers and 100 bytes, then nothing: the download fails with its
+// message once the stall limit (shortened here) has passed, and the run goes on.
+TEST_F(InstallerTest, AStalledDownloadEndsWithItsMessageAndTheRunGoesOn) {
+  THttpTestServer server;
+  ASSERT_TRUE(server.listening());
+  TSetupFolder setup("stall");
+  const std::string inst = setup.installDir;
+  setup.scratch.Write("files\\vorn.exe", "program");
+  server.Serve("stall.bin", {200, std::string(5000, 's'), true, std::string::npos, 0, 0, 100});
+  setup.Script("remote install site=" + server.host() + "\r\nstall.bin,4,Stalled file\r\nvorn.exe,0,Main program,files,\r\n");
+  TInstallerRun run;
+  SetEnvironmentVariableA("VORN_DOWNLOAD_STALL_MS", "3000");
+  const bool started = run.Start(setup);
+  SetEnvironmentVariableA("VORN_DOWNLOAD_STALL_MS", nullptr);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(run.OpenWelcome());
+  Click(run.welcome, IDOK);
+  ASSERT_TRUE(FindDialog(run.child.pid(), "Download Progress", Wait).found);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(AnswerBox(run.child.pid(), "Download Error", IDOK), "Error transferring file stall.bin!");
+  EXPECT_LT(GetTickCount() - start, 15000u);
+  ASSERT_TRUE(run.WaitForEnd());
+  EXPECT_EQ(run.Finish(), 0);
+  EXPECT_FALSE(Exists(inst + "\\stall.bin"));
+  EXPECT_FALSE(Exists(inst + "\\stall.bin.download"));
+  EXPECT_EQ(TScratchDir::Read(inst + "\\vorn.exe"), "program");
+  EXPECT_EQ(Uninstall(setup), 0);
+}
+
 TEST_F(InstallerTest, CancelStopsAfterTheCurrentEntryAndLeavesItRemovable) {
   THttpTestServer server;
   ASSERT_TRUE(server.listening());
@@ -73,17 +114,61 @@ TEST_F(InstallerTest, CancelStopsAfterTheCurrentEntryAndLeavesItRemovable) {
 
 TEST_F(InstallerTest, UninstallerWithoutItsLogRemovesOnlyTheEntry) {
   TSetupFolder setup("nolog");
-  std::string key = UninstallKeyPath(setup.appName);
-  HKEY created = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(created, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
-  RegCloseKey(created);
-  EXPECT_EQ(Uninstall(setup), 0);
+  const std::string key = UninstallKeyPath(setup.appName);
+  ASSERT_TRUE(MakeUninstallEntry(key));
+  std::string closing;
+  EXPECT_EQ(Uninstall(setup, &closing), 0);
+  EXPECT_EQ(closing, "The installation log " + setup.LogPath() +
+                         " could not be read: nothing of the installation could be removed, only its Uninstall entry.");
   EXPECT_EQ(RegistryValue(key, "DisplayName"), "<none>");
   // No name: the Uninstall key itself is never touched.
   EXPECT_EQ(UninstallKeyPath(""), "");
   EXPECT_EQ(UninstallKeyPath("a\\b"), "");
+}
+
+// A tampered log, and a setup script that wrote beside the installation folder: lines
+// outside the folder are left alone (an empty folder of a type 2 line too) and listed in
+// the closing box; what lies inside goes.
+TEST_F(InstallerTest, UninstallerLeavesWhatLiesOutsideTheFolderAndListsIt) {
+  TSetupFolder setup("outside");
+  const std::string victims = setup.scratch.File("victims");
+  for (const std::string& folder : {setup.scratch.File("target dir"), setup.installDir, setup.Installed("data"),
+                                    victims, victims + "\\empty"})
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  setup.scratch.Write("target dir\\vorn app\\inside.txt", "inside");
+  const std::string kept = setup.scratch.Write("victims\\kept.txt", "kept");
+  const std::string viaDots = setup.scratch.Write("victims\\via dots.txt", "dots");
+  const std::string climbing = setup.installDir + "\\..\\..\\victims\\via dots.txt";
+  setup.scratch.Write("target dir\\vorn app\\install.log",
+                      setup.installDir + "\t2\tCreate Directory\r\n" +
+                      setup.Installed("data") + "\t2\tCreate Directory\r\n" +
+                      setup.Installed("inside.txt") + "\t0\tInside\r\n" +
+                      victims + "\\empty\t2\tCreate Directory\r\n" +
+                      kept + "\t0\tTampered\r\n" +
+                      climbing + "\t0\tVia dots\r\n");
+  std::string closing;
+  EXPECT_EQ(Uninstall(setup, &closing), 0);
+  EXPECT_FALSE(Exists(setup.installDir));
+  EXPECT_TRUE(Exists(victims + "\\empty"));
+  EXPECT_EQ(TScratchDir::Read(kept), "kept");
+  EXPECT_EQ(TScratchDir::Read(viaDots), "dots");
+  // Undone last line first.
+  EXPECT_EQ(closing, "Uninstall complete\n\nLeft in place, outside the installation folder " + setup.installDir +
+                         ":\n" + climbing + "\n" + kept + "\n" + victims + "\\empty");
+}
+
+// A log at a drive root makes the whole drive its installation folder: nothing is
+// removed, the Uninstall entry stays. (No log is there: the refusal comes first.)
+TEST_F(InstallerTest, UninstallerRefusesADriveRootAsInstallationFolder) {
+  TSetupFolder setup("root");
+  ASSERT_FALSE(Exists("c:\\install.log"));
+  const std::string key = UninstallKeyPath(setup.appName);
+  ASSERT_TRUE(MakeUninstallEntry(key));
+  std::string closing;
+  EXPECT_EQ(UninstallFromLog("c:\\install.log", setup.appName, &closing), 0);
+  EXPECT_EQ(closing, "Nothing was removed: the installation folder c: of the log is a drive root, or is or holds "
+                     "the Windows or the system folder.");
+  EXPECT_EQ(RegistryValue(key, "DisplayName"), "x");
 }
 
 }  // namespace

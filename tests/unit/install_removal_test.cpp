@@ -88,4 +88,66 @@ TEST(UninstallLog, OnlyFilesOfTheInstallationMayBeRemoved) {
   }
 }
 
+TEST(UninstallLog, NoDriveRootOrWindowsFolderIsAnInstallationFolder) {
+  struct Case {
+    const char* folder;
+    bool allowed;
+  };
+  const char* windows = "C:\\windows";
+  const char* system = "C:\\windows\\system32";
+  const Case cases[] = {
+      {"c:\\apps\\vorn", true},
+      {"c:\\apps\\vorn\\", true},
+      {"c:\\windowsapps", true},
+      {"c:\\windows\\qzx", true},
+      {"c:", false},
+      {"c:\\", false},
+      {"D:\\", false},
+      {"c:\\windows", false},
+      {"C:\\WINDOWS\\", false},
+      {"c:\\windows\\system32", false},
+      {"c:\\apps\\..", false},
+      {"c:/apps", false},
+      {"apps\\vorn", false},
+      {"\\\\server\\share", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MayBeInstallationFolder(c.folder, windows, system), c.allowed) << c.folder;
+  // A Windows folder deeper down: its parents hold it.
+  EXPECT_FALSE(MayBeInstallationFolder("d:\\os", "d:\\os\\windows", "d:\\os\\windows\\system32"));
+  EXPECT_TRUE(MayBeInstallationFolder("d:\\os\\apps", "d:\\os\\windows", "d:\\os\\windows\\system32"));
+}
+
+// A drive root as the folder: nothing on the drive counts as inside it.
+TEST(UninstallLog, ADriveRootHoldsNoFileOfTheInstallation) {
+  for (const char* folder : {"c:", "c:\\"}) {
+    for (const char* path : {"c:\\windows\\system32\\kernel32.dll", "c:\\vorn.exe"}) {
+      TUninstallEntry entry{path, 0, "Main program"};
+      EXPECT_FALSE(MayRemoveFile(entry, folder, "")) << folder << " " << path;
+      EXPECT_FALSE(MayRemoveDirectory(path, folder)) << folder << " " << path;
+    }
+  }
+}
+
+TEST(UninstallLog, OnlyTheFolderAndFoldersInsideItMayBeRemoved) {
+  struct Case {
+    const char* path;
+    bool allowed;
+  };
+  const char* folder = "c:\\apps\\vorn";
+  const Case cases[] = {
+      {"c:\\apps\\vorn", true},
+      {"C:\\APPS\\VORN\\", true},
+      {"c:\\apps\\vorn\\data", true},
+      {"c:\\apps", false},
+      {"c:\\apps\\vornish", false},
+      {"c:\\", false},
+      {"z:\\tmp\\empty", false},
+      {"c:\\apps\\vorn\\..\\other", false},
+      {"c:\\apps\\vorn\\sub/../..", false},
+      {"data", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MayRemoveDirectory(c.path, folder), c.allowed) << c.path;
+}
+
 }  // namespace

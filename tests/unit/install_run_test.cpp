@@ -202,7 +202,8 @@ TEST_F(InstallerTest, InstallingTwiceAppendsAndOneUninstallRemovesBoth) {
   EXPECT_EQ(firstLog, secondSet.substr(0, secondSet.find("\r\n") + 2) + inst + "\\data\t2\tCreate Directory\r\n" +
                           secondSet.substr(secondSet.find("\r\n") + 2) + setup.Shortcut() + "\t0\tDesktop Shortcut\r\n");
 
-  // Lines that point outside the installation, or would empty a whole section, are passed over.
+  // Lines that point outside the installation, or would empty a whole section, are passed
+  // over; the closing box lists what was left outside.
   std::string victim = setup.scratch.Write("victim.txt", "keep me");
   setup.scratch.Write("target dir\\kept.txt", "keep me too");
   WriteProfileStringA(setup.appName.c_str(), "Unrelated", "stays");
@@ -217,7 +218,8 @@ TEST_F(InstallerTest, InstallingTwiceAppendsAndOneUninstallRemovesBoth) {
   }
   std::string closing;
   EXPECT_EQ(Uninstall(setup, &closing), 0);
-  EXPECT_EQ(closing, "Uninstall complete");
+  EXPECT_EQ(closing, "Uninstall complete\n\nLeft in place, outside the installation folder " + inst +
+                         ":\nC:\\windows\\system32\\shell32.dll\n" + inst + "\\..\\kept.txt\n" + victim);
   EXPECT_FALSE(Exists(inst + "\\vorn.exe"));
   EXPECT_FALSE(Exists(inst + "\\data"));
   EXPECT_FALSE(Exists(setup.LogPath()));

@@ -340,6 +340,9 @@ TEST_P(KeepsakeTest, BadBackupFilesAreRefusedAndLeaveTheDatabaseAsItWas) {
       {"empty.dmp", true, ""},
       {"notes.dmp", true, "These are the minutes of the last meeting, not a backup.\n"},
       {"truncated.dmp", true, whole.substr(0, whole.size() / 2)},
+      // Damaged at the very end, where a byte of the last rows lies.
+      {"cut.dmp", true, whole.substr(0, whole.size() - 1)},
+      {"flipped.dmp", true, whole.substr(0, whole.size() - 1) + static_cast<char>(whole.back() ^ 0x5a)},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -355,6 +358,48 @@ TEST_P(KeepsakeTest, BadBackupFilesAreRefusedAndLeaveTheDatabaseAsItWas) {
       EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str()));
     }
   }
+}
+
+// A device name where the backup file belongs is refused before anything is written, and
+// nothing is left beside it.
+TEST_P(KeepsakeTest, DeviceNamesAreRefusedAsBackupFiles) {
+  TDirect db(db_->ConnectString());
+  FillShop(db, Postgres());
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  struct TCase {
+    bool backup;
+    std::string typed;
+  };
+  const TCase cases[] = {
+      {true, "NUL"},
+      {true, "nul.dmp"},
+      {true, db_->Folder() + "\\CON"},
+      {true, "com1.dmp"},
+      {true, "LPT9"},
+      {true, "aux\\shop.dmp"},
+      {false, "NUL"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.typed);
+    std::vector<std::string> log;
+    EXPECT_FALSE(wizard.Run(c.backup, c.typed, &log)) << TWizard::Joined(log);
+    EXPECT_TRUE(Contains(log, "names a device, not a file.")) << TWizard::Joined(log);
+    EXPECT_EQ(c.backup ? "Backup failed." : "Restore failed.", log.back());
+  }
+  // The folder holds nothing the runs made (a file named as a device would be there,
+  // beside its ".part").
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((db_->Folder() + "\\*").c_str(), &found);
+  ASSERT_NE(INVALID_HANDLE_VALUE, search);
+  std::vector<std::string> names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != ".." && name != "app.ini" && name != "shop.db") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  EXPECT_TRUE(names.empty()) << names.front();
+  EXPECT_EQ("1:pear", db.Query("SELECT id || ':' || name FROM item WHERE id = 1"));
 }
 
 // The objects of a SQLite database as type:name lines, and whether its file is whole.
@@ -434,6 +479,69 @@ TEST_P(KeepsakeTest, RestoreFailingInsideItsTransactionLeavesTheDatabaseAsItWas)
   EXPECT_EQ(objects, SQLiteObjects(after));
   EXPECT_EQ(state, ShopState(after, false));
   EXPECT_EQ("quince", after.Query("SELECT name FROM item_names WHERE name = 'quince'"));
+}
+
+// A backup whose schema texts were changed to do more than make their object: each is
+// refused before anything runs, so the extra statement never does. A trigger whose body
+// holds CASE ... END and a view quoting a ';' are sound definitions and restore.
+TEST_P(KeepsakeTest, SchemaTextsThatDoMoreThanMakeTheirObjectAreRefused) {
+  if (Postgres()) GTEST_SKIP() << "the server's own restore program reads its own dump";
+  TDirect db(db_->ConnectString());
+  FillShop(db, false);
+  db.Exec("CREATE TABLE audit (what VARCHAR(40))");
+  db.Exec("CREATE TRIGGER item_audit AFTER INSERT ON item BEGIN INSERT INTO audit VALUES "
+          "(CASE WHEN new.name = 'x' THEN 'ex' ELSE new.name END); END");
+  db.Exec("CREATE VIEW item_names AS SELECT name, ';' AS mark FROM item /* ; */");
+  TWizard wizard;
+  ASSERT_TRUE(wizard.Start("\"" + db_->IniPath() + "\"", db_->Folder()));
+  const std::string good = db_->File("schema.dmp");
+  ASSERT_TRUE(wizard.Run(true, good));
+  const std::string whole = TScratchDir::Read(good);
+  db.Exec("UPDATE item SET name = 'quince' WHERE id = 1");
+  const std::string objects = SQLiteObjects(db), state = ShopState(db, false);
+
+  struct TCase {
+    const char* object;
+    std::string sql;
+  };
+  const TCase cases[] = {
+      {"item_names", "CREATE VIEW item_names AS SELECT name FROM item; CREATE TABLE evil (x INTEGER)"},
+      {"item_names", "CREATE VIEW item_names AS SELECT name FROM item;CREATE TABLE evil (x INTEGER);"},
+      {"item_names", "CREATE VIEW item_names AS SELECT name FROM item -- x\n; CREATE TABLE evil (x INTEGER)"},
+      {"item_audit", "CREATE TRIGGER item_audit AFTER INSERT ON item BEGIN SELECT 1; END; CREATE TABLE evil (x INTEGER)"},
+      {"item_audit", "CREATE TRIGGER item_audit AFTER INSERT ON item BEGIN SELECT CASE 1 WHEN 1 THEN 2 END; END; "
+                     "CREATE TABLE evil (x INTEGER)"},
+      {"item_name", "CREATE INDEX item_name ON item (name); CREATE TABLE evil (x INTEGER)"},
+      {"SEQNUM", "CREATE TABLE SEQNUM (TABLENAME VARCHAR(40), NEXTID INTEGER); CREATE TABLE evil (x INTEGER)"},
+      {"item_names", "CREATE VIEW evil AS SELECT name FROM item"},
+      {"item_names", "CREATE TABLE item_names (x INTEGER)"},
+  };
+  int n = 0;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.sql);
+    const std::string path = db_->File("tampered" + std::to_string(n++) + ".dmp");
+    std::ofstream(path, std::ios::binary) << whole;
+    {
+      TDirect file("DRIVER={SQLite3};Database=" + UnixPath(path) + ";");
+      file.Exec("PRAGMA writable_schema = ON");
+      file.Exec("UPDATE sqlite_master SET sql = " + TSqlDialect::StringLiteral(c.sql.c_str()) + " WHERE name = '" +
+                c.object + "'");
+    }
+    std::vector<std::string> log;
+    EXPECT_FALSE(wizard.Run(false, path, &log)) << TWizard::Joined(log);
+    EXPECT_EQ("Restore failed.", log.back());
+    TDirect after(db_->ConnectString());
+    EXPECT_EQ(objects, SQLiteObjects(after));
+    EXPECT_EQ(state, ShopState(after, false));
+  }
+  // The untouched backup restores with its trigger and view.
+  std::vector<std::string> log;
+  ASSERT_TRUE(wizard.Run(false, good, &log)) << TWizard::Joined(log);
+  TDirect after(db_->ConnectString());
+  EXPECT_EQ(objects, SQLiteObjects(after));
+  EXPECT_EQ(";", after.Query("SELECT mark FROM item_names WHERE name = 'pear'"));
+  after.Exec("INSERT INTO item (name) VALUES ('x')");
+  EXPECT_EQ("ex", after.Query("SELECT what FROM audit"));
 }
 
 TEST_P(KeepsakeTest, FailedBackupKeepsTheEarlierFile) {
