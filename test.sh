@@ -11,6 +11,11 @@ cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_6
   -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-Release} >/dev/null
 cmake --build "$BUILD" -j "$JOBS"
 
+# The three programs are 32-bit Windows programs too: the same sources, built without tests.
+cmake -S "$ROOT" -B "$BUILD/win32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-Release} -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$BUILD/win32" -j "$JOBS" --target vorn keepsake install_program
+
 source "$ROOT/tools/session.sh"
 trap session_stop EXIT
 session_start_display

@@ -152,6 +152,8 @@ private:
   void AfterWrite(HWND window, bool keepValues, const char* status);
   void ApplyAutoClose(HWND window);
   void ApplyRights(HWND window);
+  bool UpdatesRefused() const;
+  void ApplySaveRule();
   void ApplyFieldFonts();
   void ShowField(int i);
   bool ReadField(int i);
@@ -185,6 +187,7 @@ private:
   TFormMode mode_;
   TFormState state_ = TFormState::Fresh;
   bool singleFind_ = false;
+  bool storeRight_ = true;  // the user may store records of the entity
   bool showing_ = false;  // the form writes its controls: their change notices are its own
   HWND window_ = nullptr;
 };

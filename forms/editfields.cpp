@@ -189,11 +189,14 @@ INT_PTR TEditDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
 
 void TEditDlg::ApplyRights(HWND window) {
   if (!OdbcLogin) {
-    for (int id : {SAVE_BUTTON_ID, DELETE_BUTTON_ID, IMPORT_BUTTON_ID}) EnableWindow(GetDlgItem(window_, id), TRUE);
+    for (int id : {DELETE_BUTTON_ID, IMPORT_BUTTON_ID}) EnableWindow(GetDlgItem(window_, id), TRUE);
+    storeRight_ = true;
+    ApplySaveRule();
     return;
   }
   const int rights = CheckUserRights(window, entity_->Name, CurrentUser.UserId, false);
-  EnableWindow(GetDlgItem(window_, SAVE_BUTTON_ID), (rights & RIGHT_STORE) != 0);
+  storeRight_ = (rights & RIGHT_STORE) != 0;
+  ApplySaveRule();
   EnableWindow(GetDlgItem(window_, DELETE_BUTTON_ID), (rights & RIGHT_DELETE) != 0);
   EnableWindow(GetDlgItem(window_, IMPORT_BUTTON_ID), (rights & (RIGHT_STORE | RIGHT_DELETE)) == (RIGHT_STORE | RIGHT_DELETE));
   for (int r = 0; r < entity_->RelationshipCount; ++r) {
@@ -232,7 +235,7 @@ void TEditDlg::SetupControls(HWND, int page) {
       SendMessageA(control, EM_LIMITTEXT, a.ColumnSize, 0);
     if (kind == TFieldKind::DropList || kind == TFieldKind::EditCombo) {
       SendMessageA(control, CB_RESETCONTENT, 0, 0);
-      if (kind == TFieldKind::DropList && HasBlankEntry(a)) SendMessageA(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
+      if (HasBlankEntry(a)) SendMessageA(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
       for (int k = 0; k < CodeCount(a); ++k) {
         const TCodeListItem& item = a.CodeList->Items[k];
         const char* text = kind == TFieldKind::EditCombo || !*item.Caption ? item.Key : item.Caption;
@@ -330,7 +333,8 @@ void TEditDlg::ShowField(int i) {
     case TFieldKind::DatePicker:
     case TFieldKind::TimePicker: {
       const bool time = KindOf(a, control) == TFieldKind::TimePicker;
-      if (!time) SendMessageA(control, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(DatePicture(DateFormat)));
+      const char* picture = time ? TimePicture(TimeFormat) : DatePicture(DateFormat);
+      SendMessageA(control, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(picture));
       SYSTEMTIME moment;
       const std::string shown = PickerText(value, time);
       if (shown.empty()) {
@@ -481,11 +485,22 @@ void TEditDlg::AfterStoreHook(HWND) {}
 
 void TEditDlg::SetFormState(HWND, TFormState state) {
   state_ = state;
+  if (UpdatesRefused()) ApplySaveRule();
+}
+
+// "UPDATE:<entity>" = n: records of the entity are stored once and never changed.
+bool TEditDlg::UpdatesRefused() const {
   char name[300];
   snprintf(name, sizeof name, "UPDATE:%s", entity_->Name);
   const TModelParam* param = TheModel.FindParam(name);
-  if (!param || (param->Value[0] != 'n' && param->Value[0] != 'N') || !window_) return;
-  EnableWindow(GetDlgItem(window_, SAVE_BUTTON_ID), !record_->Exists());
+  return param && (param->Value[0] == 'n' || param->Value[0] == 'N');
+}
+
+// Save needs the user's store right, and is off while the record exists when updates are refused.
+void TEditDlg::ApplySaveRule() {
+  if (!window_) return;
+  const bool refused = UpdatesRefused() && record_->Exists();
+  EnableWindow(GetDlgItem(window_, SAVE_BUTTON_ID), storeRight_ && !refused);
 }
 
 void TEditDlg::FocusFirstField(HWND) {
@@ -550,14 +565,19 @@ INT_PTR TEditDlg::OnComboSetFocus(HWND window, UINT message, WPARAM wParam, LPAR
 
 INT_PTR TEditDlg::OnComboEditUpdate(HWND, UINT, WPARAM wParam, LPARAM) {
   const int i = FieldOf(entity_, wParam);
-  if (i < 0 || !HasAttrFlag(&entity_->Attributes[i], '!')) return TRUE;
+  if (i < 0) return TRUE;
+  // The flag '!' upper-cases what is typed, the flag '.' lower-cases it.
+  const TAttribute& a = entity_->Attributes[i];
+  const bool upper = HasAttrFlag(&a, '!');
+  if (!upper && !HasAttrFlag(&a, '.')) return TRUE;
   HWND combo = FieldItem(i, FIELD_ID_BASE + i);
-  std::string text = WindowText(combo);
-  std::string upper = text;
-  for (char& c : upper) c = static_cast<char>(c == '.' ? c : toupper(static_cast<unsigned char>(c)));
-  if (upper == text) return TRUE;
+  const std::string text = WindowText(combo);
+  std::string cased = text;
+  for (char& c : cased)
+    c = static_cast<char>(upper ? toupper(static_cast<unsigned char>(c)) : tolower(static_cast<unsigned char>(c)));
+  if (cased == text) return TRUE;
   const LRESULT selection = SendMessageA(combo, CB_GETEDITSEL, 0, 0);
-  SetWindowTextA(combo, upper.c_str());
+  SetWindowTextA(combo, cased.c_str());
   SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(LOWORD(selection), HIWORD(selection)));
   return TRUE;
 }

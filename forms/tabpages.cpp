@@ -105,15 +105,20 @@ void TTabPages::PlaceInTab(HWND page) const {
   SetWindowPos(page, HWND_TOP, area.left, area.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-HWND TTabPages::CreatePage(int page) {
+// A page made for a control access takes a window-manager slot; one made by a tab change
+// does not (the form is the window the manager knows).
+HWND TTabPages::CreatePage(int page, bool reserveSlot) {
   if (!templates_[page] || !form_) return nullptr;
-  const int slot = AppWindowManager.Reserve(parameters_[page], form_, 0, page);
-  if (slot < 0) return nullptr;  // the window manager has said so
+  const int slot = reserveSlot ? AppWindowManager.Reserve(parameters_[page], form_, 0, page) : -1;
+  if (reserveSlot && slot < 0) return nullptr;  // the window manager has said so
   HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), templates_[page], form_,
                                            procedures_[page], 0);
-  if (!window) return nullptr;
+  if (!window) {
+    if (reserveSlot) AppWindowManager.CancelReservation(slot);
+    return nullptr;
+  }
   // A page procedure that does not attach itself still leaves the page registered.
-  AppWindowManager.AttachWindowAt(slot, window);
+  if (reserveSlot) AppWindowManager.AttachWindowAt(slot, window);
   PlaceInTab(window);
   pages_[page] = window;
   return window;
@@ -122,7 +127,7 @@ HWND TTabPages::CreatePage(int page) {
 HWND TTabPages::EnsurePage(int page) {
   if (!IsPageNumber(page)) return nullptr;
   if (pages_[page] && !IsWindow(pages_[page])) pages_[page] = nullptr;
-  return pages_[page] ? pages_[page] : CreatePage(page);
+  return pages_[page] ? pages_[page] : CreatePage(page, true);
 }
 
 void TTabPages::OnTabChange(void*, HWND formWindow, bool setFocus) {
@@ -130,7 +135,9 @@ void TTabPages::OnTabChange(void*, HWND formWindow, bool setFocus) {
   if (!set || !set->tabControl_) return;
   const int selected = static_cast<int>(SendMessageA(set->tabControl_, TCM_GETCURSEL, 0, 0));
   if (selected < 0) return;  // no tab selected: the current page stays
-  HWND page = set->EnsurePage(selected);
+  if (!set->IsPageNumber(selected)) return;
+  if (set->pages_[selected] && !IsWindow(set->pages_[selected])) set->pages_[selected] = nullptr;
+  HWND page = set->pages_[selected] ? set->pages_[selected] : set->CreatePage(selected, false);
   if (!page) return;
   if (set->currentPage_ && IsWindow(set->currentPage_)) {
     ShowWindow(set->currentPage_, SW_HIDE);

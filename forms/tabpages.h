@@ -68,7 +68,7 @@ private:
   bool IsPageNumber(int page) const;
   // Makes page n inside the form, registered in the window manager and placed in the tab
   // control's display area.
-  HWND CreatePage(int page);
+  HWND CreatePage(int page, bool reserveSlot);
   void PlaceInTab(HWND page) const;
 
   HWND tabControl_ = nullptr;

@@ -171,12 +171,16 @@ void (*StartServiceManager)() = OpenServiceManager;
 
 const TNetworkSettings& ConnectedSettings() { return connected; }
 
-bool OpenApplicationDatabase(const std::string& iniPath, const std::string& modelFolder) {
-  delete OdbcEnvironment;
-  OdbcEnvironment = new TOdbcEnv;
+void ReadConnectionSettings(const std::string& iniPath) {
   connected = ReadNetworkSettings(iniPath, TheModel.ModelName ? TheModel.ModelName : "",
                                   TheModel.DefaultUser ? TheModel.DefaultUser : "",
                                   TheModel.DefaultPassword ? TheModel.DefaultPassword : "");
+}
+
+bool OpenApplicationDatabase(const std::string& iniPath, const std::string& modelFolder) {
+  delete OdbcEnvironment;
+  OdbcEnvironment = new TOdbcEnv;
+  ReadConnectionSettings(iniPath);
   if (!ReachServer(iniPath, modelFolder)) return false;
   snprintf(DatabaseName, sizeof DatabaseName, "%s", connected.database.c_str());
   return ReachDatabase(modelFolder);

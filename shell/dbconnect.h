@@ -25,6 +25,9 @@ bool OpenApplicationDatabase(const std::string& iniPath, const std::string& mode
 
 // The [Network] settings the program connected with ("Connected to: %s-%s").
 const TNetworkSettings& ConnectedSettings();
+// The first step of connecting: the settings to connect with, read from [Network] of the
+// application INI with the model's defaults (the connection dialog may correct them).
+void ReadConnectionSettings(const std::string& iniPath);
 
 // Starts the SQL Server service manager, so that the user can start the server after a
 // failed connect (ShellExecute "open" "sqlmangr", maximised). Tests put their own in.

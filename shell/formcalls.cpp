@@ -9,6 +9,7 @@
 #include "forms/formshellcalls.h"
 #include "forms/viewdlg.h"
 #include "shell/commands.h"
+#include "shell/login.h"
 #include "shell/menus.h"
 #include "shell/reportlib.h"
 #include "shell/startup.h"
@@ -50,6 +51,6 @@ void InstallFormButtonCalls() {
   FormShellCalls.RunFunction = RunFunctionCommand;
   FormShellCalls.MenuItems = MenuItemsOf;
   FormShellCalls.StartReportProgram = RunReportProgram;
-  FormShellCalls.MenuFilePath = []() -> std::string { return FullPathInDir("menu.ini", ModelFolder.c_str()); };
+  FormShellCalls.MenuFilePath = UserMenuFilePath;  // the user's own menu file in login mode
   OpenViewWindowCall = OpenListWindow;
 }

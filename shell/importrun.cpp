@@ -134,7 +134,7 @@ bool ConvertImportValue(const TAttribute& attribute, const std::string& text, st
   return true;
 }
 
-bool SetImportedField(const TImportTemplate& importTemplate, TDBRecord& record, const std::string& text,
+bool SetImportedFields(const TImportTemplate& importTemplate, TDBRecord& record, const std::string& text,
                       int fieldNumber, TEntity& entity, std::string* error) {
   if (fieldNumber < 0 || fieldNumber >= static_cast<int>(importTemplate.Mappings.size())) return true;
   const TImportMapping& mapping = importTemplate.Mappings[fieldNumber];
@@ -152,7 +152,7 @@ bool SplitImportLine(const TImportTemplate& importTemplate, TDBRecord& record, c
   const std::vector<std::string> fields =
       SplitImportFields(line, importTemplate.Separator, importTemplate.StripQuotes);
   for (size_t i = 0; i < fields.size(); ++i)
-    if (!SetImportedField(importTemplate, record, fields[i], static_cast<int>(i), entity, error)) return false;
+    if (!SetImportedFields(importTemplate, record, fields[i], static_cast<int>(i), entity, error)) return false;
   return true;
 }
 

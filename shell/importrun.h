@@ -29,7 +29,7 @@ bool ConvertImportValue(const TAttribute& attribute, const std::string& text, st
 
 // Sets field number of a line into the record through the mapping of that column; nothing
 // happens without a mapping node or an attribute of its caption.
-bool SetImportedField(const TImportTemplate& importTemplate, TDBRecord& record, const std::string& text,
+bool SetImportedFields(const TImportTemplate& importTemplate, TDBRecord& record, const std::string& text,
                       int fieldNumber, TEntity& entity, std::string* error);
 // Splits the line and sets every mapped field.
 bool SplitImportLine(const TImportTemplate& importTemplate, TDBRecord& record, const std::string& line,

@@ -48,6 +48,16 @@ void ReadElement(TTextLines& file, Node& node, std::string Node::*second, const 
   }
 }
 
+// A mapping node: "Name" and "MappedTo".
+void ReadTemplateField(FILE* file, TImportMapping& mapping) {
+  ReadElement(file, mapping, &TImportMapping::MappedTo, "MappedTo");
+}
+
+// A fixed-value node: "Name" and "Value".
+void ReadTemplateFieldValue(FILE* file, TImportFixedValue& fixed) {
+  ReadElement(file, fixed, &TImportFixedValue::Value, "Value");
+}
+
 }  // namespace
 
 bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path) {
@@ -58,11 +68,11 @@ bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path
   while (ReadTemplateLine(file, name, TEMP_STRING_SIZE, value, TEMP_STRING_SIZE, raw, TEMP_STRING_SIZE)) {
     if (_stricmp(name, "WizardField") == 0) {
       TImportMapping mapping;
-      ReadElement(file, mapping, &TImportMapping::MappedTo, "MappedTo");
+      ReadTemplateField(file, mapping);
       importTemplate.Mappings.push_back(mapping);
     } else if (_stricmp(name, "WizardFieldValue") == 0) {
       TImportFixedValue fixed;
-      ReadElement(file, fixed, &TImportFixedValue::Value, "Value");
+      ReadTemplateFieldValue(file, fixed);
       importTemplate.FixedValues.push_back(fixed);
     } else if (_stricmp(name, "Name") == 0) {
       importTemplate.Name = SavedValue(raw);

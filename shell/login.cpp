@@ -115,19 +115,20 @@ bool TryLogin(HWND window, INT_PTR* result) {
 
 // Disables every enabled top-level window of this thread but the main window (which the
 // modal dialog disables itself); gives back the ones it disabled.
+struct TWindowWalk {
+  HWND main;
+  std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM data) {
+  auto* w = reinterpret_cast<TWindowWalk*>(data);
+  if (window != w->main && IsWindowEnabled(window)) w->disabled.push_back(window);
+  return TRUE;
+}
+
 std::vector<HWND> DisableProgramWindows(HWND mainWindow) {
-  struct TWalk {
-    HWND main;
-    std::vector<HWND> disabled;
-  } walk{mainWindow, {}};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* w = reinterpret_cast<TWalk*>(data);
-        if (window != w->main && IsWindowEnabled(window)) w->disabled.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&walk));
+  TWindowWalk walk{mainWindow, {}};
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&walk));
   for (HWND window : walk.disabled) EnableWindow(window, FALSE);
   return walk.disabled;
 }

@@ -40,7 +40,7 @@ const TBuiltIn BUILT_INS[] = {
     {"PREFERENCES", CMD_PREFERENCES, 105, "Modify Preferences settings"},
     {"PRINTSETUP", CMD_PRINTSETUP, 106, "Setup your printer (paper source, size, orientation, etc.)"},
     {"CONTENTS", CMD_CONTENTS, 107, "Goes to contents page in help file"},
-    {"LOGOUT", CMD_LOGOUT, 0, ""},
+    {"LOGOUT", CMD_LOGOUT, 0, nullptr},  // no help line of its own: told as any other command
 };
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
@@ -315,6 +315,7 @@ int BuiltInCommandId(const char* command) {
 bool DescribeBuiltInCommand(int id, TMenuHelp* help) {
   for (const TBuiltIn& builtIn : BUILT_INS) {
     if (builtIn.id != id) continue;
+    if (!builtIn.help) return false;
     help->context = builtIn.context;
     help->text = builtIn.help;
     return true;

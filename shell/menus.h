@@ -103,6 +103,7 @@ struct TMenuHelp {
 };
 bool DescribeMenuSelection(UINT item, UINT flags, HMENU menu, HMENU menuBar, HMENU popupMenu,
                            bool helpMode, TMenuHelp* help);
-// The built-in command's context and status help; false when the id is not built in.
+// The built-in command's context and status help; false when the id is not built in or the
+// command (LOGOUT) has no help line of its own.
 bool DescribeBuiltInCommand(int id, TMenuHelp* help);
 extern const char* const HELP_MODE_TEXT;

@@ -172,9 +172,6 @@ const THeadingLine headingLines[] = {{"ADDRESS", "address", "Address"},
                                      {"EMAIL", "email", "Email"},
                                      {"WEB_SITE", "website", "Web Site"}};
 
-const char* const vendorSite = "https://vorn.example/";
-const char* const vendorHelpMail = "support@vorn.example";
-
 std::string Printf(const char* format, const std::string& a, const std::string& b = "") {
   std::string text(format);
   const size_t first = text.find("%s");
@@ -290,7 +287,8 @@ private:
     for (const THeadingLine& line : headingLines)
       if (!company.Get(line.column).empty()) Page(std::string("    ") + line.id + ".style.display='none';\n");
     for (const char* id : {"hr1", "hr2", "help", "csv", "info", "hide"})
-      Page(std::string("    ") + id + ".style.display='none';\n");
+      if (strcmp(id, "help") != 0 || !company.Get("EMAIL").empty())
+        Page(std::string("    ") + id + ".style.display='none';\n");
     Page("}\n");
     Page("</SCRIPT>\n");
     Page("</head>\n");
@@ -298,8 +296,14 @@ private:
   }
 
   void WriteHeading(const TNameValueList& company) {
-    Page(std::string("<a id=brandad href='") + vendorSite + "'><img src='brandad.jpg' border=0 alt='' "
-         "style='LEFT: 657px; POSITION: absolute; TOP: 18px; Z-INDEX: 100'></a>\n");
+    // The logo links to the company's own web site; without one it stands alone.
+    const std::string logo = "<img src='brandad.jpg' border=0 alt='' "
+                             "style='LEFT: 657px; POSITION: absolute; TOP: 18px; Z-INDEX: 100'>";
+    const std::string& site = company.Get("WEB_SITE");
+    if (site.empty())
+      Page("<span id=brandad>" + logo + "</span>\n");
+    else
+      Page("<a id=brandad href='" + HtmlText(site) + "'>" + logo + "</a>\n");
     Page("<TABLE>\n");
     Page(" <TR id=license class='blank'><TD class='blank'>\n");
     Page("  " + HtmlText(company.Get("NAME")));
@@ -326,8 +330,10 @@ private:
     Page("<HR id=hr2>\n");
     if (companion_) Page("<A id=csv HREF='" + HtmlText(CompanionLink()) + "'>Download CSV File</a>\n");
     const std::string subject = "Report of " + company.Get("NAME") + ": " + rows_.Entity().Caption + " Table";
-    Page(std::string("<a id=help href='mailto:") + vendorHelpMail + "?subject=" + UrlText(subject) +
-         "'>Help</a>\n");
+    // Help is a mail to the company's own address, when it has one.
+    const std::string& mail = company.Get("EMAIL");
+    if (!mail.empty())
+      Page("<a id=help href='mailto:" + HtmlText(mail) + "?subject=" + UrlText(subject) + "'>Help</a>\n");
     Page("&nbsp;&nbsp;\n");
     Page("<INPUT id=hide TYPE=button onclick='hrh()' VALUE='Hide Report Heading'>\n");
     Page("<p id=info>&nbsp;&nbsp;Click on Refresh button to restore</p>\n");

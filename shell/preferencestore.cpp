@@ -188,11 +188,9 @@ struct TPreferenceKey {
   void (*set)(long value);
 };
 
-// A stored Warn_On_Find: 0 never, 2 also for unindexed criteria, any other value 1.
-TFindWarning FindWarningOf(long value) {
-  if (value == 0) return TFindWarning::Never;
-  return value == 2 ? TFindWarning::NoCriteriaOrNotIndexed : TFindWarning::NoCriteria;
-}
+// A stored Warn_On_Find: 0 never, 2 also for unindexed criteria. Any other number is kept as
+// it is, so that saving gives it back unchanged; the forms warn for it as for 1.
+TFindWarning FindWarningOf(long value) { return static_cast<TFindWarning>(value); }
 
 #define PREF_FLAG(key, field)                                               \
   {key, TPreferenceKind::Int, [] { return long(Preferences.field ? 1 : 0); }, \

@@ -80,7 +80,7 @@ private:
 INT_PTR CALLBACK ChangeColorsDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The colour chooser (ChooseColorA); tests put their own in its place.
-using TChooseColorCall = BOOL (*)(CHOOSECOLORA* choice);
+using TChooseColorCall = BOOL(WINAPI*)(CHOOSECOLORA* choice);
 extern TChooseColorCall ChooseColorCall;
 
 // The PREFERENCES command: the dialog, modal, owned by the main window; after OK or Save

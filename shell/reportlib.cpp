@@ -9,6 +9,7 @@
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "shell/appwindow.h"
+#include "shell/dbconnect.h"
 
 namespace {
 
@@ -50,15 +51,6 @@ bool SwapInFolder(const std::string& folder) {
 
 void* LibraryEntry(const char* name) {
   return reportLibrary ? reinterpret_cast<void*>(GetProcAddress(reportLibrary, name)) : nullptr;
-}
-
-// The database user and password the report program logs in with: [Network] of the
-// application INI, else the model's default user.
-std::string NetworkValue(const char* key, const char* fallback) {
-  char value[64] = "";
-  GetPrivateProfileStringA("Network", key, fallback, value, sizeof value,
-                           ApplicationIniPath.c_str());
-  return value;
 }
 
 }  // namespace
@@ -112,11 +104,11 @@ std::string ReportCommandLine(const char* reportFile) {
   if (_stricmp(RaptelVersion, "16") == 0) {
     line += "vorn.dmd ";
   } else {
-    const char* defaultUser = *TheModel.DefaultUser ? TheModel.DefaultUser : "sa";
-    std::string user = NetworkValue("Username", defaultUser);
-    if (user.empty()) user = "sa";
-    const std::string password =
-        NetworkValue("Password", *TheModel.DefaultUser ? TheModel.DefaultPassword : "");
+    // The credentials the program connected with, which the user may have corrected in the
+    // connection dialog without saving them.
+    const TNetworkSettings& network = ConnectedSettings();
+    const std::string user = network.user.empty() ? "sa" : network.user;
+    const std::string& password = network.password;
     line += std::string(TheModel.DatabaseName) + " /U " + user + " ";
     if (!password.empty()) line += "/p " + password + " ";
   }

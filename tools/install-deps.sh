@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(
   cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   libz-mingw-w64-dev googletest
   wine wine64 xvfb x11-apps imagemagick
   unixodbc libsqliteodbc odbc-postgresql postgresql

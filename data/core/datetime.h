@@ -69,3 +69,7 @@ void ParseDateTime(const char* text, SYSTEMTIME* time);
 const char* FormatDateTime(const SYSTEMTIME* time, int flags);
 // A picture for the date-time picker from the user's date format.
 const char* DatePicture(const char* userFormat);
+// A picture for the time picker from the user's time format ("HH24:MI:SS" gives
+// "HH':'mm':'ss"): hours, minutes, seconds and the AM/PM mark become the picker's letters,
+// every other run is quoted; an empty format gives "HH':'mm':'ss".
+const char* TimePicture(const char* userFormat);

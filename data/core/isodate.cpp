@@ -165,3 +165,43 @@ const char* DatePicture(const char* userFormat) {
   result[n] = '\0';
   return result;
 }
+
+const char* TimePicture(const char* userFormat) {
+  static char result[MASK_TEXT_SIZE];
+  if (!*userFormat) return "HH':'mm':'ss";
+  // The format's tokens in the order they are tried, with the picker letters they become.
+  static const struct {
+    const char* token;
+    const char* picture;
+  } tokens[] = {{"HH24", "HH"}, {"HH12", "hh"}, {"HH", "hh"}, {"MI", "mm"}, {"MM", "mm"},
+                {"SS", "ss"},   {"A.M.", "tt"}, {"P.M.", "tt"}, {"AM", "tt"}, {"PM", "tt"}, {"TT", "tt"}};
+  size_t n = 0;
+  bool quoted = false;
+  auto put = [&](char c) {
+    if (n + 2 < sizeof result) result[n++] = c;
+  };
+  for (const char* p = userFormat; *p;) {
+    const char* picture = nullptr;
+    size_t length = 0;
+    for (const auto& t : tokens) {
+      length = strlen(t.token);
+      if (_strnicmp(p, t.token, length) == 0) {
+        picture = t.picture;
+        break;
+      }
+    }
+    if (picture == nullptr) {
+      if (!quoted) put('\'');
+      quoted = true;
+      put(*p++);
+      continue;
+    }
+    if (quoted) put('\'');
+    quoted = false;
+    for (const char* q = picture; *q; ++q) put(*q);
+    p += length;
+  }
+  if (quoted) put('\'');
+  result[n] = '\0';
+  return result;
+}

@@ -7,6 +7,7 @@
 //   status=<the last status text>
 //   database=<the database the later connections reach>
 //   service manager=<the times the SQL Server service manager was started>
+//   report program=<the command line the report program would be started with>
 // Exit code 0 when connected, 1 when the step ended the program, 2 without a model.
 #include <windows.h>
 
@@ -22,6 +23,7 @@
 #include "data/model/settings.h"
 #include "shell/appwindow.h"
 #include "shell/dbconnect.h"
+#include "shell/reportlib.h"
 
 namespace {
 
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     fprintf(report, "status=%s\n", GetStatusText());
     fprintf(report, "database=%s\n", connected ? ReachedDatabase().c_str() : "");
     fprintf(report, "service manager=%d\n", serviceManagerStarts);
+    fprintf(report, "report program=%s\n", connected ? ReportCommandLine("r.rpt").c_str() : "");
     fclose(report);
   }
   delete OdbcEnvironment;

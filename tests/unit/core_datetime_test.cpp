@@ -270,6 +270,23 @@ TEST(FormatDateTime, DateTimeOrBothByTheFlags) {
   EXPECT_STREQ(FormatDateTime(&time, 3), "14:07:09");
 }
 
+TEST(TimePicture, TimeFormatTokensBecomePickerLetters) {
+  const struct {
+    const char* format;
+    const char* expected;
+  } cases[] = {
+      {"", "HH':'mm':'ss"},
+      {"HH24:MI:SS", "HH':'mm':'ss"},
+      {"HH24:MI", "HH':'mm"},
+      {"HH12.MI AM", "hh'.'mm' 'tt"},
+      {"hh:mm:ss P.M.", "hh':'mm':'ss' 'tt"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(TimePicture(c.format), c.expected) << c.format;
+  std::string format;
+  while (format.size() < 3000) format += "x:";
+  EXPECT_LT(strlen(TimePicture(format.c_str())), size_t(MASK_TEXT_SIZE));
+}
+
 TEST(DatePicture, PickerLettersStayOtherRunsAreQuoted) {
   const struct {
     const char* format;

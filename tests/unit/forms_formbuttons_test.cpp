@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "data/core/fileaction.h"
+#include "data/core/strings.h"
+#include "data/core/userprofile.h"
 #include "data/db/record.h"
 #include "data/model/appfiles.h"
 #include "data/model/model.h"
@@ -25,6 +27,7 @@
 #include "shell/appwindow.h"
 #include "shell/formcalls.h"
 #include "shell/menus.h"
+#include "shell/startup.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 #include "support/shop_forms.h"
@@ -239,6 +242,25 @@ TEST_P(FormButtonsTest, EvalReportsABadExpressionAndFunctionNeedsTheShell) {
     ASSERT_TRUE(box.found) << list;
     EXPECT_EQ(box.text, *list ? "Cannot run command: FROB x" : "No command specified in .INI file");
   }
+}
+
+// In login mode a RUN button reads the commands of the user's own menu file when the user
+// has one, else the shared "menu.ini".
+TEST_P(FormButtonsTest, RunButtonsReadTheUsersOwnMenuFile) {
+  UseShop({{"RUN:CUST:0", "Go"}});
+  const std::string savedModelFolder = ModelFolder;
+  ModelFolder = dir_.path();
+  InstallFormButtonCalls();
+  dir_.Write("menu.ini", "[Run]\r\nCUST:0=SHELL shared.txt\r\n");
+  dir_.Write("clerk.ini", "[Run]\r\nCUST:0=SHELL own.txt\r\n");
+  StoredCustomer("Ann");
+  for (const char* menuFile : {"clerk.ini", ""}) {
+    ReplaceString(&CurrentUser.INI_File, menuFile);
+    opened.clear();
+    Press(RunButtonId(0));
+    EXPECT_EQ(opened, std::vector<std::string>{*menuFile ? "open own.txt" : "open shared.txt"}) << menuFile;
+  }
+  ModelFolder = savedModelFolder;
 }
 
 TEST_P(FormButtonsTest, AMenuChoiceReplacesTheRemainingCommands) {

@@ -108,7 +108,8 @@ TEST_F(TabPagesTest, TheTabControlSwitchesBetweenPagesMadeOnFirstSelection) {
   EXPECT_TRUE(IsWindowVisible(first));
   EXPECT_TRUE(IsWindowEnabled(first));
   EXPECT_EQ(GetParent(first), form_);
-  EXPECT_EQ(AppWindowManager.GetOwner(first), form_);  // a tab change registers its page too
+  EXPECT_EQ(AppWindowManager.GetDialog(first), nullptr);  // a tab change takes no slot
+  EXPECT_EQ(AppWindowManager.GetCount(), 1);              // the form alone
   EXPECT_EQ(pages_->PageWindow(1), nullptr);
 
   Select(1, true);
@@ -128,7 +129,10 @@ TEST_F(TabPagesTest, TheTabControlSwitchesBetweenPagesMadeOnFirstSelection) {
   SendMessageA(pages_->TabControl(), TCM_SETCURSEL, static_cast<WPARAM>(-1), 0);
   TTabPages::OnTabChange(nullptr, form_, true);
   EXPECT_EQ(pages_->CurrentPage(), second);
-  EXPECT_EQ(AppWindowManager.GetCount(), 3);  // the form and its two pages
+  EXPECT_EQ(AppWindowManager.GetCount(), 1);  // pages made by the tab control are not windows of their own
+  // A control access to a page the tab control made reserves nothing either.
+  EXPECT_TRUE(pages_->SetItemText(1, Field("DELIVERY_ADDRESS"), "12 Harbour Road"));
+  EXPECT_EQ(AppWindowManager.GetCount(), 1);
 
   // The page sits inside the tab control's display area.
   RECT tab, inside;

@@ -24,6 +24,7 @@
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/commands.h"
+#include "shell/dbconnect.h"
 #include "shell/paramsdlg.h"
 #include "shell/reportlib.h"
 #include "support/dialog_watcher.h"
@@ -378,10 +379,12 @@ protected:
 TEST_F(ReportProgram, ReceivesTheExactCommandLine) {
   const std::string program = RaptelFilename;
   ApplicationIniPath = dir_.Write("SHOP.INI", "[Network]\nUsername=clerk\nPassword=secret\n");
+  ReadConnectionSettings(ApplicationIniPath);  // as start-up does before it connects
   EXPECT_EQ(Received("RAPTEL Monthly.tpl"), program + " /x /D SHOP /U clerk /p secret Monthly.tpl");
   EXPECT_EQ(Received("MONTHLY.TPL"), program + " /x /D SHOP /U clerk /p secret MONTHLY.TPL");
 
   ApplicationIniPath = dir_.Write("SHOP.INI", "[Network]\nUsername=\n");
+  ReadConnectionSettings(ApplicationIniPath);  // as start-up does before it connects
   EXPECT_EQ(Received("raptel Weekly.tpt"), program + " /x /D SHOP /U sa Weekly.tpt");
 
   snprintf(RaptelVersion, sizeof RaptelVersion, "16");

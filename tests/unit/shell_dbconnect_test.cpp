@@ -269,6 +269,26 @@ TEST_F(DatabaseStepTest, AnUnreachableServerLeadsToTheConnectionDialog) {
   EXPECT_EQ(IniValue(Ini(), "Database"), "vorn_test");
 }
 
+// Credentials corrected in the dialog and not saved are still the ones the report program
+// gets, not those the INI holds.
+TEST_F(DatabaseStepTest, TheReportProgramGetsTheCredentialsConnectedWith) {
+  UsePostgres("vorn_test", "1");
+  const std::string iniBefore = TScratchDir::Read(Ini());
+  TChild connected;
+  Start(connected);
+  TWatchedDialog dialog = FindDialog(connected.pid(), "Database Connection", 30000);
+  ASSERT_TRUE(dialog.found);
+  SetControlText(dialog.window, CONNECT_SERVER_ID, std::string("127.0.0.1:") + getenv("VORN_PG_PORT"));
+  ASSERT_TRUE(PressDialogButton(dialog.window, CONNECT_TRUSTED_ID));
+  SetControlText(dialog.window, CONNECT_PASSWORD_ID, "secret");
+  ASSERT_TRUE(PressDialogButton(dialog.window, IDOK));
+  ASSERT_TRUE(WatchAndPress(connected.pid(), "Connection Successful", IDNO, 30000).found);
+  ASSERT_EQ(connected.Wait(30000), 0);
+  EXPECT_EQ(TScratchDir::Read(Ini()), iniBefore) << "nothing saved";
+  EXPECT_NE(Report("report program").find(" /U postgres /p secret r.rpt"), std::string::npos)
+      << Report("report program");
+}
+
 TEST_F(DatabaseStepTest, AServerThatStaysUnreachableIsReportedWithTheDriversMessage) {
   UsePostgres("vorn_test", "1");
   TChild child;

@@ -295,6 +295,7 @@ TEST_F(MenuSelection, MenuBarItemsGiveTheirContextAndHelpLine) {
       {900, 900, "Run: Script (RunScript)"},
       {901, 901, "Open external file: Doc (manual.pdf)"},
       {902, 0, "Unknown menu command: Odd (HELLO)"},
+      {108, 0, "Unknown menu command: &Logout (LOGOUT)"},
   };
   for (const Case& c : cases) {
     TMenuHelp help;

@@ -188,6 +188,10 @@ TEST_P(OutputTest, CompanyRowGivesTheHeadingWithItsFilledLinesOnly) {
             std::string::npos);
   for (const char* id : {"id=brandad", "brandad.jpg", "id=help href='mailto:", "Report Date&nbsp;"})
     EXPECT_NE(html.find(id), std::string::npos) << id;
+  // The links are the company's own.
+  EXPECT_NE(html.find("<a id=brandad href='www.smith.example'><img src='brandad.jpg'"), std::string::npos);
+  EXPECT_NE(html.find("<a id=help href='mailto:office@smith.example?subject="), std::string::npos);
+  EXPECT_EQ(html.find("vorn.example"), std::string::npos);
   // A copy to look at in a browser.
   if (const char* folder = getenv("VORN_SCREENSHOTS"))
     Write(std::string(folder) + "\\output_" + GetParam() + ".htm", {OUTPUT_HTML, true, true});
@@ -214,6 +218,11 @@ TEST_P(OutputTest, FilesThatCannotBeCreated) {
   const std::string html = TScratchDir::Read(dir_.File("page.htm"));
   EXPECT_EQ(html.find("Download CSV File"), std::string::npos);
   EXPECT_NE(html.find("<td class='odd'>Smith, Ann</td>"), std::string::npos);
+  // A company without a web site or mail address: the logo links nowhere, no help link.
+  EXPECT_NE(html.find("<span id=brandad><img src='brandad.jpg'"), std::string::npos);
+  EXPECT_EQ(html.find("href='http"), std::string::npos);
+  EXPECT_EQ(html.find("mailto:"), std::string::npos);
+  EXPECT_EQ(html.find("help.style"), std::string::npos);
   RemoveDirectoryA(dir_.File("page.csv").c_str());
 }
 

@@ -61,7 +61,7 @@ COLORREF SampleColour(HWND colours) {
 COLORREF chosenColour = 0;
 BOOL chooserAnswer = TRUE;
 std::vector<COLORREF> chooserStarts;
-BOOL RecordChooser(CHOOSECOLORA* choice) {
+BOOL WINAPI RecordChooser(CHOOSECOLORA* choice) {
   chooserStarts.push_back(choice->rgbResult);
   EXPECT_EQ(choice->Flags, DWORD(CC_RGBINIT | CC_PREVENTFULLOPEN | CC_SHOWHELP));
   EXPECT_TRUE(IsWindow(choice->hwndOwner));
