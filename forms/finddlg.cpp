@@ -34,13 +34,14 @@ TFindDlg::~TFindDlg() {
 }
 
 INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
+  TGuard guard(this);  // the list's first fetch pumps messages
   TEntity* entity = criteria_->GetEntity();
   char caption[300];
   snprintf(caption, sizeof caption, "Found: %s", entity->TitleText);
   SetWindowTextA(window, caption);
   TDBRecList* list = list_;
   list_ = nullptr;
-  TakeListBox(window, new TFindRecListBox(GetDlgItem(window, LIST_ID), criteria_, list));
+  if (!TakeListBox(window, new TFindRecListBox(GetDlgItem(window, LIST_ID), criteria_, list))) return TRUE;
   ApplyRights(window, entity, true);
   return TRUE;
 }
