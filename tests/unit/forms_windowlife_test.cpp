@@ -23,7 +23,6 @@
 #include "shell/mainwnd.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
-#include "support/login_helper.h"
 #include "support/shop_forms.h"
 
 namespace {
@@ -77,6 +76,20 @@ LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       break;
   }
   return 0;
+}
+
+// The visible dialog box of this process with exactly this title, waited for up to ten
+// seconds (null when none came).
+HWND WaitForBox(const char* title) {
+  for (int waited = 0; waited < 10000; waited += 10) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", title); w; w = FindWindowExA(nullptr, w, "#32770", title)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+    }
+    Sleep(10);
+  }
+  return nullptr;
 }
 
 // One question or fetch of a window: the rows and preferences it starts from, how its
@@ -151,7 +164,7 @@ protected:
     for (const char* table : {"ORD", "CONT", "CUST"}) Db().Exec(std::string("DELETE FROM ") + table);
     Preferences = baseline_;
     const int liveBefore = TBaseDlg::LiveCount();
-    MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+    MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                                nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(MainWindow);
     HWND mainWindow = MainWindow;
@@ -169,21 +182,20 @@ protected:
     const int answer = step.answer;
     if (question.empty()) PostMessageA(doer, DO_MEANWHILE, 0, 0);  // handled in the fetch's first round
     auto driver = std::async(std::launch::async, [doer, question, answer, meanwhile] {
-      bool answered = false;
-      TWatchedDialog box;
+      HWND box = nullptr;
       if (!question.empty()) {
-        box = FindDialog(GetCurrentProcessId(), question.c_str(), 10000);
-        if (!box.found) return false;
+        box = WaitForBox(question.c_str());
+        if (!box) return false;
         PostMessageA(doer, DO_MEANWHILE, 0, 0);
       }
       if (meanwhile == TMeanwhile::LogOut) {
-        TLoginDialog login = FindLoginDialog(GetCurrentProcessId(), 10000);
-        if (login.window) PressDialogButton(login.window, IDCANCEL);
+        HWND login = WaitForBox("Login");
+        if (!login) return false;
+        PressDialogButton(login, IDCANCEL);
       }
       if (question.empty()) return true;
-      Sleep(300);
-      answered = IsWindow(box.window) && IsWindowVisible(box.window) && PressDialogButton(box.window, answer);
-      return answered;
+      Sleep(200);  // what the meanwhile step started has run
+      return IsWindow(box) && IsWindowVisible(box) && PressDialogButton(box, answer);
     });
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.command, BN_CLICKED), 0);
     // A fetch's window may still be coming while the driver ends.
