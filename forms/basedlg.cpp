@@ -9,9 +9,28 @@
 #include "forms/appwindow.h"
 
 
-TBaseDlg::TBaseDlg() : DialogProc(BaseDlgProc), Kind(DK_GENERIC) {}
+namespace {
+int liveDialogs = 0;
+}
 
-TBaseDlg::~TBaseDlg() = default;
+TBaseDlg::TBaseDlg() : DialogProc(BaseDlgProc), Kind(DK_GENERIC) { ++liveDialogs; }
+
+TBaseDlg::~TBaseDlg() { --liveDialogs; }
+
+int TBaseDlg::LiveCount() { return liveDialogs; }
+
+TBaseDlg::TGuard::TGuard(TBaseDlg* dialog) : dialog_(dialog) { ++dialog_->guards_; }
+
+TBaseDlg::TGuard::~TGuard() {
+  if (--dialog_->guards_ == 0 && dialog_->deleteWhenFree_) delete dialog_;
+}
+
+void TBaseDlg::ReleaseAfterDestroy(TBaseDlg* dialog, bool modal) {
+  dialog->destroyed_ = true;
+  if (modal) return;
+  if (dialog->guards_ > 0) dialog->deleteWhenFree_ = true;
+  else delete dialog;
+}
 
 void TBaseDlg::Hook() {}
 
@@ -92,10 +111,8 @@ INT_PTR DispatchBaseDlgMessage(TBaseDlg** dialog, HWND window, UINT message, WPA
       const bool modal = AppWindowManager.IsModal(window) != 0;
       INT_PTR result = object->OnDestroy(window, message, wParam, lParam);
       AppWindowManager.DetachWindow(window);
-      if (!modal) {
-        delete object;
-        *dialog = nullptr;
-      }
+      TBaseDlg::ReleaseAfterDestroy(object, modal);
+      if (!modal) *dialog = nullptr;
       return result;
     }
     case WM_ACTIVATE:

@@ -43,8 +43,35 @@ public:
   // The procedure the window manager hands to Windows when it creates the dialog.
   DLGPROC DialogProc;
 
+  // Keeps the object alive while a handler of its window asks a question or pumps
+  // messages: a WM_DESTROY meanwhile detaches the window, and the object of a modeless
+  // window is deleted when the outermost guard ends. After every such step the handler
+  // looks at Destroyed() and, when true, returns without touching window or object.
+  class TGuard {
+  public:
+    explicit TGuard(TBaseDlg* dialog);
+    ~TGuard();
+    TGuard(const TGuard&) = delete;
+    TGuard& operator=(const TGuard&) = delete;
+
+  private:
+    TBaseDlg* dialog_;
+  };
+  bool Destroyed() const { return destroyed_; }
+  bool Guarded() const { return guards_ > 0; }
+  // At the end of the window's WM_DESTROY (after it is detached): the object is marked
+  // destroyed; a modeless window's object is deleted now, or under a guard when it ends.
+  static void ReleaseAfterDestroy(TBaseDlg* dialog, bool modal);
+  // Dialog objects alive now (made and not yet deleted).
+  static int LiveCount();
+
 protected:
   int Kind;
+
+private:
+  int guards_ = 0;
+  bool destroyed_ = false;
+  bool deleteWhenFree_ = false;  // destroyed under a guard as a modeless window
 };
 
 INT_PTR CALLBACK BaseDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

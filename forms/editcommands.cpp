@@ -20,6 +20,7 @@
 #include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/formtransaction.h"
+#include "forms/messagepump.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "forms/appwindow.h"
@@ -64,7 +65,7 @@ bool HoldsStoredRow(TDBRecord* record) {
 }  // namespace
 
 int TEditDlg::Ask(const char* text, UINT style) {
-  return MessageBoxA(window_, text, entity_->Caption, style);
+  return AskQuestion(window_, text, entity_->Caption, style);
 }
 
 void TEditDlg::ApplyAutoClose(HWND) {
@@ -91,6 +92,7 @@ void TEditDlg::AfterWrite(HWND window, bool resetValues, const char* status) {
 }
 
 INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
+  TGuard guard(this);  // the questions below pump messages
   SetStatusLine("");
   if (!ReadForm()) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
@@ -104,7 +106,7 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
     if (!answer)
       answer = Ask(KEY_CHANGED_QUESTION, MB_YESNOCANCEL | MB_ICONQUESTION |
                                              (rule == TKeyChangeRule::AskUpdateByDefault ? MB_DEFBUTTON2 : 0));
-    if (answer == IDCANCEL) return TRUE;
+    if (answer == IDCANCEL || Destroyed()) return TRUE;
     transaction.Begin();
     if (answer == IDYES) record_->Insert(CheckParents);
     else if (!UpdateWithCascade(transaction, CASCADE_QUESTION_AFTER_KEY_CHANGE)) return TRUE;
@@ -118,7 +120,7 @@ INT_PTR TEditDlg::Store(HWND window, UINT, WPARAM, LPARAM) {
         const bool modified = HasUserChanges();
         const int answer = modified ? Ask(UPDATE_CHANGED_QUESTION, YES_NO_QUESTION)
                                     : Ask(UPDATE_UNCHANGED_QUESTION, YES_NO_QUESTION_NO_DEFAULT);
-        if (answer != IDYES) return TRUE;
+        if (answer != IDYES || Destroyed()) return TRUE;
       }
       transaction.Begin();
       if (!UpdateWithCascade(transaction, CASCADE_QUESTION)) return TRUE;
@@ -143,7 +145,9 @@ bool TEditDlg::UpdateWithCascade(TFormTransaction& transaction, const char* ques
   if (record_->GetStatus() != RecordRelatedFound || !Preferences.AllowCascadedUpdates) return true;
   const std::string refusal = RecordErrorState.GetErrorMessage();
   transaction.Rollback();
-  if (Ask(question, YES_NO_QUESTION_NO_DEFAULT) != IDYES) {
+  const int answer = Ask(question, YES_NO_QUESTION_NO_DEFAULT);
+  if (Destroyed()) return false;
+  if (answer != IDYES) {
     SetStatusLine(refusal.c_str());
     return false;
   }
@@ -153,8 +157,9 @@ bool TEditDlg::UpdateWithCascade(TFormTransaction& transaction, const char* ques
 }
 
 INT_PTR TEditDlg::Delete(HWND window, UINT, WPARAM, LPARAM) {
+  TGuard guard(this);  // the questions below pump messages
   SetStatusLine("");
-  if (Preferences.PromptBeforeDelete && Ask(DELETE_QUESTION, YES_NO_QUESTION) != IDYES) return TRUE;
+  if (Preferences.PromptBeforeDelete && (Ask(DELETE_QUESTION, YES_NO_QUESTION) != IDYES || Destroyed())) return TRUE;
   if (!ReadForm()) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
     return TRUE;
@@ -162,8 +167,13 @@ INT_PTR TEditDlg::Delete(HWND window, UINT, WPARAM, LPARAM) {
   TFormTransaction transaction(record_);
   transaction.Begin();
   record_->Delete(RefuseIfChildren);
-  if (record_->GetStatus() == RecordRelatedFound)
-    MessageBoxA(window_, DEPENDANTS_TEXT, "Could not delete record", MB_OK | MB_ICONHAND);
+  if (record_->GetStatus() == RecordRelatedFound) {
+    const std::string reason = RecordErrorState.GetErrorMessage();
+    transaction.Rollback();
+    AskQuestion(window_, DEPENDANTS_TEXT, "Could not delete record", MB_OK | MB_ICONHAND);
+    if (!Destroyed()) SetStatusLine(reason.c_str());
+    return TRUE;
+  }
   if (!record_->IsOk()) {
     const std::string message = RecordErrorState.GetErrorMessage();
     transaction.Rollback();
@@ -205,6 +215,7 @@ INT_PTR TEditDlg::Recalculate(HWND, UINT, WPARAM, LPARAM) {
 // ---- find ---------------------------------------------------------------------------------
 
 INT_PTR TEditDlg::Find(HWND, UINT, WPARAM, LPARAM) {
+  TGuard guard(this);  // the question and the first fetch pump messages
   SetStatusLine("");
   if (!ReadForm()) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
@@ -215,7 +226,8 @@ INT_PTR TEditDlg::Find(HWND, UINT, WPARAM, LPARAM) {
   const int criteria = list->ClassifyFindCriteria(record_);
   const bool warn = (criteria == 2 && prefs.WarnOnFind != TFindWarning::Never) ||
                     (criteria == 1 && prefs.WarnOnFind == TFindWarning::NoCriteriaOrNotIndexed);
-  if (warn && Ask(criteria == 2 ? FIND_ALL_QUESTION : FIND_UNINDEXED_QUESTION, YES_NO_QUESTION_NO_DEFAULT) != IDYES) {
+  if (warn && (Ask(criteria == 2 ? FIND_ALL_QUESTION : FIND_UNINDEXED_QUESTION, YES_NO_QUESTION_NO_DEFAULT) != IDYES ||
+               Destroyed())) {
     delete list;
     return TRUE;
   }
@@ -244,7 +256,8 @@ INT_PTR TEditDlg::Find(HWND, UINT, WPARAM, LPARAM) {
     return TRUE;
   }
   AfterStoreHook(window_);
-  if (!OpenFindWindow(this, list)) SetStatusLine("The list of found records could not be opened");
+  const bool opened = OpenFindWindow(this, list);
+  if (!opened && !Destroyed()) SetStatusLine("The list of found records could not be opened");
   return TRUE;
 }
 
@@ -316,6 +329,7 @@ INT_PTR TEditDlg::Last(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 void TEditDlg::Move(HWND window, int direction) {
+  TGuard guard(this);  // fetching more rows of the list pumps messages
   SetStatusLine("");
   if (!ReadForm()) {
     SetStatusLine(RecordErrorState.GetErrorMessage());
@@ -356,14 +370,16 @@ void TEditDlg::MoveInList(HWND, int direction) {
       break;
     case DIRECTION_NEXT:
       if (row >= 0 && row + 1 >= count && FetchMoreRows(list)) count = ListCount(list);
+      if (Destroyed()) return;
       if (row >= 0 && row + 1 >= count) return SetStatusLine("No more records in the list in this direction");
       row = row < 0 ? 0 : row + 1;
       break;
     case DIRECTION_LAST:
       if (!FetchAllRows(list)) {
-        parentList_ = nullptr;  // released by its window during the fetch
+        if (!Destroyed()) parentList_ = nullptr;  // released by its window during the fetch
         return;
       }
+      if (Destroyed()) return;
       count = ListCount(list);
       row = count - 1;
       break;

@@ -307,7 +307,7 @@ INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROY: {
       INT_PTR result = form->OnDestroy(window, message, wParam, lParam);
       AppWindowManager.DetachWindow(window);
-      delete form;
+      TBaseDlg::ReleaseAfterDestroy(form, false);
       return result;
     }
     case WM_CLOSE:

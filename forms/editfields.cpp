@@ -170,13 +170,17 @@ void TEditDlg::SetStatusLine(const char* text) {
 // ---- initialisation -----------------------------------------------------------------------
 
 INT_PTR TEditDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
+  TGuard guard(this);  // the child lists fetch their rows pumping messages
   window_ = window;
   if (entity_->PageCount > 0) pages_ = BuildFormPages(this, window, EditPageProc);
-  for (int page = 0; page <= (entity_->PageCount > 0 ? entity_->PageCount : 0); ++page)
+  for (int page = 0; page <= (entity_->PageCount > 0 ? entity_->PageCount : 0); ++page) {
     SetupControls(window, page);
+    if (Destroyed()) return FALSE;
+  }
   ClearControls();
   RecalculateFields();
   ShowRecord();
+  if (Destroyed()) return FALSE;
   const bool existing = mode_ != TFormMode::NewRecord;
   SetFormState(window, existing ? TFormState::Existing : TFormState::Fresh);
   AfterChangeHook(window, existing ? 1 : 0);

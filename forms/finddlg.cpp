@@ -34,6 +34,7 @@ TFindDlg::~TFindDlg() {
 }
 
 INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
+  TGuard guard(this);  // the list's first fetch pumps messages
   TEntity* entity = criteria_->GetEntity();
   char caption[300];
   // An entity without a title of its own is named by its name.

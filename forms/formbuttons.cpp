@@ -137,9 +137,9 @@ INT_PTR TEditDlg::PrintScreen(HWND, UINT, WPARAM, LPARAM) {
   setup.lStructSize = sizeof setup;
   setup.hwndOwner = window_;
   setup.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_SHOWHELP;
-  HWND self = window_;
+  TGuard guard(this);  // the print dialog runs a loop of its own
   const BOOL chosen = PrintSetupCall(&setup);
-  if (!IsWindow(self)) return TRUE;  // the form went while the dialog was open
+  if (Destroyed()) return TRUE;  // the form went while the dialog was open
   if (setup.hDevMode) GlobalFree(setup.hDevMode);
   if (setup.hDevNames) GlobalFree(setup.hDevNames);
   if (!chosen) {

@@ -11,6 +11,7 @@
 #include "forms/editdlg.h"
 #include "forms/reclistdlg.h"
 #include "forms/lookupdlg.h"
+#include "forms/messagepump.h"
 #include "forms/preferences.h"
 #include "forms/reclistbox.h"
 #include "forms/viewdlg.h"
@@ -30,9 +31,10 @@ bool TEditDlg::ParentRecordStored() {
 }
 
 void TEditDlg::OpenChildForm(int r, TDBRecord* child, TFormMode mode) {
+  TGuard guard(this);  // the child form's lists fetch their rows pumping messages
   TRelationship* rel = &entity_->Relationships[r];
   HWND self = window_;
-  if (OpenOwnedEditForm(CreateChildEditDlg(child, rel, record_, childLists_[r], mode), self) && IsWindow(self))
+  if (OpenOwnedEditForm(CreateChildEditDlg(child, rel, record_, childLists_[r], mode), self) && !Destroyed())
     ShowWindow(self, SW_MINIMIZE);
 }
 
@@ -60,16 +62,17 @@ INT_PTR TEditDlg::ModifyChild(HWND, UINT, WPARAM wParam, LPARAM) {
 
 INT_PTR TEditDlg::DeleteChild(HWND, UINT, WPARAM wParam, LPARAM) {
   const int r = ButtonRelationship(wParam, CHILD_DELETE_BUTTON_ID_BASE);
+  TGuard guard(this);  // the question pumps messages
   HWND self = window_;
   if (Preferences.PromptBeforeDelete &&
       Ask("Do you wish to delete this record?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return TRUE;
-  if (!IsWindow(self) || !childLists_[r]) return TRUE;
+  if (Destroyed() || !childLists_[r]) return TRUE;
   TDBRecord* selected = childLists_[r]->GetSelectedRecord();
   if (!selected) return TRUE;
   const bool deleted = DeleteListedRecord(selected);
   if (!deleted) {
-    MessageBoxA(self, RecordErrorState.GetErrorMessage(), "Deletion failed", MB_OK | MB_ICONEXCLAMATION);
+    AskQuestion(self, RecordErrorState.GetErrorMessage(), "Deletion failed", MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
   const TEntity* child = entity_->Relationships[r].WithEntity;
@@ -88,8 +91,8 @@ INT_PTR TEditDlg::ViewRelated(HWND, UINT, WPARAM wParam, LPARAM) {
   const bool several = first && (list->Count() > 1 || list->GetRecord(1));
   if (!Preferences.SkipListBoxIfSingleView || several) {
     // The window fetches its rows pumping messages: this form may be gone when it returns.
-    HWND self = window_;
-    if (!OpenViewWindow(rel, record_, list, self) && IsWindow(self))
+    TGuard guard(this);
+    if (!OpenViewWindow(rel, record_, list, window_) && !Destroyed())
       SetStatusLine("The related records could not be shown");
     return TRUE;
   }

@@ -37,6 +37,35 @@ void PumpWaitingMessages() {
   }
 }
 
+namespace {
+
+// Whether the answer is one of the buttons the box style shows.
+bool IsButtonOf(int answer, UINT style) {
+  switch (style & MB_TYPEMASK) {
+    case MB_OK:
+      return answer == IDOK;
+    case MB_OKCANCEL:
+      return answer == IDOK || answer == IDCANCEL;
+    case MB_YESNO:
+      return answer == IDYES || answer == IDNO;
+    case MB_YESNOCANCEL:
+      return answer == IDYES || answer == IDNO || answer == IDCANCEL;
+    case MB_RETRYCANCEL:
+      return answer == IDRETRY || answer == IDCANCEL;
+    case MB_ABORTRETRYIGNORE:
+      return answer == IDABORT || answer == IDRETRY || answer == IDIGNORE;
+  }
+  return false;
+}
+
+}  // namespace
+
+int AskQuestion(HWND owner, const char* text, const char* caption, UINT style) {
+  TPumpingScope waiting;
+  const int answer = MessageBoxA(owner, text, caption, style);
+  return IsButtonOf(answer, style) ? answer : IDCANCEL;
+}
+
 bool IsPumping() { return pumpingDepth > 0; }
 
 bool DeferCloseWhilePumping(HWND window) {

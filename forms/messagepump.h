@@ -18,6 +18,10 @@ public:
 // Handles every message waiting for this thread as the main loop would (the open dialogs'
 // keys first); a WM_QUIT is put back for the main loop and ends the round.
 void PumpWaitingMessages();
+// Asks a question in a message box over owner. While it waits, the question counts as work
+// that pumps messages: dialogs closed meanwhile go when it has been answered. An answer
+// that is none of the box's buttons (the box went with its owner) comes back as IDCANCEL.
+int AskQuestion(HWND owner, const char* text, const char* caption, UINT style);
 // True while long work pumps messages.
 bool IsPumping();
 // For a dialog's WM_CLOSE: true when the close has been put off until the long work ends

@@ -17,6 +17,7 @@
 #include "forms/controlids.h"
 #include "forms/editdlg.h"
 #include "forms/formtransaction.h"
+#include "forms/messagepump.h"
 #include "forms/preferences.h"
 #include "forms/reclistbox.h"
 #include "forms/shellcalls.h"
@@ -24,13 +25,10 @@
 
 TRecListDlg::TRecListDlg(int minWidth, int minHeight) : minWidth_(minWidth), minHeight_(minHeight) {}
 
-TRecListDlg::~TRecListDlg() {
-  guards_ = 0;
-  ReleaseListBox();
-}
+TRecListDlg::~TRecListDlg() { ReleaseListBox(); }
 
 bool TRecListDlg::TakeListBox(HWND window, TPartialRecListBox* box) {
-  if (destroyed_ || !IsWindow(window)) {
+  if (Destroyed() || !IsWindow(window)) {
     if (box) ReleaseRecListBox(box);
     return false;
   }
@@ -44,19 +42,13 @@ bool TRecListDlg::TakeListBox(HWND window, TPartialRecListBox* box) {
 }
 
 void TRecListDlg::ReleaseListBox() {
-  if (guards_ > 0) return;
+  if (Guarded()) return;
   TPartialRecListBox* box = box_;
   box_ = nullptr;
   if (box) ReleaseRecListBox(box);
 }
 
 const TEntity* TRecListDlg::GetListedEntity() const { return box_ ? box_->GetEntity() : nullptr; }
-
-TRecListDlg::TGuard::TGuard(TRecListDlg* dialog) : dialog_(dialog) { ++dialog_->guards_; }
-
-TRecListDlg::TGuard::~TGuard() {
-  if (--dialog_->guards_ == 0 && dialog_->destroyed_ && dialog_->deleteWhenFree_) delete dialog_;
-}
 
 void TRecListDlg::ShowListStatus(HWND window) {
   SetDlgItemTextA(window, STATUS_LINE_ID, box_ ? box_->GetStatusText().c_str() : "");
@@ -161,7 +153,7 @@ void TRecListDlg::RefreshList(HWND window) {
   if (!box_) return;
   TGuard guard(this);
   box_->Refresh();
-  if (!destroyed_) ShowListStatus(window);
+  if (!Destroyed()) ShowListStatus(window);
 }
 
 void TRecListDlg::DeleteSelected(HWND window) {
@@ -169,19 +161,19 @@ void TRecListDlg::DeleteSelected(HWND window) {
   const TEntity* entity = GetListedEntity();
   if (!entity) return;
   if (Preferences.PromptBeforeDelete &&
-      MessageBoxA(window, "Do you wish to delete this record?", entity->Caption,
+      AskQuestion(window, "Do you wish to delete this record?", entity->Caption,
                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
     return;
-  if (destroyed_ || !box_) return;
+  if (Destroyed() || !box_) return;
   TDBRecord* record = box_->GetSelectedRecord();
   if (!record) return;
   if (!DeleteListedRecord(record)) {
     const std::string reason = RecordErrorState.GetErrorMessage();
-    MessageBoxA(window, reason.c_str(), "Deletion failed", MB_OK | MB_ICONEXCLAMATION);
+    AskQuestion(window, reason.c_str(), "Deletion failed", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  if (!destroyed_) RefreshList(window);
-  if (!destroyed_) RefreshWindowsAfterWrite(entity, window);
+  if (!Destroyed()) RefreshList(window);
+  RefreshWindowsAfterWrite(entity, window);  // the other windows follow even when this one is gone
 }
 
 void TRecListDlg::ReportRows(HWND window) {
@@ -196,7 +188,7 @@ void TRecListDlg::ReportRows(HWND window) {
   TPartialRecListBox* box = box_;  // held by the guard until the output is done
   OutputRecordsCall(window, *box->GetRecList(), columns, [box] { box->FetchAll(); });
   // The rows the output fetched are the list's now.
-  if (destroyed_) return;
+  if (Destroyed()) return;
   SendMessageA(box->GetWindow(), LVM_SETITEMCOUNT, box->GetCount(), LVSICF_NOSCROLL);
   ShowListStatus(window);
 }
@@ -236,13 +228,6 @@ bool TRecListDlg::HandleListMessage(HWND window, UINT message, WPARAM wParam, LP
       SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
       return true;
     }
-    case WM_DESTROY:
-      if (guards_ == 0) return false;  // the common handling deletes the object
-      deleteWhenFree_ = !AppWindowManager.IsModal(window);
-      OnDestroy(window, message, wParam, lParam);
-      AppWindowManager.DetachWindow(window);
-      destroyed_ = true;
-      return true;
   }
   return false;
 }
@@ -255,7 +240,7 @@ INT_PTR DispatchRecListDlgMessage(TRecListDlg** dialog, HWND window, UINT messag
     INT_PTR result = 0;
     if (list && list->HandleListMessage(window, message, wParam, lParam, &result)) {
       *handled = true;
-      *dialog = message == WM_DESTROY ? nullptr : list;
+      *dialog = list;
       return result;
     }
   }

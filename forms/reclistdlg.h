@@ -1,7 +1,7 @@
 // What the record list windows (find results, related records, lookup) share: one record
 // list box on control 141 with its status line 140, the button row at their foot, the
-// minimum size, the rights on their buttons, the delete, refresh and report of their rows,
-// and the guard that keeps the window's object alive while its own work pumps messages.
+// minimum size, the rights on their buttons, and the delete, refresh and report of their
+// rows, each under the dialog's guard while it pumps messages.
 #pragma once
 
 #include <windows.h>
@@ -56,24 +56,10 @@ public:
   // to the output of records; when the program has none, says so in a box.
   void ReportRows(HWND window);
 
-  // While work of this window pumps messages, a WM_DESTROY does not delete the object:
-  // the outermost guard does when it ends. Callers look at Destroyed() after every step
-  // that pumped, and stop.
-  class TGuard {
-  public:
-    explicit TGuard(TRecListDlg* dialog);
-    ~TGuard();
-    TGuard(const TGuard&) = delete;
-    TGuard& operator=(const TGuard&) = delete;
-
-  private:
-    TRecListDlg* dialog_;
-  };
-  bool Destroyed() const { return destroyed_; }
 
   // The message handling every list window shares: minimum size, the button row, the
   // list's notifications (row texts, cache hints; focus and double click through the
-  // two operations below), WM_DESTROY under a guard. True when the message was handled.
+  // two operations below). True when the message was handled.
   bool HandleListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result);
 
 protected:
@@ -107,9 +93,6 @@ protected:
 private:
   int minWidth_;
   int minHeight_;
-  int guards_ = 0;
-  bool destroyed_ = false;
-  bool deleteWhenFree_ = false;  // destroyed under a guard as a modeless window
 };
 
 // The dialog procedure's share of a list window: the list window's own messages, then

@@ -127,9 +127,8 @@ INT_PTR CALLBACK ViewDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       switch (LOWORD(wParam)) {
         case IDCANCEL:
         case CANCEL_KEY_ID:
+        case CLOSE_PAGE_BUTTON_ID:  // all through WM_CLOSE, which waits for work that pumps
           return dialog->OnCancel(window, message, wParam, lParam);
-        case CLOSE_PAGE_BUTTON_ID:
-          return dialog->OnClose(window, WM_CLOSE, 0, 0);
         case ADD_BUTTON_ID:
           return dialog->Add(window, message, wParam, lParam);
         case EDIT_BUTTON_ID:

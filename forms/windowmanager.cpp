@@ -75,8 +75,9 @@ INT_PTR TAppWindowManager::RunModal(TBaseDlg* object, const char* resourceName, 
 
 HWND TAppWindowManager::OpenEditForm(TBaseDlg* form, const TEntity* entity, HWND owner,
                                      INT_PTR param) {
+  // Only a correct PIN opens the form: a keypad that could not be shown (-1) refuses it.
   if (entity->PinProtected &&
-      DialogBoxParamA(GetModuleHandleA(nullptr), "EnterPin", owner, EnterPinDlgProc, 0) == 0)
+      DialogBoxParamA(GetModuleHandleA(nullptr), "EnterPin", owner, EnterPinDlgProc, 0) != 1)
     return nullptr;
   const std::string name = EditFormTemplateName(entity);
   HGLOBAL generated = FindEditFormTemplate(name.c_str());

@@ -14,6 +14,7 @@
 #include "data/model/model.h"
 #include "data/model/settings.h"
 #include "forms/editdlg.h"
+#include "forms/reclistdlg.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
 #include "shell/dumpload.h"
@@ -45,10 +46,10 @@ void UnavailableWindow(HWND owner, const char* what, const char* entity) {
 HWND OpenEntityEditForm(const TEntity* entity, HWND owner) {
   TEditDlg* form = CreateEditDlg(NewDBRecord(entity->Name), TFormMode::NewRecord);
   if (!form) return nullptr;
-  HWND window = AppWindowManager.OpenEditForm(form, entity, owner, 0);
+  // A form that did not open is freed there (unless its window came and went, which freed it).
+  HWND window = OpenOwnedEditForm(form, owner);
   if (window) return window;
-  // Never shown: the form is still ours. A declined PIN has told the user already.
-  delete form;
+  // A declined PIN has told the user already.
   if (!entity->PinProtected)
     Box(owner, std::string("The edit form of ") + entity->Name + " could not be opened.",
         "Cannot run command", MB_ICONEXCLAMATION);

@@ -73,7 +73,8 @@ INT_PTR Refuse(HWND page, const char* text) {
 }
 
 bool AskGoingBack(HWND page, const char* question) {
-  return MessageBoxA(GetParent(page), question, wizardWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+  return AskQuestion(GetParent(page), question, wizardWarningCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES &&
+         IsWindow(page);
 }
 
 // The first lines of the input file (at most count), each cut at the line limit.

@@ -228,7 +228,7 @@ void LogoutAndLoginAgain(HWND mainWindow, int timedOut) {
   const INT_PTR loggedIn = RunLoginDialog(mainWindow, timedOut ? TIMED_OUT_TEXT : nullptr);
   EnableWindows(disabled);
   if (!loggedIn) {
-    DestroyWindow(mainWindow);
+    EndProgram(mainWindow);
     return;
   }
   HCURSOR before = SetCursor(LoadCursorA(nullptr, IDC_WAIT));

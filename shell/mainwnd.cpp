@@ -365,11 +365,14 @@ void ReportFailedCommand(HWND window, const char* command) {
   MessageBoxA(window, command, "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
 }
 
+void EndProgram(HWND mainWindow) {
+  if (!DeferCloseWhilePumping(mainWindow)) DestroyWindow(mainWindow);
+}
+
 bool RunBuiltInCommand(HWND mainWindow, int id, int notification) {
   switch (id) {
     case CMD_EXIT:
-      // During long work that pumps messages the program ends when the work has ended.
-      if (!DeferCloseWhilePumping(mainWindow)) DestroyWindow(mainWindow);
+      EndProgram(mainWindow);
       return true;
     case CMD_ABOUT:
       ShowAboutBox(mainWindow);

@@ -54,6 +54,9 @@ HWND CreateStatusBar(HWND parent, int id);
 void SetMenuBarFromTables(HWND mainWindow);
 // Runs a built-in command (ids 100 to 108); false for any other id.
 bool RunBuiltInCommand(HWND mainWindow, int id, int notification);
+// Ends the program (Exit, a login refused after a logout): at once, or during work that
+// pumps messages (a question, a fetch, a script) when that work has ended.
+void EndProgram(HWND mainWindow);
 // Shows a command that failed: its text in the box "Cannot run command".
 void ReportFailedCommand(HWND window, const char* command);
 

@@ -5,6 +5,7 @@
 
 #include "data/model/settings.h"
 #include "forms/colortable.h"
+#include "forms/messagepump.h"
 #include "forms/preferences.h"
 #include "forms/windowmanager.h"
 #include "shell/appwindow.h"
@@ -185,8 +186,9 @@ void TPreferencesDlg::OpenColours(HWND window) {
 }
 
 void TPreferencesDlg::OnSave(HWND window) {
-  if (MessageBoxA(window, "Are you sure you wish to save these Preferences settings permanently?",
-                  "Save Preferences", MB_YESNO | MB_ICONQUESTION) != IDYES)
+  if (AskQuestion(window, "Are you sure you wish to save these Preferences settings permanently?",
+                  "Save Preferences", MB_YESNO | MB_ICONQUESTION) != IDYES ||
+      !IsWindow(window))
     return;
   ReadControls(window);
   ApplyColours();

@@ -1,0 +1,94 @@
+// Every question a form or list window asks (key change, cascade, delete, dependants,
+// Warn_On_Find, a list window's delete) with its opener closed, itself closed or the
+// program logged out while it waits, on real windows over SQLite and PostgreSQL: the box
+// waits for its answer, the rows are written whole or not at all, the program lives on,
+// and every window and dialog object is gone once all is closed. And the PIN keypad.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "data/db/record.h"
+#include "data/model/model.h"
+#include "forms/basedlg.h"
+#include "forms/controlids.h"
+#include "forms/editdlg.h"
+#include "forms/preferences.h"
+#include "forms/reclistdlg.h"
+#include "forms/windowmanager.h"
+#include "forms/appwindow.h"
+#include "support/window_life.h"
+
+namespace {
+
+class WindowQuestionTest : public WindowLifeTest {};
+
+TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
+  auto formOfMain = [this] { return CustomerForm(MainWindow); };
+  auto formOfOpener = [this](HWND opener) { return CustomerForm(opener); };
+  // A customer form of the opener's with the key typed over.
+  auto keyTypedOver = [&](HWND opener) {
+    HWND form = formOfOpener(opener);
+    Type("CUST_ID", "2");
+    return form;
+  };
+  auto cascadeAllowed = [this] {
+    CustomerWithOrder();
+    Preferences.IfKeysAreChanged = TKeyChangeRule::AlwaysUpdate;
+    Preferences.AllowCascadedUpdates = true;
+  };
+  auto contactsOf = [this](HWND opener) {
+    SendMessageA(opener, WM_COMMAND, MAKEWPARAM(ViewRelatedButtonId(RelIndex("CONTS")), BN_CLICKED), 0);
+    HWND view = NewestOwnedBy(opener);
+    if (view) SelectRow(List(view), 0);
+    return view;
+  };
+  auto oneCustomer = [this] { OneCustomer(); };
+  const TStep steps[] = {
+      {"key change", [&] { oneCustomer(); Preferences.IfKeysAreChanged = TKeyChangeRule::AskInsertByDefault; },
+       formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2"},
+      {"cascade refused", cascadeAllowed, formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer",
+       IDNO, ORDER_OWNERS, "1:1"},
+      {"cascade accepted", cascadeAllowed, formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer",
+       IDYES, ORDER_OWNERS, "1:2"},
+      {"delete", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Customer", IDYES,
+       CUSTOMERS, "0:0,0"},
+      {"dependants", [&] { CustomerWithOrder(); Preferences.PromptBeforeDelete = false; }, formOfMain,
+       CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Could not delete record", IDOK, CUSTOMERS, "1:1,1"},
+      {"Warn_On_Find", [&] { oneCustomer(); Preferences.WarnOnFind = TFindWarning::NoCriteria; }, formOfMain,
+       CANCEL_BUTTON_ID,
+       [&](HWND opener) {
+         HWND form = formOfOpener(opener);
+         Press(RESET_BUTTON_ID);
+         return form;
+       },
+       FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1"},
+      {"list window's delete",
+       [&] {
+         oneCustomer();
+         Db().Exec("INSERT INTO CONT (CONT_ID, CUST_ID, NAME) VALUES (11, 1, 'Eve')");
+       },
+       formOfMain, CANCEL_BUTTON_ID, contactsOf, DELETE_BUTTON_ID, "Contact", IDYES,
+       "SELECT COUNT(*) FROM CONT", "0"},
+  };
+  RunAll(steps);
+}
+
+// Only a correct PIN opens a protected form: a keypad that cannot be shown (its owner is
+// gone) refuses it, and the form's object is freed once.
+TEST_P(WindowQuestionTest, AKeypadThatCannotOpenRefusesTheForm) {
+  TheModel.FindEntity("CUST")->PinProtected = 1;
+  HWND gone = CreateWindowA("VornMeanwhile", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  const int liveBefore = TBaseDlg::LiveCount();
+  HWND form = OpenOwnedEditForm(CreateEditDlg(NewDBRecord("CUST"), TFormMode::NewRecord), gone);
+  EXPECT_EQ(form, nullptr);
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore);
+  if (form) DestroyWindow(form);
+}
+
+INSTANTIATE_DATABASE_TESTS(WindowQuestionTest);
+
+}  // namespace
