@@ -49,12 +49,12 @@ void ReadElement(TTextLines& file, Node& node, std::string Node::*second, const 
 }
 
 // A mapping node: "Name" and "MappedTo".
-void ReadTemplateField(FILE* file, TImportMapping& mapping) {
+void ReadTemplateField(TTextLines& file, TImportMapping& mapping) {
   ReadElement(file, mapping, &TImportMapping::MappedTo, "MappedTo");
 }
 
 // A fixed-value node: "Name" and "Value".
-void ReadTemplateFieldValue(FILE* file, TImportFixedValue& fixed) {
+void ReadTemplateFieldValue(TTextLines& file, TImportFixedValue& fixed) {
   ReadElement(file, fixed, &TImportFixedValue::Value, "Value");
 }
 
