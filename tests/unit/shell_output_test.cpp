@@ -355,7 +355,14 @@ TEST_P(OutputDialogTest, ProcessWritesTheChosenFormatAndOpensOrPrintsIt) {
     Click(dialog, OUTPUT_PRINT);
     fileCallResult = 2;  // ShellExecute: file not found
     Click(dialog, OUTPUT_PROCESS);
-    EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)), "Could not print specified file!!");
+    EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
+              "Could not print specified file!! It was written to " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".");
+
+    // Nothing can show the file: the status still says where it was written.
+    Click(dialog, OUTPUT_OPEN);
+    Click(dialog, OUTPUT_PROCESS);
+    EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
+              "Could not open specified file!! It was written to " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".");
 
     // Create only: no call. A file that cannot be created is told; the dialog stays.
     fileCallResult = 42;
