@@ -2,8 +2,11 @@
 // navigation buttons and the quick search, with the refresh of the windows they affect.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data/db/database.h"
 #include "data/db/odbc.h"
@@ -77,7 +80,7 @@ void TEditDlg::AfterWrite(HWND window, bool resetValues, const char* status) {
   RecalculateFields();
   ShowRecord();
   PushLinkedValues(window_);
-  RefreshOpenDialogs();
+  if (!RefreshOpenDialogs()) return;
   AfterChangeHook(window_, 0);
   SetFormState(window_, TFormState::Fresh);
   AfterStoreHook(window_);
@@ -404,19 +407,78 @@ void TEditDlg::RefreshChildListsLeadingTo(const TEntity* entity) {
   }
 }
 
-void TEditDlg::RefreshOpenDialogs() {
-  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w)) {
-    if (w == window_) continue;
-    TBaseDlg* dialog = AppWindowManager.GetDialog(w);
-    if (!dialog) continue;
-    const int kind = dialog->GetKind();
-    if (kind == DK_EDIT_FORM) {
-      auto* form = static_cast<TEditDlg*>(dialog);
-      if (form->GetEntity()->HasDependentEntity(entity_)) form->RefreshChildListsLeadingTo(entity_);
-    } else if ((kind == DK_VIEW || kind == DK_LOOKUP || kind == DK_FIND_RESULTS) && DialogListsEntity(w, entity_)) {
-      SendMessageA(w, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, 0), 0);
+namespace {
+
+// Whether the expressions of entity read records of the stored entity, so that its
+// calculated and shadow fields change when such a record is stored or deleted.
+bool ReadsRecordsOf(const TEntity* entity, const TEntity* stored) {
+  if (stored->HasDependentEntity(entity)) return true;
+  for (int d = 0; d < stored->DependentRelCount; ++d)
+    if (stored->DependentRels[d]->PrimaryEntity == entity) return true;
+  return false;
+}
+
+// The entities whose rows a write of the entity changes: itself, and the parents whose
+// stored calculated columns its dependents update, and theirs in turn.
+std::vector<const TEntity*> ChangedEntities(const TEntity* written) {
+  std::vector<const TEntity*> changed = {written};
+  for (size_t k = 0; k < changed.size(); ++k)
+    for (int d = 0; d < changed[k]->DependentRelCount; ++d) {
+      const TEntity* parent = changed[k]->DependentRels[d]->PrimaryEntity;
+      if (parent && std::find(changed.begin(), changed.end(), parent) == changed.end()) changed.push_back(parent);
     }
+  return changed;
+}
+
+// Brings one other open window up to date after the entities' rows changed.
+void RefreshWindow(HWND window, TBaseDlg* dialog, const std::vector<const TEntity*>& changed) {
+  const int kind = dialog->GetKind();
+  if (kind == DK_EDIT_FORM) {
+    auto* form = static_cast<TEditDlg*>(dialog);
+    bool recalculate = false;
+    for (const TEntity* entity : changed) {
+      form->RefreshChildListsLeadingTo(entity);
+      if (AppWindowManager.GetDialog(window) != dialog) return;  // closed while its list fetched
+      recalculate = recalculate || ReadsRecordsOf(form->GetEntity(), entity);
+    }
+    if (recalculate) form->RefreshComputedFields();
+  } else if (kind == DK_VIEW || kind == DK_LOOKUP || kind == DK_FIND_RESULTS) {
+    for (const TEntity* entity : changed)
+      if (DialogListsEntity(window, entity)) {
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, 0), 0);
+        return;
+      }
   }
+}
+
+}  // namespace
+
+void TEditDlg::RefreshComputedFields() {
+  RecalculateFields();
+  showing_ = true;
+  for (int i = 0; i < entity_->AttributeCount; ++i) {
+    const TAttribute& a = entity_->Attributes[i];
+    if (!a.Hidden && a.Default && (a.Calculated || a.NonStored)) ShowField(i);
+  }
+  showing_ = false;
+}
+
+void RefreshWindowsAfterWrite(const TEntity* written, HWND except) {
+  const std::vector<const TEntity*> changed = ChangedEntities(written);
+  // The windows are taken first: a list fetching its rows handles messages meanwhile, and
+  // windows may come and go.
+  std::vector<std::pair<HWND, TBaseDlg*>> windows;
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+    if (w != except) windows.emplace_back(w, AppWindowManager.GetDialog(w));
+  for (const auto& [w, dialog] : windows)
+    if (dialog && IsWindow(w) && AppWindowManager.GetDialog(w) == dialog) RefreshWindow(w, dialog, changed);
+}
+
+bool TEditDlg::RefreshOpenDialogs() {
+  const HWND self = window_;
+  RefreshWindowsAfterWrite(entity_, self);
+  // This form may have gone with a window that owned it.
+  return IsWindow(self) && AppWindowManager.GetDialog(self) == this;
 }
 
 // ---- hints --------------------------------------------------------------------------------

@@ -109,7 +109,10 @@ public:
   virtual void ShowRecord();
   virtual bool ReadForm();
   virtual void PushLinkedValues(HWND window);
-  virtual void RefreshOpenDialogs();
+  // Brings the other open windows up to date after this form stored or deleted a record
+  // (RefreshWindowsAfterWrite). False when this form went meanwhile (a window that owned
+  // it was closed).
+  virtual bool RefreshOpenDialogs();
   virtual void AfterStoreHook(HWND window);
   virtual void QuickSearch(int attribute);
   virtual void RecalcAfterField(int attribute);
@@ -131,6 +134,9 @@ public:
 
   // Refreshes the child lists whose relationship leads to the entity (or depends on it).
   void RefreshChildListsLeadingTo(const TEntity* entity);
+  // Recalculates the computed and shadow fields from the record as it stands and shows
+  // only them: the record is not read again and what the user typed stays.
+  void RefreshComputedFields();
 
   static DLGPROC GetDialogProc();
 
@@ -187,6 +193,12 @@ private:
 TEditDlg* CreateEditDlg(TDBRecord* record, TFormMode mode);
 TEditDlg* CreateChildEditDlg(TDBRecord* record, TRelationship* relationship, TDBRecord* parent,
                              TRecListBox* list, TFormMode mode);
+
+// Brings the open windows but one up to date after a record of the entity was stored or
+// deleted: forms with a child list of the entity refresh it and its count, forms whose
+// computed fields read records of it recalculate them, and the list windows over it list
+// again.
+void RefreshWindowsAfterWrite(const TEntity* written, HWND except);
 
 INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The procedure of the page dialogs of a paged form: the form's object handles their

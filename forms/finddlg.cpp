@@ -36,11 +36,14 @@ TFindDlg::~TFindDlg() {
 INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   TEntity* entity = criteria_->GetEntity();
   char caption[300];
-  snprintf(caption, sizeof caption, "Found: %s", entity->TitleText);
+  // An entity without a title of its own is named by its name.
+  snprintf(caption, sizeof caption, "Found: %s", *entity->TitleText ? entity->TitleText : entity->Name);
   SetWindowTextA(window, caption);
   TDBRecList* list = list_;
   list_ = nullptr;
-  TakeListBox(window, new TFindRecListBox(GetDlgItem(window, LIST_ID), criteria_, list));
+  if (!TakeListBox(window, new TFindRecListBox(GetDlgItem(window, LIST_ID), criteria_, list))) return TRUE;
+  // A single hit is the one the user means: OK takes it without a click on it first.
+  if (box_->GetCount() == 1 && box_->IsComplete()) box_->SetSelectionMark(0);
   ApplyRights(window, entity, true);
   return TRUE;
 }

@@ -72,7 +72,9 @@ INT_PTR TEditDlg::DeleteChild(HWND, UINT, WPARAM wParam, LPARAM) {
     MessageBoxA(self, RecordErrorState.GetErrorMessage(), "Deletion failed", MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
+  const TEntity* child = entity_->Relationships[r].WithEntity;
   SendMessageA(self, WM_COMMAND, MAKEWPARAM(REFRESH_BUTTON_ID, 0), 0);
+  if (IsWindow(self)) RefreshWindowsAfterWrite(child, self);
   return TRUE;
 }
 

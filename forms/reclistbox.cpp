@@ -24,6 +24,16 @@ namespace {
 // Widest column a column text may ask for, in characters.
 constexpr int MAX_COLUMN_WIDTH = 1000;
 
+// Widest column, in characters, that a column of a model without a display width gets
+// from the size of its column alone: a long text column stays a readable width.
+constexpr int MAX_UNSIZED_COLUMN_WIDTH = 40;
+
+// The characters a column of the attribute shows.
+int ListWidth(const TAttribute* attribute) {
+  const int width = FieldDisplayWidth(attribute);
+  return attribute->DisplayWidth > 0 || attribute->CodeList ? width : std::min(width, MAX_UNSIZED_COLUMN_WIDTH);
+}
+
 bool StartsWithNoCase(const char* text, const char* prefix) {
   return _strnicmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -107,7 +117,7 @@ private:
     column.header = quoted ? header : std::string(attribute->Caption);
     column.width = width >= 1 ? width
                               : std::max(static_cast<int>(column.header.size()),
-                                         FieldDisplayWidth(attribute));
+                                         ListWidth(attribute));
     column.noShow = IsNoShow(*attribute);
     return column;
   }
@@ -128,7 +138,7 @@ std::vector<TListColumn> DefaultColumns(const TEntity* entity, const TRelationsh
     column.header = attribute.Caption;
     column.noShow = IsNoShow(attribute);
     column.width = attribute.Hidden ? 0
-                                    : std::max(FieldDisplayWidth(&attribute),
+                                    : std::max(ListWidth(&attribute),
                                                static_cast<int>(column.header.size()));
     columns.push_back(column);
   }
@@ -214,10 +224,54 @@ TRecListBox::~TRecListBox() {
   delete list_;
 }
 
+namespace {
+
+// Room a list view's cell and its header leave beside their text, in pixels.
+constexpr int CELL_MARGIN_PIXELS = 16;
+// Narrowest column shown, in pixels.
+constexpr int MIN_COLUMN_PIXELS = 40;
+
+// Average width of the characters of a text in the font selected into dc, rounded up.
+int AveragePixels(HDC dc, const char* text) {
+  const int count = static_cast<int>(std::strlen(text));
+  SIZE size = {};
+  if (!GetTextExtentPoint32A(dc, text, count, &size) || size.cx <= 0) return 0;
+  return (size.cx + count - 1) / count;
+}
+
+// The width of a character in the list's font: the average letter, or a digit where
+// digits are wider, so that n characters of words or of numbers and dates show.
+int CharPixels(HWND list) {
+  constexpr int fallback = 7;
+  HDC dc = GetDC(list);
+  if (!dc) return fallback;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  const int letters = AveragePixels(dc, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const int digits = AveragePixels(dc, "0123456789");
+  if (old) SelectObject(dc, old);
+  ReleaseDC(list, dc);
+  const int pixels = std::max(letters, digits);
+  return pixels > 0 ? pixels : fallback;
+}
+
+}  // namespace
+
+int TRecListBox::ColumnPixels(const TListColumn& column, int charPixels) const {
+  if (column.width == 0) return 0;
+  const int header = static_cast<int>(
+      SendMessageA(window_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(column.header.c_str())));
+  return std::max({column.width * charPixels, header, MIN_COLUMN_PIXELS - CELL_MARGIN_PIXELS}) +
+         CELL_MARGIN_PIXELS;
+}
+
 void TRecListBox::SetUpListView() {
   if (!window_) return;
   SendMessageA(window_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
+  // Widths are in characters of the list's own font, so that a column of n characters
+  // shows n characters of text and its whole header.
+  const int charPixels = CharPixels(window_);
   int position = 0;
   for (const TListColumn& column : columns_) {
     if (column.noShow) continue;
@@ -225,8 +279,7 @@ void TRecListBox::SetUpListView() {
     item.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     item.fmt = LVCFMT_LEFT;
     item.pszText = const_cast<char*>(column.header.c_str());
-    const int characters = std::max(column.width, static_cast<int>(column.header.size()));
-    item.cx = column.width == 0 ? 0 : std::max(7 * characters, 40);
+    item.cx = ColumnPixels(column, charPixels);
     item.iSubItem = position;
     SendMessageA(window_, LVM_INSERTCOLUMNA, position, reinterpret_cast<LPARAM>(&item));
     ++position;

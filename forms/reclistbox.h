@@ -90,6 +90,9 @@ protected:
 
 private:
   void SetUpListView();
+  // The column's width in pixels: its characters of ordinary text, and never less than
+  // its header needs; 0 stays 0.
+  int ColumnPixels(const TListColumn& column, int charPixels) const;
 
   // The last row asked for alone.
   int lastIndex_ = -1;

@@ -181,6 +181,7 @@ void TRecListDlg::DeleteSelected(HWND window) {
     return;
   }
   if (!destroyed_) RefreshList(window);
+  if (!destroyed_) RefreshWindowsAfterWrite(entity, window);
 }
 
 void TRecListDlg::ReportRows(HWND window) {

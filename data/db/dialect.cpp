@@ -76,20 +76,6 @@ void TSqlDialect::SequenceLock(char* buffer, size_t size, const char* quotedTabl
   }
 }
 
-void TSqlDialect::EscapeLikeText(char* buffer, size_t size, const char* text) const {
-  if (size == 0) return;
-  // SQL Server's LIKE also takes "[...]" as a set of characters.
-  const char* wildcards = kind_ == SqlServer ? "%_[!" : "%_!";
-  size_t n = 0;
-  for (const char* c = text; *c; ++c) {
-    bool escape = std::strchr(wildcards, *c) != nullptr;
-    if (n + (escape ? 2 : 1) >= size) break;
-    if (escape) buffer[n++] = '!';
-    buffer[n++] = *c;
-  }
-  buffer[n] = '\0';
-}
-
 // ---- Backup and restore ----
 
 TSqlDialect::TBackupMethod TSqlDialect::BackupMethod() const {

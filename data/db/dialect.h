@@ -54,13 +54,6 @@ public:
   // is given.
   const char* SessionSetup() const;
 
-  // The condition that matches a column against a bound LIKE pattern whose literal
-  // characters were escaped by EscapeLikeText.
-  static const char* LikeCondition() { return " LIKE ? ESCAPE '!'"; }
-  // The text with '!' before every character that is a wildcard of this server's LIKE
-  // (and before '!' itself), so the pattern matches the text as it is written.
-  void EscapeLikeText(char* buffer, size_t size, const char* text) const;
-
   // Backup of the whole database into one file, and its restore. Each server has its own
   // way; every text that names the database or the file quotes it for that server.
   enum TBackupMethod {

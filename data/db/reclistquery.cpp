@@ -3,6 +3,7 @@
 // parameters.
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,6 @@
 
 #include "data/core/strings.h"
 #include "data/core/waitcursor.h"
-#include "data/db/dialect.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/reclist.h"
 #include "data/db/recordsql.h"
@@ -173,13 +173,12 @@ int TDBRecList::SelectByExample(const char* orderText, TDBRecord* example) {
   std::vector<TCriterion> criteria = FindCriteria(entity_, example);
   TOdbcStatement* statement = BeginQuery();
   if (!statement) return 0;
-  const TSqlDialect& dialect = connection_->Dialect();
 
   std::string sql = SelectText(entity_);
   for (size_t i = 0; i < criteria.size(); ++i) {
     sql += i ? " AND " : " WHERE ";
     sql += entity_->Attributes[criteria[i].position].Name;
-    sql += criteria[i].like ? TSqlDialect::LikeCondition() : "=?";
+    sql += criteria[i].like ? " LIKE ?" : "=?";
   }
   if (orderText && *orderText) {
     sql += " ORDER BY ";
@@ -196,14 +195,13 @@ int TDBRecList::SelectByExample(const char* orderText, TDBRecord* example) {
                                                   attribute.DecimalDigits, criterion.value.c_str()));
       continue;
     }
-    // What was typed is matched as written; a shorter text finds every value it begins.
-    std::vector<char> pattern(2 * criterion.value.size() + 2);
-    dialect.EscapeLikeText(pattern.data(), pattern.size(), criterion.value.c_str());
-    if (int(criterion.value.size()) < FieldDisplayWidth(&attribute)) std::strcat(pattern.data(), "%");
-    long size = long(std::strlen(pattern.data()));
-    if (size < attribute.ColumnSize) size = attribute.ColumnSize;
+    // What was typed is the pattern, its '%' and '_' wildcards as the user meant them; a
+    // text shorter than the field finds every value it begins.
+    std::string pattern = criterion.value;
+    if (int(pattern.size()) < FieldDisplayWidth(&attribute)) pattern += '%';
+    long size = std::max(long(pattern.size()), long(attribute.ColumnSize));
     ok = SQL_SUCCEEDED(statement->BindParameter(int(i), attribute.SqlType, size,
-                                                attribute.DecimalDigits, pattern.data()));
+                                                attribute.DecimalDigits, pattern.c_str()));
   }
   if (!ok || !SQL_SUCCEEDED(statement->Execute())) {
     SetError(RecListSqlError, statement->GetDiagMessage());

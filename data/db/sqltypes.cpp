@@ -79,5 +79,6 @@ int FieldDisplayWidth(const TAttribute* attribute) {
     }
     return widest;
   }
-  return attribute->DisplayWidth;
+  // A model that gives no width shows (and matches) the whole column.
+  return attribute->DisplayWidth > 0 ? attribute->DisplayWidth : attribute->ColumnSize;
 }

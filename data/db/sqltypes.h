@@ -12,5 +12,6 @@ const char* FindOrderBy(const char* statement);
 // The columns after the order-by keyword, or EmptyString.
 const char* OrderByColumns(const char* statement);
 
-// Width of a field in characters: for a code list on a non-text column the longest key.
+// Width of a field in characters: for a code list on a non-text column the longest key,
+// else the model's display width, or the column's size when the model gives none.
 int FieldDisplayWidth(const TAttribute* attribute);

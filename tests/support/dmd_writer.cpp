@@ -14,6 +14,23 @@ std::string DmdString(const std::string& text) {
   return DmdInt16(static_cast<int>(text.size())) + text;
 }
 
+TDmdAttr DmdAttribute(const std::string& name, const std::string& type, const std::string& caption) {
+  TDmdAttr a;
+  a.name = name, a.type = type, a.caption = caption;
+  return a;
+}
+
+TDmdAttr DmdKey(const std::string& name, const std::string& type, const std::string& caption) {
+  TDmdAttr a = DmdAttribute(name, type, caption);
+  a.keyPart = 1, a.mandatory = 1;
+  return a;
+}
+
+TDmdAttr DmdForeignKey(TDmdAttr attribute, const std::string& rel, const std::string& primAttr) {
+  attribute.foreignRel = rel, attribute.primAttr = primAttr;
+  return attribute;
+}
+
 TDmdRel DmdRel(const std::string& name, const std::string& withEnt, const std::string& revName,
                const std::string& primaryEnt, const std::string& foreignEnt, int toMany) {
   TDmdRel rel;

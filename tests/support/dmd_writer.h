@@ -48,6 +48,12 @@ struct TDmdRel {
 TDmdRel DmdRel(const std::string& name, const std::string& withEnt, const std::string& revName,
                const std::string& primaryEnt, const std::string& foreignEnt, int toMany = 0);
 
+// An attribute of the type with its caption; a key part (mandatory too); the attribute as
+// the foreign key that copies primAttr of the entity reached through relationship rel.
+TDmdAttr DmdAttribute(const std::string& name, const std::string& type, const std::string& caption);
+TDmdAttr DmdKey(const std::string& name, const std::string& type, const std::string& caption);
+TDmdAttr DmdForeignKey(TDmdAttr attribute, const std::string& rel, const std::string& primAttr);
+
 class TDmdWriter {
 public:
   // Starts a file: the magic, two ignored bytes and the byte 1 that opens the tag stream.

@@ -147,17 +147,20 @@ struct TExampleCase {
 };
 
 TEST_P(RecListTest, QueryByExampleCriteria) {
-  const std::string like = TSqlDialect::LikeCondition();
+  const std::string like = " LIKE ?";
   const std::vector<TExampleCase> cases = {
       {{}, " ORDER BY ID", {"1", "2", "3", "4", "5", "6", "7", "8"}, 2},
       // Texts shorter than the display width find what they begin.
       {{{"NAME", "Sm"}}, " WHERE NAME" + like + " ORDER BY ID", {"1", "2", "3"}, 0},
       {{{"CITY", "Kopr"}}, " WHERE CITY" + like + " ORDER BY ID", {"3", "4"}, 1},
       {{{"CITY", "Kopri"}}, " WHERE CITY" + like + " ORDER BY ID", {"4"}, 1},
-      // What the user typed is matched as written: quotes, '%' and '_' included.
+      // What the user typed is bound as typed: a quote is a quote, '%' and '_' are the
+      // user's wildcards.
       {{{"NAME", "O'Brien"}}, " WHERE NAME" + like + " ORDER BY ID", {"4"}, 0},
-      {{{"NAME", "50%"}}, " WHERE NAME" + like + " ORDER BY ID", {"5"}, 0},
-      {{{"NAME", "a_b"}}, " WHERE NAME" + like + " ORDER BY ID", {"7"}, 0},
+      {{{"NAME", "50%"}}, " WHERE NAME" + like + " ORDER BY ID", {"5", "6"}, 0},
+      {{{"NAME", "a_b"}}, " WHERE NAME" + like + " ORDER BY ID", {"7", "8"}, 0},
+      {{{"NAME", "_mith"}}, " WHERE NAME" + like + " ORDER BY ID", {"1", "2"}, 0},
+      {{{"NAME", "S%d"}}, " WHERE NAME" + like + " ORDER BY ID", {"3"}, 0},
       {{{"NAME", "x' OR '1'='1"}}, " WHERE NAME" + like + " ORDER BY ID", {}, 0},
       {{{"JOINED", "2024-03-05"}}, " WHERE JOINED=? ORDER BY ID", {"1", "4"}, 1},
       {{{"ID", "3"}}, " WHERE ID=? ORDER BY ID", {"3"}, 0},
@@ -189,6 +192,26 @@ TEST_P(RecListTest, QueryByExampleCriteria) {
     EXPECT_EQ(LastCondition("CUSTOMERS"), c.condition);
     StopTrace();
     EXPECT_EQ(Values(list), c.ids);
+    delete example;
+  }
+}
+
+// A model that sets no display width: the column's size stands for it, so the first
+// letters still find what they begin, and a text as long as the column only itself.
+TEST_P(RecListTest, QueryByExampleWithoutDisplayWidthFindsFirstLetters) {
+  ModelAttribute("CUSTOMERS", "NAME").DisplayWidth = 0;  // the column is VARCHAR(30)
+  const std::vector<std::pair<std::string, TValues>> cases = {
+      {"Smi", {"1", "2"}},
+      {"Smith", {"1", "2"}},
+      {"O'", {"4"}},
+      {"Smithers" + std::string(22, '_'), {}},  // 30 characters: no '%' added
+  };
+  for (const auto& [typed, ids] : cases) {
+    SCOPED_TRACE(typed);
+    TDBRecord* example = Row("CUSTOMERS", {{"NAME", typed.c_str()}});
+    TDBRecList list("CUSTOMERS");
+    EXPECT_EQ(list.SelectByExample("ID", example), 1) << RecordListErrorState.GetErrorMessage();
+    EXPECT_EQ(Values(list), ids);
     delete example;
   }
 }

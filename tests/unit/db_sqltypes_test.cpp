@@ -53,3 +53,12 @@ TEST(FieldDisplayWidth, CodeListOnNumberColumnUsesLongestKey) {
   attribute.SqlType = 4;
   EXPECT_EQ(FieldDisplayWidth(&attribute), 12);
 }
+
+TEST(FieldDisplayWidth, NoWidthInTheModelGivesTheColumnSize) {
+  TAttribute attribute;
+  ASSERT_TRUE(ParseSqlType("VARCHAR(40)", &attribute.SqlType, &attribute.ColumnSize, &attribute.DecimalDigits));
+  attribute.DisplayWidth = 0;
+  EXPECT_EQ(FieldDisplayWidth(&attribute), 40);
+  attribute.DisplayWidth = 25;
+  EXPECT_EQ(FieldDisplayWidth(&attribute), 25);
+}

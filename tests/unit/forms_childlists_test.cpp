@@ -24,23 +24,6 @@
 
 namespace {
 
-TDmdAttr Attr(const char* name, const char* type, const char* caption) {
-  TDmdAttr a;
-  a.name = name, a.type = type, a.caption = caption;
-  return a;
-}
-
-TDmdAttr Key(const char* name, const char* type, const char* caption) {
-  TDmdAttr a = Attr(name, type, caption);
-  a.keyPart = 1, a.mandatory = 1;
-  return a;
-}
-
-TDmdAttr ForeignKey(TDmdAttr a, const char* rel, const char* primAttr) {
-  a.foreignRel = rel, a.primAttr = primAttr;
-  return a;
-}
-
 // A customer's orders in a child list on the customer's form; an order's lines in a
 // child list on the second page of the order's form.
 std::string ShopModel() {
@@ -51,8 +34,8 @@ std::string ShopModel() {
 
   dmd.BeginEntity("CUSTOMER", "Customer", 2, 1);
   dmd.String(31, "Customer").String(140, "CUST_ID,NAME ORDER BY CUST_ID");
-  dmd.Attribute(Key("CUST_ID", "INTEGER", "Customer no."));
-  dmd.Attribute(Attr("NAME", "VARCHAR(40)", "Name"));
+  dmd.Attribute(DmdKey("CUST_ID", "INTEGER", "Customer no."));
+  dmd.Attribute(DmdAttribute("NAME", "VARCHAR(40)", "Name"));
   TDmdRel orders = DmdRel("ORDERS", "ORDERS", "CUSTOMER", "CUSTOMER", "ORDERS", 1);
   orders.caption = "Orders", orders.kindAndPage = 2, orders.columnText = "ORDER_ID,NOTE", orders.orderBy = "ORDER_ID";
   dmd.Relationship(orders);
@@ -60,10 +43,10 @@ std::string ShopModel() {
 
   dmd.BeginEntity("ORDERS", "Order", 4, 2);
   dmd.String(31, "Order").String(140, "ORDER_ID,NOTE ORDER BY ORDER_ID");
-  dmd.Attribute(Key("ORDER_ID", "INTEGER", "Order no."));
-  dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no."), "CUSTOMER", "CUST_ID"));
-  dmd.Attribute(Attr("NOTE", "VARCHAR(40)", "Note"));
-  TDmdAttr address = Attr("ADDRESS", "VARCHAR(60)", "Deliver to");
+  dmd.Attribute(DmdKey("ORDER_ID", "INTEGER", "Order no."));
+  dmd.Attribute(DmdForeignKey(DmdAttribute("CUST_ID", "INTEGER", "Customer no."), "CUSTOMER", "CUST_ID"));
+  dmd.Attribute(DmdAttribute("NOTE", "VARCHAR(40)", "Note"));
+  TDmdAttr address = DmdAttribute("ADDRESS", "VARCHAR(60)", "Deliver to");
   address.page = 1;
   dmd.Attribute(address);
   dmd.Relationship(DmdRel("CUSTOMER", "CUSTOMER", "ORDERS", "CUSTOMER", "ORDERS"));
@@ -74,9 +57,9 @@ std::string ShopModel() {
 
   dmd.BeginEntity("ORDER_LINE", "Order line", 3, 1);
   dmd.String(140, "ORDER_ID,LINE_NO,QTY ORDER BY ORDER_ID");
-  dmd.Attribute(ForeignKey(Key("ORDER_ID", "INTEGER", "Order no."), "ORDERS", "ORDER_ID"));
-  dmd.Attribute(Key("LINE_NO", "INTEGER", "Line"));
-  dmd.Attribute(Attr("QTY", "INTEGER", "Quantity"));
+  dmd.Attribute(DmdForeignKey(DmdKey("ORDER_ID", "INTEGER", "Order no."), "ORDERS", "ORDER_ID"));
+  dmd.Attribute(DmdKey("LINE_NO", "INTEGER", "Line"));
+  dmd.Attribute(DmdAttribute("QTY", "INTEGER", "Quantity"));
   dmd.Relationship(DmdRel("ORDERS", "ORDERS", "LINES", "ORDERS", "ORDER_LINE"));
   dmd.End();
   dmd.ParamCount(0);
