@@ -48,6 +48,10 @@ public:
   // commit after it with a silent rollback (PostgreSQL): a commit is then checked by a
   // statement first.
   bool AbortsTransactionOnError() const { return kind_ == PostgreSQL; }
+  // Closing the cursor of a statement executed without parameters leaves the server's
+  // statement stepped into its rows, and with it the connection's read transaction
+  // (SQLite's driver): only freeing the handle ends it.
+  bool CloseKeepsUnboundReadOpen() const { return kind_ == SQLite; }
 
   // The statement run once on every new connection that tells the server the program
   // speaks the Windows ANSI code page (1252); null where the server keeps the bytes it

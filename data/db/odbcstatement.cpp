@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/core/strings.h"
+#include "data/db/dialect.h"
 #include "data/db/sqltrace.h"
 
 TOdbcStatement::TOdbcStatement(TOdbcConnection* connection) : connection_(connection) {
@@ -44,7 +45,7 @@ void TOdbcStatement::Free() { ReleaseHandle(); }
 void TOdbcStatement::ReleaseHandle() {
   if (handle_ == SQL_NULL_HANDLE) return;
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
-  if (env && (!preparedSql_.empty() || !used_) && connection_->Handle() != SQL_NULL_HANDLE) {
+  if (env && (!preparedSql_.empty() || !used_) && connection_->Handle() != SQL_NULL_HANDLE && !CloseLeavesReadOpen()) {
     env->KeepPrepared(connection_->Handle(), preparedSql_, handle_, cursorOpen_, used_);
   } else {
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
@@ -73,11 +74,12 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
   const SQLHANDLE connection = connection_ ? connection_->Handle() : SQL_NULL_HANDLE;
   if (env && connection != SQL_NULL_HANDLE && handle_ != SQL_NULL_HANDLE && !params_) {
-    if (preparedSql_ == sql) {
+    if (preparedSql_ == sql && !CloseLeavesReadOpen()) {
       if (cursorOpen_) SQLFreeStmt(handle_, SQL_CLOSE);
       cursorOpen_ = false;
       return returnCode_ = SQL_SUCCESS;
     }
+    if (CloseLeavesReadOpen()) CloseCursor();
     SQLHANDLE kept = env->TakePrepared(connection, sql);
     if (kept != SQL_NULL_HANDLE) {
       ReleaseHandle();
@@ -175,11 +177,24 @@ SQLRETURN TOdbcStatement::Fetch() {
   return returnCode_;
 }
 
+bool TOdbcStatement::CloseLeavesReadOpen() const {
+  return cursorOpen_ && !params_ && connection_ && connection_->Dialect().CloseKeepsUnboundReadOpen();
+}
+
 SQLRETURN TOdbcStatement::CloseCursor() {
   // No execute since the last close: there is no cursor to close.
   if (!cursorOpen_) {
     ClearDiagnostic();
     return returnCode_ = SQL_SUCCESS;
+  }
+  if (CloseLeavesReadOpen()) {
+    // A fresh handle in place of the stepped one, which is freed with its read.
+    DeleteColumns();
+    SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+    handle_ = SQL_NULL_HANDLE;
+    preparedSql_.clear();
+    Allocate();
+    return returnCode_;
   }
   cursorOpen_ = false;
   returnCode_ = SQLFreeStmt(handle_, SQL_CLOSE);

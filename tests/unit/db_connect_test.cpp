@@ -116,8 +116,8 @@ TEST(ConnectPlan, SQLiteIsAFileBesideTheModelThatOnlyOneConnectionCreates) {
     EXPECT_EQ(plan.databaseFile, c.file);
     std::string path = DriverFilePath(c.file);
     EXPECT_EQ(plan.serverConnect, "");
-    EXPECT_EQ(plan.createConnect, "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;");
-    EXPECT_EQ(plan.databaseConnect, "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;NoCreat=1;");
+    EXPECT_EQ(plan.createConnect, "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;JournalMode=WAL;Timeout=3000;");
+    EXPECT_EQ(plan.databaseConnect, "DRIVER={SQLite3};Database=" + path + ";StepAPI=1;JournalMode=WAL;Timeout=3000;NoCreat=1;");
     EXPECT_EQ(plan.existsStatement, "");
     EXPECT_TRUE(plan.createStatements.empty());
   }
