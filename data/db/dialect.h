@@ -137,6 +137,11 @@ public:
   static std::string StringLiteral(const char* text);
   static std::string ShellWord(const char* text);
 
+  // Whether a driver's diagnostic says that a lock another connection holds outlasted
+  // the bounded wait (SQLite "database is locked" or "busy", PostgreSQL's lock time-out,
+  // SQL Server's lock request time-out).
+  static bool IsBusyDiagnostic(const char* message);
+
 private:
   explicit constexpr TSqlDialect(TKind kind) : kind_(kind) {}
   TKind kind_;

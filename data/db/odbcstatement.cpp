@@ -188,12 +188,19 @@ SQLRETURN TOdbcStatement::CloseCursor() {
     return returnCode_ = SQL_SUCCESS;
   }
   if (CloseLeavesReadOpen()) {
-    // A fresh handle in place of the stepped one, which is freed with its read.
+    // A fresh handle in place of the stepped one, which is freed with its read, prepared
+    // again with the same text, so that it can be executed again.
+    const std::string sql = preparedSql_;
     DeleteColumns();
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
     handle_ = SQL_NULL_HANDLE;
     preparedSql_.clear();
     Allocate();
+    if (handle_ == SQL_NULL_HANDLE || sql.empty()) return returnCode_;
+    used_ = true;
+    returnCode_ = SQLPrepare(handle_, (SQLCHAR*)sql.c_str(), SQL_NTS);
+    CaptureError();
+    if (SQL_SUCCEEDED(returnCode_)) preparedSql_ = sql;
     return returnCode_;
   }
   cursorOpen_ = false;
