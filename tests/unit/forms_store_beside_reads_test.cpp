@@ -25,6 +25,13 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
+// The open find-results window, or null.
+HWND FindWindowOpen() {
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+    if (AppWindowManager.GetDialog(w)->GetKind() == DK_FIND_RESULTS) return w;
+  return nullptr;
+}
+
 class StoreBesideReadsTest : public EditFormDatabaseTest {
 protected:
   void SetUp() override {
@@ -59,12 +66,6 @@ protected:
       Sleep(50);
     }
     return false;
-  }
-
-  static HWND FindWindowOpen() {
-    for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
-      if (AppWindowManager.GetDialog(w)->GetKind() == DK_FIND_RESULTS) return w;
-    return nullptr;
   }
 
   std::string ready_;
@@ -114,9 +115,7 @@ TStoreDuringFetch duringFetch;
 // A timer tick inside the find window's fetch: once the window's list holds its first
 // rows, the other form stores.
 void CALLBACK StoreWhileFetching(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND find = nullptr;
-  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
-    if (AppWindowManager.GetDialog(w)->GetKind() == DK_FIND_RESULTS) find = w;
+  HWND find = FindWindowOpen();
   if (!find || duringFetch.stored) return;
   // The box is the window's only once its fetch is done; it is registered from the start.
   TRecListBox* box = TRecListBoxRegistry::Find(GetDlgItem(find, LIST_ID));
