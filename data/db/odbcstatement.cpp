@@ -45,7 +45,8 @@ void TOdbcStatement::Free() { ReleaseHandle(); }
 void TOdbcStatement::ReleaseHandle() {
   if (handle_ == SQL_NULL_HANDLE) return;
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
-  if (env && (!preparedSql_.empty() || !used_) && connection_->Handle() != SQL_NULL_HANDLE && !CloseLeavesReadOpen()) {
+  const bool keep = (!preparedSql_.empty() || !used_) && !CloseLeavesReadOpen();
+  if (env && keep && connection_->Handle() != SQL_NULL_HANDLE) {
     env->KeepPrepared(connection_->Handle(), preparedSql_, handle_, cursorOpen_, used_);
   } else {
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
