@@ -112,12 +112,13 @@ TDmdWriter SampleModel() {
   dmd.Attribute(Key("ORDER_ID", "INTEGER", "Order no.", 6));
   dmd.Attribute(ForeignKey(Attr("CUST_ID", "INTEGER", "Customer no.", 6), "CUSTOMER", "CUST_ID"));
   TDmdAttr orderDate = Attr("ORDER_DATE", "DATE", "Order date", 10);
-  orderDate.defaultText = "CURDATE()";
+  // Defaults given at store: a fresh form's Find by the order number alone stays a Find by it.
+  orderDate.defaultAtStore = "CURDATE()";
   dmd.Attribute(orderDate);
   TDmdAttr status = Attr("STATUS", "CHAR(1)", "Status", 10);
   status.codeList = "ORDER_STATUS";
   status.flags = "@G";  // shown as a group of radio buttons
-  status.defaultText = "'N'";
+  status.defaultAtStore = "'N'";
   dmd.Attribute(status);
   TDmdAttr total = Attr("ORDER_TOTAL", "DECIMAL(12,2)", "Total", 12);
   total.calculated = 1;

@@ -109,7 +109,7 @@ TEST_F(ModelReader, SampleModelLoadsAndLinks) {
   TAttribute* lineTotal = line->FindAttribute("LINE_TOTAL");
   EXPECT_TRUE(lineTotal->Calculated);
   EXPECT_NE(lineTotal->Default, nullptr);
-  EXPECT_NE(orders->FindAttribute("ORDER_DATE")->Default, nullptr);
+  EXPECT_NE(orders->FindAttribute("ORDER_DATE")->DefaultAtStore, nullptr);  // given at store
   EXPECT_NE(line->FindAttribute("QUANTITY")->Validation, nullptr);
   const TAttribute& shadow = orders->Attributes[7];
   EXPECT_TRUE(shadow.NonStored);
