@@ -41,18 +41,6 @@ constexpr int PREFS_AUTO_FIND = 173, PREFS_SAVE = 185;
 
 constexpr DWORD WAIT_MS = 20000;
 
-std::string WinPath(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
-std::string VornProgram() {
-  const char* program = std::getenv("VORN_PROGRAM");
-  return "\"" + WinPath(program ? program : VORN_BINARY_DIR "/vorn.exe") + "\"";
-}
-
 // Polls until the condition holds; false after the time-out.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = WAIT_MS) {
   for (DWORD waited = 0;; waited += 50) {
@@ -173,7 +161,7 @@ class UserSession : public ::testing::TestWithParam<TServer> {
 protected:
   void SetUp() override {
     for (const char* name : {"vorn.dmd", "VORN.INI", "menu.ini", "clerk.ini", "vorn.sql", "utables.sql"})
-      ASSERT_TRUE(CopyFileA(WinPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), app_.File(name).c_str(),
+      ASSERT_TRUE(CopyFileA(WineZPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), app_.File(name).c_str(),
                             FALSE))
           << name;
     if (GetParam() == TServer::PostgreSQL) PointAtTestServer();
@@ -266,7 +254,7 @@ protected:
 
 TEST_P(UserSession, FromTheFirstStartToFileExit) {
   // First start: the program offers to create the database from the sample's scripts.
-  ASSERT_TRUE(StartChild(child_, VornProgram(), app_.path().c_str()));
+  ASSERT_TRUE(StartChild(child_, VornCommandLine(), app_.path().c_str()));
   ASSERT_TRUE(WatchAndPress(child_.pid(), "No database found", IDYES, 60000).found);
   ASSERT_TRUE(LogIn(child_.pid(), SAMPLE_USER, SAMPLE_PASSWORD));
   HWND main = MainWindow();
