@@ -380,7 +380,8 @@ TEST_P(OutputDialogTest, ProcessWritesTheChosenFormatAndOpensOrPrintsIt) {
   user.join();
 
   EXPECT_EQ(fileCalls, (std::vector<std::string>{"open " + folder + "\\people.htm",
-                                                 "print " + folder + "\\people.txt"}));
+                                                 "print " + folder + "\\people.txt",
+                                                 "open " + folder + "\\people.txt"}));
   EXPECT_NE(TScratchDir::Read(dir_.File("people.dir") + "\\people.txt").find("\ttab here\t"), std::string::npos);
   EXPECT_EQ(TScratchDir::Read(dir_.File("people.dir") + "\\people.csv").rfind("\"ID\",\"Full name\",\"NOTE\"", 0), 0u);
   EXPECT_NE(TScratchDir::Read(dir_.File("people.dir") + "\\people.htm").find("&lt;script&gt;"), std::string::npos);
