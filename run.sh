@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds vorn and starts it on a copy of the sample application (model, INI file, creation
 # scripts) in build/run, where it keeps its database and logs. With DISPLAY set the window
-# opens there; without one, a private X display is served to a browser through x11vnc and
-# noVNC, and the address to open is printed.
+# opens there; without one, a private X display with a small window manager (title bars
+# that move and close windows) is served to a browser through x11vnc and noVNC, and the
+# address to open is printed.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")" && pwd)
 BUILD=${BUILD_DIR:-$ROOT/build}
@@ -36,6 +37,10 @@ trap stop_all EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
   session_start_display
+  # Openbox gives the windows their title bars; without a window manager nothing can be
+  # moved and Wine takes seconds to destroy every captioned window.
+  openbox --sm-disable >"$BUILD/openbox.log" 2>&1 &
+  VIEWER_PIDS+=($!)
   vnc_port=$(free_port 5900)
   x11vnc -display "$DISPLAY" -rfbport "$vnc_port" -localhost -forever -shared -nopw -quiet \
     >"$BUILD/x11vnc.log" 2>&1 &
@@ -47,7 +52,7 @@ if [ -z "${DISPLAY:-}" ]; then
   for _ in $(seq 1 50); do (exec 3<>"/dev/tcp/127.0.0.1/$web_port") 2>/dev/null && break; sleep 0.1; done
   echo
   echo "vorn runs on a private display. Open this address in a browser:"
-  echo "    http://$VIEWER_HOST:$web_port/vnc.html?autoconnect=1&resize=remote"
+  echo "    http://$VIEWER_HOST:$web_port/vnc.html?autoconnect=1&resize=scale"
   echo
 fi
 session_start_wine

@@ -1,6 +1,6 @@
 // What the benchmarks share: the table BENCH(ID, NAME, CITY, AMOUNT, QTY) filled with rows
 // numbered from 0 or BENCH(ID, NAME, CITY, QTY) empty, its entity in the program's model,
-// the SQLite connection, a timer and plain statements.
+// the SQLite connection of the program's connection plan, a timer and plain statements.
 #pragma once
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "data/core/strings.h"
+#include "data/db/connectstrings.h"
 #include "data/db/odbc.h"
 #include "data/db/odbcstatement.h"
 #include "data/model/model.h"
@@ -17,11 +18,29 @@ inline double Ms(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The connect string the program's connection plan makes for the SQLite file (a Unix
+// path; a name without ".db" gets it), the one that may create the file.
+inline std::string BenchConnectString(const std::string& file) {
+  // Wine's drive Z: is the Unix root.
+  std::string windowsPath = "Z:" + file;
+  for (char& c : windowsPath)
+    if (c == '/') c = '\\';
+  const std::string suffix = ".db";
+  if (windowsPath.size() > suffix.size() && windowsPath.compare(windowsPath.size() - suffix.size(), suffix.size(), suffix) == 0)
+    windowsPath.erase(windowsPath.size() - suffix.size());
+  TNetworkSettings settings;
+  settings.driver = "SQLite3";
+  settings.database = windowsPath;
+  TConnectPlan plan = PlanConnection(settings, "");
+  if (!plan.error.empty()) printf("connect: %s\n", plan.error.c_str());
+  return plan.createConnect;
+}
+
 // Connects to the SQLite file (a Unix path) as the program does; false, with the driver's
 // message printed, when it cannot.
 inline bool ConnectBenchFile(TOdbcConnection& connection, const std::string& file, unsigned long flags = 0) {
-  const std::string connect = "DRIVER={SQLite3};Database=" + file + ";StepAPI=1;";
-  if (SQL_SUCCEEDED(connection.DriverConnect(connect.c_str(), flags))) return true;
+  const std::string connect = BenchConnectString(file);
+  if (!connect.empty() && SQL_SUCCEEDED(connection.DriverConnect(connect.c_str(), flags))) return true;
   printf("connect: %s\n", connection.GetDiagMessage());
   return false;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_table.h"
 #include "data/core/strings.h"
 #include "data/db/database.h"
 #include "data/db/odbc.h"
@@ -33,10 +34,6 @@ namespace {
 
 constexpr int ChildRows = 1000;
 constexpr int People = 100000;
-
-double Ms(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 struct TAttrDef {
   const char* name;
@@ -108,15 +105,7 @@ void BuildModel() {
   TheModel.LinkAndValidate();
 }
 
-bool Exec(TOdbcConnection& connection, const std::string& sql) {
-  TOdbcStatement statement(&connection);
-  SQLRETURN rc = statement.ExecDirect(sql.c_str());
-  if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-    printf("%s: %s\n", sql.c_str(), statement.GetDiagMessage());
-    return false;
-  }
-  return true;
-}
+bool Exec(TOdbcConnection& connection, const std::string& sql) { return Exec(connection, sql.c_str()); }
 
 bool FillTables(TOdbcConnection& connection) {
   for (const char* table : {"PARENT", "ALPHA", "BETA", "PEOPLE"}) Exec(connection, std::string("DROP TABLE IF EXISTS ") + table);
@@ -192,13 +181,9 @@ std::string Status(HWND window) {
 
 int main(int argc, char** argv) {
   std::string path = argc > 1 ? argv[1] : "/tmp/vorn_editform_bench.db";
-  std::string connect = "DRIVER={SQLite3};Database=" + path + ";";
   TOdbcEnv env;
   TOdbcConnection connection(&env);
-  if (!SQL_SUCCEEDED(connection.DriverConnect(connect.c_str(), 0))) {
-    printf("cannot connect: %s\n", connection.GetDiagMessage());
-    return 1;
-  }
+  if (!ConnectBenchFile(connection, path)) return 1;
   OdbcEnvironment = &env;
   BuildModel();
   if (!FillTables(connection)) return 1;

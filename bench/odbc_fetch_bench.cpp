@@ -66,13 +66,9 @@ long Bare(TOdbcConnection& connection) {
 
 int main(int argc, char** argv) {
   std::string path = argc > 1 ? argv[1] : "/tmp/vorn_odbc_bench.db";
-  std::string connect = "DRIVER={SQLite3};Database=" + path + ";";
   TOdbcEnv env;
   TOdbcConnection connection(&env);
-  if (!SQL_SUCCEEDED(connection.DriverConnect(connect.c_str(), 0))) {
-    printf("connect: %s\n", connection.GetDiagMessage());
-    return 1;
-  }
+  if (!ConnectBenchFile(connection, path)) return 1;
   if (!FillBenchTable(connection, RowCount)) return 1;
 
   struct TWay { const char* name; long (*run)(TOdbcConnection&); double best; };

@@ -119,10 +119,16 @@ void Process(HWND window) {
   else
     snprintf(status, sizeof status, "Output %ld records to the file %s.", outcome.records, name.c_str());
   SetStatus(window, status);
+  // When nothing on this machine can show or print the file, the user still learns where it is.
+  const char* failure = nullptr;
   if (IsDlgButtonChecked(window, OUTPUT_OPEN) == BST_CHECKED) {
-    if (OpenFileCall(window, name.c_str()) <= 32) SetStatus(window, "Could not open specified file!!");
+    if (OpenFileCall(window, name.c_str()) <= 32) failure = "Could not open specified file!!";
   } else if (IsDlgButtonChecked(window, OUTPUT_PRINT) == BST_CHECKED) {
-    if (PrintFileCall(window, name.c_str()) <= 32) SetStatus(window, "Could not print specified file!!");
+    if (PrintFileCall(window, name.c_str()) <= 32) failure = "Could not print specified file!!";
+  }
+  if (failure) {
+    snprintf(status, sizeof status, "%s It was written to %s.", failure, name.c_str());
+    SetStatus(window, status);
   }
 }
 

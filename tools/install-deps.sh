@@ -9,9 +9,9 @@ packages=(
   unixodbc libsqliteodbc odbc-postgresql postgresql
   sqlite3
 )
-# ./run.sh without a display serves its private one to a browser.
+# ./run.sh without a display serves its private one, with a window manager, to a browser.
 if [ "${1:-}" = "--viewer" ]; then
-  packages+=(x11vnc novnc websockify)
+  packages+=(x11vnc novnc websockify openbox)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -41,12 +41,26 @@ session_start_wine() {
   # then cheap, and no service started by a test holds the test's output pipe open.
   wineserver -p >/dev/null 2>&1 || true
   wineboot -r </dev/null >/dev/null 2>&1 || true
+  session_hold_desktop
   # Wine links the user's desktop to the host's home folder: give the prefix a desktop
   # folder of its own, so shortcuts written by tests stay inside the build folder.
   local desktop
   for desktop in "$WINEPREFIX"/drive_c/users/*/Desktop; do
     if [ -L "$desktop" ]; then rm "$desktop" && mkdir "$desktop"; fi
   done
+}
+
+# Wine starts its desktop process on the first window of a session, and that process keeps
+# the output of the program that started it: under CTest that test would last as long as
+# the desktop, the whole run. The desktop keeper of the test programs (when built) makes the
+# desktop first, with no output to hold, and keeps it until wineserver -k.
+session_hold_desktop() {
+  local keeper="$BUILD/testprograms/desktop_keeper.exe" ready="$BUILD/desktop_keeper.ready"
+  [ -f "$keeper" ] || return 0
+  rm -f "$ready"
+  wine "$keeper" "$(winepath -w "$ready" 2>/dev/null)" </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 1 100); do [ -e "$ready" ] && return 0; sleep 0.1; done
+  echo "the desktop keeper did not start" >&2
 }
 
 session_start_postgres() {

@@ -129,8 +129,11 @@ void PlanSQLite(const TNetworkSettings& s, const std::string& modelFolder, TConn
     plan.error = "The database file \"" + driverPath + "\" holds ';', '{' or '}', which the SQLite driver cannot take.";
     return;
   }
-  // Large results step row by row, not loaded whole at execute.
-  plan.createConnect = DriverAttribute(s.driver) + "Database=" + driverPath + ";StepAPI=1;";
+  // Large results step row by row, not loaded whole at execute. With the write-ahead log
+  // a writer commits beside readers whose cursors are still open (a list window's), and a
+  // writer meeting another writer waits a bounded time, then fails as busy.
+  plan.createConnect = DriverAttribute(s.driver) + "Database=" + driverPath + ";StepAPI=1;JournalMode=WAL;Timeout=" +
+                       std::to_string(LOCK_WAIT_MS) + ";";
   plan.databaseConnect = plan.createConnect + "NoCreat=1;";
 }
 

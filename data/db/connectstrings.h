@@ -7,7 +7,9 @@
 //   "create database".
 // - SQLite (a driver name holding "SQLite"): no server; the database is the file
 //   [Network] Database + ".db", absolute against the model folder; connections step row by
-//   row (StepAPI=1) and never create the file (NoCreat=1) except the one that makes it.
+//   row (StepAPI=1), keep a write-ahead log (JournalMode=WAL: readers never hold up a
+//   writer), wait at most LOCK_WAIT_MS for another writer (Timeout) and never create the
+//   file (NoCreat=1) except the one that makes it.
 // - PostgreSQL (a driver name holding "PostgreSQL"): the server is proven on its
 //   maintenance database "postgres"; the database is made with CREATE DATABASE.
 // - A data source ([Network] DSN not empty): the data source names its database; there is
@@ -21,6 +23,10 @@
 
 #include <string>
 #include <vector>
+
+// How long a statement waits for a lock another connection holds before it fails as
+// busy (milliseconds).
+constexpr int LOCK_WAIT_MS = 3000;
 
 enum class TDriverKind { SqlServer, SQLite, PostgreSQL };
 

@@ -1,8 +1,11 @@
 // The statement forms of SQL Server, SQLite and PostgreSQL where they differ.
 #include "data/db/dialect.h"
 
+
 #include <cstdio>
 #include <cstring>
+
+#include "data/db/connectstrings.h"
 
 const TSqlDialect& TSqlDialect::Of(TKind kind) {
   static const TSqlDialect sqlServer(SqlServer), sqlite(SQLite), postgres(PostgreSQL);
@@ -54,7 +57,10 @@ void TSqlDialect::AggregateRowLockClause(char* buffer, size_t size, const char* 
 const char* TSqlDialect::FirstRowSelect() const { return kind_ == SqlServer ? "SELECT TOP 1 " : "SELECT "; }
 
 const char* TSqlDialect::SessionSetup() const {
-  return kind_ == PostgreSQL ? "SET client_encoding TO 'WIN1252'" : nullptr;
+  // A lock another connection holds is waited for a bounded time, as SQLite's Timeout.
+  static const std::string postgres =
+      "SET client_encoding TO 'WIN1252'; SET lock_timeout = " + std::to_string(LOCK_WAIT_MS);
+  return kind_ == PostgreSQL ? postgres.c_str() : nullptr;
 }
 
 const char* TSqlDialect::FirstRowLimit() const { return kind_ == SqlServer ? "" : " LIMIT 1"; }
@@ -216,4 +222,13 @@ std::string TSqlDialect::PostgresRunProgram(const std::string& command) {
   // CSV with separator and quote characters no program prints: every line is one value.
   return "COPY keepsake_output (line) FROM PROGRAM " + EscapeStringLiteral(command) +
          " WITH (FORMAT csv, DELIMITER E'\\x1f', QUOTE E'\\x1e')";
+}
+
+bool TSqlDialect::IsBusyDiagnostic(const char* message) {
+  if (!message) return false;
+  static const char* const busy[] = {"database is locked", "database is busy", "database table is locked",
+                                     "lock timeout", "Lock request time out"};
+  for (const char* text : busy)
+    if (strstr(message, text)) return true;
+  return false;
 }

@@ -48,6 +48,10 @@ public:
   // commit after it with a silent rollback (PostgreSQL): a commit is then checked by a
   // statement first.
   bool AbortsTransactionOnError() const { return kind_ == PostgreSQL; }
+  // Closing the cursor of a statement executed without parameters leaves the server's
+  // statement stepped into its rows, and with it the connection's read transaction
+  // (SQLite's driver): only freeing the handle ends it.
+  bool CloseKeepsUnboundReadOpen() const { return kind_ == SQLite; }
 
   // The statement run once on every new connection that tells the server the program
   // speaks the Windows ANSI code page (1252); null where the server keeps the bytes it
@@ -125,6 +129,11 @@ public:
   static std::string QuotedName(const char* name);
   static std::string StringLiteral(const char* text);
   static std::string ShellWord(const char* text);
+
+  // Whether a driver's diagnostic says that a lock another connection holds outlasted
+  // the bounded wait (SQLite "database is locked" or "busy", PostgreSQL's lock time-out,
+  // SQL Server's lock request time-out).
+  static bool IsBusyDiagnostic(const char* message);
 
 private:
   explicit constexpr TSqlDialect(TKind kind) : kind_(kind) {}

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/core/strings.h"
+#include "data/db/dialect.h"
 #include "data/db/sqltrace.h"
 
 TOdbcStatement::TOdbcStatement(TOdbcConnection* connection) : connection_(connection) {
@@ -44,7 +45,8 @@ void TOdbcStatement::Free() { ReleaseHandle(); }
 void TOdbcStatement::ReleaseHandle() {
   if (handle_ == SQL_NULL_HANDLE) return;
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
-  if (env && (!preparedSql_.empty() || !used_) && connection_->Handle() != SQL_NULL_HANDLE) {
+  const bool keep = (!preparedSql_.empty() || !used_) && !CloseLeavesReadOpen();
+  if (env && keep && connection_->Handle() != SQL_NULL_HANDLE) {
     env->KeepPrepared(connection_->Handle(), preparedSql_, handle_, cursorOpen_, used_);
   } else {
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
@@ -73,11 +75,12 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
   const SQLHANDLE connection = connection_ ? connection_->Handle() : SQL_NULL_HANDLE;
   if (env && connection != SQL_NULL_HANDLE && handle_ != SQL_NULL_HANDLE && !params_) {
-    if (preparedSql_ == sql) {
+    if (preparedSql_ == sql && !CloseLeavesReadOpen()) {
       if (cursorOpen_) SQLFreeStmt(handle_, SQL_CLOSE);
       cursorOpen_ = false;
       return returnCode_ = SQL_SUCCESS;
     }
+    if (CloseLeavesReadOpen()) CloseCursor();
     SQLHANDLE kept = env->TakePrepared(connection, sql);
     if (kept != SQL_NULL_HANDLE) {
       ReleaseHandle();
@@ -175,11 +178,31 @@ SQLRETURN TOdbcStatement::Fetch() {
   return returnCode_;
 }
 
+bool TOdbcStatement::CloseLeavesReadOpen() const {
+  return cursorOpen_ && !params_ && connection_ && connection_->Dialect().CloseKeepsUnboundReadOpen();
+}
+
 SQLRETURN TOdbcStatement::CloseCursor() {
   // No execute since the last close: there is no cursor to close.
   if (!cursorOpen_) {
     ClearDiagnostic();
     return returnCode_ = SQL_SUCCESS;
+  }
+  if (CloseLeavesReadOpen()) {
+    // A fresh handle in place of the stepped one, which is freed with its read, prepared
+    // again with the same text, so that it can be executed again.
+    const std::string sql = preparedSql_;
+    DeleteColumns();
+    SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+    handle_ = SQL_NULL_HANDLE;
+    preparedSql_.clear();
+    Allocate();
+    if (handle_ == SQL_NULL_HANDLE || sql.empty()) return returnCode_;
+    used_ = true;
+    returnCode_ = SQLPrepare(handle_, (SQLCHAR*)sql.c_str(), SQL_NTS);
+    CaptureError();
+    if (SQL_SUCCEEDED(returnCode_)) preparedSql_ = sql;
+    return returnCode_;
   }
   cursorOpen_ = false;
   returnCode_ = SQLFreeStmt(handle_, SQL_CLOSE);

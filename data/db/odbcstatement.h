@@ -90,6 +90,8 @@ private:
   // Hands a prepared handle to the environment's store, else frees it.
   void ReleaseHandle();
   void DeleteParameters();
+  // The driver keeps the read of this statement open past SQLFreeStmt(SQL_CLOSE).
+  bool CloseLeavesReadOpen() const;
   TOdbcParam* ParameterAt(int position, bool create);
   SQLRETURN BindText(int position, TOdbcParam* param, SQLSMALLINT boundType);
   SQLRETURN GetFixed(int column, SQLSMALLINT cType, void* value);

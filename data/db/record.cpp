@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/core/strings.h"
+#include "data/db/dialect.h"
 #include "data/db/record.h"
 #include "data/db/recordsql.h"
 #include "data/db/recordtxn.h"
@@ -112,6 +113,8 @@ void TDBRecord::SetStatus(int code) {
 
 void TDBRecord::SetError(int code, const char* detail) {
   status_ = code;
+  // A lock that outlasted the wait: the user can do something about it.
+  if (TSqlDialect::IsBusyDiagnostic(detail)) detail = DATABASE_BUSY_MESSAGE;
   RecordErrorState.SetErrorFromTable(code, RecordErrors, detail);
   if (IsWriteFailure(code)) TRecordTransaction::MarkFailed(RecordErrorState.GetErrorMessage());
 }

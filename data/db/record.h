@@ -34,6 +34,10 @@ enum TDBRecordStatus : int {
   RecordFieldNotSet = 116,
 };
 
+// The detail of a record's error when a lock held elsewhere outlasted the bounded wait.
+constexpr const char* DATABASE_BUSY_MESSAGE =
+    "The database is busy: another window or program is writing. Please try again.";
+
 // Status codes of record lists (the texts are RecordListErrors).
 enum TDBRecListStatus : int {
   RecListOk = 0,

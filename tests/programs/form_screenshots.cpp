@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "data/db/connectstrings.h"
 #include "data/db/database.h"
 #include "data/db/odbc.h"
 #include "data/db/odbcstatement.h"
@@ -119,10 +120,16 @@ HWND FindWindowOfKind(int kind) {
 int SaveFilledForms(const std::string& folder) {
   const std::string file = folder + "/filled.db";
   DeleteFileA(file.c_str());
-  const std::string unixFile = file[0] == '/' ? file : UnixPath(file);
+  // The program's connection plan names the file "<Database>.db"; Wine's drive Z: is the Unix root.
+  TNetworkSettings settings;
+  settings.driver = "SQLite3";
+  settings.database = (file[0] == '/' ? "Z:" : "") + file.substr(0, file.size() - 3);
+  for (char& c : settings.database)
+    if (c == '/') c = '\\';
+  const TConnectPlan plan = PlanConnection(settings, "");
   TOdbcEnv env;
   TOdbcConnection connection(&env);
-  if (!SQL_SUCCEEDED(connection.DriverConnect(("DRIVER={SQLite3};Database=" + unixFile + ";").c_str(), 0))) {
+  if (!plan.error.empty() || !SQL_SUCCEEDED(connection.DriverConnect(plan.createConnect.c_str(), 0))) {
     fprintf(stderr, "no SQLite database: %s\n", connection.GetDiagMessage());
     return 0;
   }

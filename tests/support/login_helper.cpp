@@ -1,6 +1,8 @@
 // Finding and filling the login dialog of a program under test.
 #include "support/login_helper.h"
 
+#include <cstdlib>
+
 #include "shell/userids.h"
 #include "support/dialog_watcher.h"
 
@@ -44,4 +46,16 @@ bool LogIn(DWORD pid, const char* user, const char* password, DWORD timeoutMs) {
   if (!login.window) return false;
   SubmitLogin(login.window, user, password);
   return true;
+}
+
+std::string WineZPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string VornCommandLine() {
+  const char* program = std::getenv("VORN_PROGRAM");
+  return "\"" + WineZPath(program ? program : VORN_BINARY_DIR "/vorn.exe") + "\"";
 }

@@ -28,5 +28,10 @@ std::string LoginMessage(HWND dialog);
 // Types the user name and password into the dialog and presses OK (the press returns
 // when the dialog has checked them, unless it shows a box).
 void SubmitLogin(HWND dialog, const char* user, const char* password);
+// A Unix path as Wine names it from any current drive ("Z:" and backslashes).
+std::string WineZPath(const std::string& unixPath);
+// The command line that starts the vorn program: $VORN_PROGRAM, else the build's vorn.exe, quoted.
+std::string VornCommandLine();
+
 // Finds the login dialog of the process and logs in; false when no dialog showed.
 bool LogIn(DWORD pid, const char* user, const char* password, DWORD timeoutMs = 60000);

@@ -1,6 +1,8 @@
 // The database test fixtures: a fresh SQLite file and a private PostgreSQL schema per test.
 #include "support/test_db.h"
 
+#include "data/db/connectstrings.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -34,30 +36,60 @@ void ExecOn(const std::string& connectString, const std::string& sql) {
 }
 }  // namespace
 
+namespace {
+// The program's connection plan for a database of this kind, as [Network] would name it.
+TConnectPlan TestDatabasePlan(const std::string& kind, const std::string& file) {
+  TNetworkSettings settings;
+  if (kind == "SQLite") {
+    settings.driver = "SQLite3";
+    settings.database = file;  // the plan adds ".db"
+    return PlanConnection(settings, "");
+  }
+  const char* port = getenv("VORN_PG_PORT");
+  settings.driver = "PostgreSQL ANSI";
+  settings.server = std::string("127.0.0.1:") + (port ? port : "");
+  settings.database = "vorn_test";
+  settings.user = "postgres";
+  settings.trusted = false;
+  return PlanConnection(settings, "");
+}
+}  // namespace
+
 TTestDatabase::TTestDatabase(const std::string& kind) : kind_(kind) {
   if (kind == "SQLite") {
-    connectString_ = "DRIVER={SQLite3};Database=" + UnixPath(dir_.File("test.db")) + ";";
+    TConnectPlan plan = TestDatabasePlan(kind, dir_.File("test"));
+    // The first connection makes the file, as a first start of the program does.
+    TOdbcEnv env;
+    TOdbcConnection create(&env);
+    if (!plan.error.empty() || !SQL_SUCCEEDED(create.DriverConnect(plan.createConnect.c_str(), 0))) {
+      ADD_FAILURE() << plan.error << create.GetDiagMessage();
+      return;
+    }
+    connectString_ = plan.databaseConnect;
     return;
   }
-  const char* server = getenv("VORN_PG_CONNECT");
-  if (!server || !*server) {
-    ADD_FAILURE() << "VORN_PG_CONNECT is not set: run the tests through ./test.sh";
+  const char* port = getenv("VORN_PG_PORT");
+  if (!port || !*port) {
+    ADD_FAILURE() << "VORN_PG_PORT is not set: run the tests through ./test.sh";
     return;
   }
+  TConnectPlan plan = TestDatabasePlan(kind, "");
+  if (!plan.error.empty()) {
+    ADD_FAILURE() << plan.error;
+    return;
+  }
+  server_ = plan.databaseConnect;
   static std::atomic<int> counter{0};
   char name[64];
   snprintf(name, sizeof name, "t_%lu_%d_%lu", GetCurrentProcessId(), counter++, GetTickCount());
   schema_ = name;
-  ExecOn(server, "CREATE SCHEMA " + schema_);
+  ExecOn(server_, "CREATE SCHEMA " + schema_);
   // Every connection of the test, reconnects included, works in the private schema.
-  std::string base = server;
-  if (!base.empty() && base.back() != ';') base += ';';
-  connectString_ = base + "ConnSettings=SET search_path TO " + schema_ + ";";
+  connectString_ = server_ + "ConnSettings=SET search_path TO " + schema_ + ";";
 }
 
 TTestDatabase::~TTestDatabase() {
-  const char* server = getenv("VORN_PG_CONNECT");
-  if (!schema_.empty() && server) ExecOn(server, "DROP SCHEMA " + schema_ + " CASCADE");
+  if (!schema_.empty()) ExecOn(server_, "DROP SCHEMA " + schema_ + " CASCADE");
 }
 
 void TTestDatabase::Exec(const std::string& sql) const { ExecOn(connectString_, sql); }

@@ -1,5 +1,6 @@
 // Database test fixtures: every database test runs against a fresh SQLite file and
-// against a private schema of the PostgreSQL test server (VORN_PG_CONNECT).
+// against a private schema of the PostgreSQL test server (VORN_PG_PORT), both reached
+// through the program's own connection plan.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ private:
   std::string kind_;
   std::string connectString_;
   std::string schema_;
+  std::string server_;  // PostgreSQL: the plan's connection, outside the private schema
   TScratchDir dir_{"vorndb"};
 };
 

@@ -177,8 +177,10 @@ protected:
                 "TIMESTAMP '2024-05-06 07:08:09' + (i % 60) * INTERVAL '1 second', i % 5, i % 2, "
                 "i + 0.25, 'pw' || i, 'note' FROM generate_series(1, " + count + ") AS i");
     } else {
-      Db().Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + count +
-                ") INSERT INTO ITEMS SELECT i, 'Item ' || i, date('2024-01-01', '+' || (i % 28) || ' days'), "
+      // Opening with INSERT: the driver, stepping row by row, runs a statement that opens
+      // with WITH only as far as its rows are fetched.
+      Db().Exec("INSERT INTO ITEMS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + count +
+                ") SELECT i, 'Item ' || i, date('2024-01-01', '+' || (i % 28) || ' days'), "
                 "time('08:00:00', '+' || (i % 60) || ' minutes'), "
                 "datetime('2024-05-06 07:08:09', '+' || (i % 60) || ' seconds'), i % 5, i % 2, "
                 "i + 0.25, 'pw' || i, 'note' FROM n");

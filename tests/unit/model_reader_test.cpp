@@ -63,8 +63,9 @@ TEST_F(ModelReader, SampleModelLoadsAndLinks) {
   EXPECT_EQ(Summary(TheModel),
             "VORN 'Vorn Order Desk' templates 8\n"
             "list ORDER_STATUS: N=New C=Confirmed S=Shipped X=Cancelled\n"
+            "list CONTACT_ROLE: B=Buyer A=Accounts D=Deliveries M=Manager\n"
             "CUSTOMER attrs 5 rels 2 pages 0\n"
-            "CONTACT attrs 4 rels 1 pages 0\n"
+            "CONTACT attrs 6 rels 1 pages 0\n"
             "ORDERS attrs 8 rels 2 pages 1\n"
             "ORDER_LINE attrs 6 rels 2 pages 0\n"
             "PRODUCT attrs 4 rels 1 pages 0\n"
@@ -74,7 +75,8 @@ TEST_F(ModelReader, SampleModelLoadsAndLinks) {
             "param FIELD_HELP=Yes\n"
             "param RESET:ORDERS=Yes\n"
             "param PAGE:ORDERS:0=&Order\n"
-            "param PAGE:ORDERS:1=&Delivery\n");
+            "param PAGE:ORDERS:1=&Delivery\n"
+            "param RUN:CUSTOMER:0=&Write a note\n");
   EXPECT_EQ(TheModel.UseTransactions, 1);
   TEntity* customer = TheModel.FindEntity("customer");
   TEntity* orders = TheModel.FindEntity("ORDERS");
@@ -107,7 +109,7 @@ TEST_F(ModelReader, SampleModelLoadsAndLinks) {
   TAttribute* lineTotal = line->FindAttribute("LINE_TOTAL");
   EXPECT_TRUE(lineTotal->Calculated);
   EXPECT_NE(lineTotal->Default, nullptr);
-  EXPECT_NE(orders->FindAttribute("ORDER_DATE")->Default, nullptr);
+  EXPECT_NE(orders->FindAttribute("ORDER_DATE")->DefaultAtStore, nullptr);  // given at store
   EXPECT_NE(line->FindAttribute("QUANTITY")->Validation, nullptr);
   const TAttribute& shadow = orders->Attributes[7];
   EXPECT_TRUE(shadow.NonStored);

@@ -364,7 +364,14 @@ TEST_P(OutputDialogTest, ProcessWritesTheChosenFormatAndOpensOrPrintsIt) {
     Click(dialog, OUTPUT_PRINT);
     fileCallResult = 2;  // ShellExecute: file not found
     Click(dialog, OUTPUT_PROCESS);
-    EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)), "Could not print specified file!!");
+    EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
+              "Could not print specified file!! It was written to " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".");
+
+    // Nothing can show the file: the status still says where it was written.
+    Click(dialog, OUTPUT_OPEN);
+    Click(dialog, OUTPUT_PROCESS);
+    EXPECT_EQ(ControlText(Item(dialog, OUTPUT_STATUS)),
+              "Could not open specified file!! It was written to " + ControlText(Item(dialog, OUTPUT_FILE_NAME)) + ".");
 
     // Create only: no call. A file that cannot be created is told; the dialog stays.
     fileCallResult = 42;
@@ -382,7 +389,8 @@ TEST_P(OutputDialogTest, ProcessWritesTheChosenFormatAndOpensOrPrintsIt) {
   user.join();
 
   EXPECT_EQ(fileCalls, (std::vector<std::string>{"open " + folder + "\\people.htm",
-                                                 "print " + folder + "\\people.txt"}));
+                                                 "print " + folder + "\\people.txt",
+                                                 "open " + folder + "\\people.txt"}));
   EXPECT_NE(TScratchDir::Read(dir_.File("people.dir") + "\\people.txt").find("\ttab here\t"), std::string::npos);
   EXPECT_EQ(TScratchDir::Read(dir_.File("people.dir") + "\\people.csv").rfind("\"ID\",\"Full name\",\"NOTE\"", 0), 0u);
   EXPECT_NE(TScratchDir::Read(dir_.File("people.dir") + "\\people.htm").find("&lt;script&gt;"), std::string::npos);

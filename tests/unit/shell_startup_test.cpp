@@ -22,23 +22,10 @@
 
 namespace {
 
-// A Unix path as Wine sees it from any current drive.
-std::string WinPath(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
-
-std::string VornProgram() {
-  const char* program = std::getenv("VORN_PROGRAM");
-  return "\"" + WinPath(program ? program : VORN_BINARY_DIR "/vorn.exe") + "\"";
-}
-
 TEST(StartUp, WithoutAModelFileItStopsBeforeAnyDatabaseWork) {
   TScratchDir dir("nomodel");
   TChild child;
-  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  ASSERT_TRUE(StartChild(child, VornCommandLine(), dir.path().c_str()));
   TWatchedDialog box = WatchAndPress(child.pid(), "VORN", IDOK, 30000);
   ASSERT_TRUE(box.found);
   EXPECT_EQ(box.text, "Unable to load DMD file");
@@ -62,8 +49,8 @@ bool WaitGone(HWND window, DWORD timeoutMs = 20000) {
 class StartedProgram : public ::testing::Test {
 protected:
   void SetUp() override {
-    CopyFileA(WinPath(VORN_SOURCE_DIR "/sample/vorn.dmd").c_str(), dir_.File("vorn.dmd").c_str(), FALSE);
-    CopyFileA(WinPath(VORN_SOURCE_DIR "/sample/menu.ini").c_str(), dir_.File("menu.ini").c_str(), FALSE);
+    CopyFileA(WineZPath(VORN_SOURCE_DIR "/sample/vorn.dmd").c_str(), dir_.File("vorn.dmd").c_str(), FALSE);
+    CopyFileA(WineZPath(VORN_SOURCE_DIR "/sample/menu.ini").c_str(), dir_.File("menu.ini").c_str(), FALSE);
     dir_.Write("VORN.INI", "[Network]\r\nDriver Name=SQLite3\r\nDatabase=vorn\r\n");
     for (const char* const* sql = SampleUserTableSql; *sql; ++sql) Exec(*sql);
   }
@@ -78,7 +65,7 @@ protected:
   }
   // Starts the program, logs in and waits for its main window to carry the model's title.
   HWND Start(const char* user = SAMPLE_USER, const char* password = SAMPLE_PASSWORD) {
-    if (!StartChild(child_, VornProgram(), dir_.path().c_str())) return nullptr;
+    if (!StartChild(child_, VornCommandLine(), dir_.path().c_str())) return nullptr;
     return LogInAndFindMain(child_, user, password);
   }
   static HWND LogInAndFindMain(TChild& child, const char* user = SAMPLE_USER,
@@ -158,7 +145,7 @@ TEST_F(StartedProgram, ShowsTheModelTitleConnectionMenusAndEndsWithExit) {
 
 TEST_F(StartedProgram, AnUnknownMenuTitleStopsWithItsBox) {
   dir_.Write("menu.ini", "[Menus]\r\nMenu0=&Tools\r\n[Menu Items]\r\nItem0=&Reports,X,RUN x\r\n");
-  ASSERT_TRUE(StartChild(child_, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(StartChild(child_, VornCommandLine(), dir_.path().c_str()));
   ASSERT_TRUE(LogIn(child_.pid(), SAMPLE_USER, SAMPLE_PASSWORD));
   TWatchedDialog box = WatchAndPress(child_.pid(), "ERROR", IDOK, 30000);
   ASSERT_TRUE(box.found);
@@ -167,7 +154,7 @@ TEST_F(StartedProgram, AnUnknownMenuTitleStopsWithItsBox) {
 }
 
 TEST_F(StartedProgram, CancelAtTheLoginEndsTheProgramNormally) {
-  ASSERT_TRUE(StartChild(child_, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(StartChild(child_, VornCommandLine(), dir_.path().c_str()));
   TLoginDialog login = FindLoginDialog(child_.pid(), 60000);
   ASSERT_TRUE(login.window);
   EXPECT_EQ(login.message, "");
@@ -176,7 +163,7 @@ TEST_F(StartedProgram, CancelAtTheLoginEndsTheProgramNormally) {
 }
 
 TEST_F(StartedProgram, ThreeFailedLoginsEndTheProgram) {
-  ASSERT_TRUE(StartChild(child_, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(StartChild(child_, VornCommandLine(), dir_.path().c_str()));
   TLoginDialog login = FindLoginDialog(child_.pid(), 60000);
   ASSERT_TRUE(login.window);
   SubmitLogin(login.window, SAMPLE_USER, "wrong");
@@ -194,7 +181,7 @@ TEST_F(StartedProgram, ThreeFailedLoginsEndTheProgram) {
 // command runs at the end.
 TEST_F(StartedProgram, AnIdleSessionTimesOutAndTheNextUserLogsIn) {
   dir_.Write("VORN.INI", "[Network]\r\nDriver Name=SQLite3\r\nDatabase=vorn\r\n[General]\r\nLogin_Time_Out=0\r\n");
-  const std::string recorder = "\"" + WinPath(TestProgramPath("record_args")) + "\"";
+  const std::string recorder = "\"" + WineZPath(TestProgramPath("record_args")) + "\"";
   dir_.Write("clerk.ini", "[Menus]\r\nMenu0=&Counter\r\n[Menu Items]\r\nItem0=&Counter,Mine,RUN " + recorder +
                               " clerk-menu\r\n");
   Exec("INSERT INTO UserIds VALUES ('CLERK', 'COUNTER', 'Counter Clerk', '', 'Allowed', 'clerk.ini', "
@@ -258,7 +245,7 @@ TEST_F(StartedProgram, ASavedPreferenceSurvivesARestartAndBelongsToItsUser) {
   ASSERT_EQ(child_.Wait(20000), 0);
 
   TChild second;
-  ASSERT_TRUE(StartChild(second, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(StartChild(second, VornCommandLine(), dir_.path().c_str()));
   window = LogInAndFindMain(second);
   ASSERT_TRUE(window);
   PostMessageA(window, WM_COMMAND, 105, 0);
@@ -297,7 +284,7 @@ TEST_F(StartedProgram, TheUpgradeScriptIsDeletedOnlyWhenEveryStatementSucceeded)
 
   dir_.Write("alter_tables.sql", "CREATE TABLE MORE (A INTEGER);\nTHIS IS NOT SQL;\n");
   TChild second;
-  ASSERT_TRUE(StartChild(second, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(StartChild(second, VornCommandLine(), dir_.path().c_str()));
   TWatchedDialog box = WatchAndPress(second.pid(), "VORN", IDOK, 30000);
   ASSERT_TRUE(box.found);
   EXPECT_NE(box.text.find("alter_tables.sql"), std::string::npos) << box.text;
@@ -313,7 +300,7 @@ TEST_F(StartedProgram, TheUpgradeScriptIsDeletedOnlyWhenEveryStatementSucceeded)
 // A copy of the whole sample application.
 void CopySample(const TScratchDir& dir) {
   for (const char* name : {"vorn.dmd", "VORN.INI", "menu.ini", "clerk.ini", "vorn.sql", "utables.sql"})
-    CopyFileA(WinPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), dir.File(name).c_str(),
+    CopyFileA(WineZPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), dir.File(name).c_str(),
               FALSE);
 }
 
@@ -333,7 +320,7 @@ TEST(FirstStart, OffersToCreateTheDatabaseAndThenShowsTheMainWindow) {
   TScratchDir dir("firststart");
   CopySample(dir);
   TChild child;
-  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  ASSERT_TRUE(StartChild(child, VornCommandLine(), dir.path().c_str()));
   TWatchedDialog question = WatchAndPress(child.pid(), "No database found", IDYES, 30000);
   ASSERT_TRUE(question.found);
   EXPECT_EQ(question.icon, TBoxIcon::Exclamation);
@@ -359,7 +346,7 @@ TEST(FirstStart, NoToTheCreationEndsWithAFailureCode) {
   TScratchDir dir("nocreate");
   CopySample(dir);
   TChild child;
-  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  ASSERT_TRUE(StartChild(child, VornCommandLine(), dir.path().c_str()));
   TWatchedDialog question = WatchAndPress(child.pid(), "No database found", IDNO, 30000);
   ASSERT_TRUE(question.found);
   EXPECT_EQ(child.Wait(20000), 1);
@@ -372,7 +359,7 @@ TEST(FirstStart, ACancelledConnectionEndsWithAFailureCode) {
   dir.Write("VORN.INI", "[Network]\r\nDriver Name=PostgreSQL ANSI\r\nServer Name=127.0.0.1:1\r\n"
                         "Database=vorn\r\nTrusted Connection=N\r\nUsername=nobody\r\n");
   TChild child;
-  ASSERT_TRUE(StartChild(child, VornProgram(), dir.path().c_str()));
+  ASSERT_TRUE(StartChild(child, VornCommandLine(), dir.path().c_str()));
   TWatchedDialog dialog = WatchAndPress(child.pid(), "Database Connection", IDCANCEL, 60000);
   ASSERT_TRUE(dialog.found);
   EXPECT_EQ(child.Wait(20000), 1);
