@@ -225,8 +225,8 @@ namespace {
 // new word, and a '$' after a word that begins the name of a parameter (any case, the
 // first in list order) is its placeholder. Each placeholder is replaced by what
 // value(parameter, inside quotes) gives; every other character stays.
-template <class TValue>
-std::string ReplacePlaceholders(const std::string& clause, TViewParameterList& list, TValue value) {
+template <class TList, class TValue>
+std::string ReplacePlaceholders(const std::string& clause, TList& list, TValue value) {
   std::string out;
   size_t wordStart = 0;
   bool quoted = false;
@@ -239,11 +239,11 @@ std::string ReplacePlaceholders(const std::string& clause, TViewParameterList& l
     }
     if (c == '$') {
       const std::string word = out.substr(wordStart);
-      TViewParameter* match = nullptr;
-      for (int i = 0; !word.empty() && !match && i < list.Count(); ++i)
-        if (_strnicmp(list[i].Name.c_str(), word.c_str(), word.size()) == 0) match = &list[i];
-      if (match) {
-        out.replace(wordStart, std::string::npos, value(*match, quoted));
+      int match = -1;
+      for (int i = 0; !word.empty() && match < 0 && i < list.Count(); ++i)
+        if (_strnicmp(list[i].Name.c_str(), word.c_str(), word.size()) == 0) match = i;
+      if (match >= 0) {
+        out.replace(wordStart, std::string::npos, value(list[match], quoted));
         continue;
       }
     }
@@ -263,8 +263,7 @@ void MarkNumberParameters(const std::string& clause, TViewParameterList* list) {
 
 bool SubstituteViewParameters(const std::string& clause, const TViewParameterList& list, std::string* sql) {
   bool refused = false;
-  TViewParameterList values = list;
-  *sql = ReplacePlaceholders(clause, values, [&refused](TViewParameter& parameter, bool quoted) {
+  *sql = ReplacePlaceholders(clause, list, [&refused](const TViewParameter& parameter, bool quoted) {
     if (quoted) return DoubledQuotes(parameter.ValueText);
     // Outside quotes a typed text would be read as SQL: only a number goes in.
     if (parameter.Kind != VIEW_PARAMETER_TEXT) return parameter.ValueText;
