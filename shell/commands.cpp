@@ -102,16 +102,23 @@ int RunView(HWND window, const std::string& text) {
     if (at == std::string::npos) at = text.size();
     TViewParameterList parameters;
     if (at < text.size() && text[at] == '[') at = ParseViewParameters(text, at + 1, &parameters);
+    at = text.find_first_not_of(' ', at);
+    std::string clause = at == std::string::npos ? "" : text.substr(at);
     if (parameters.Count() > 0) {
+      MarkNumberParameters(clause, &parameters);
       auto* dialog = new TGetParametersDlg;
       const INT_PTR answer = AppWindowManager.RunModal(dialog, "GetParameters", window, 0,
                                                        reinterpret_cast<LPARAM>(&parameters));
       delete dialog;
       if (answer != 1) return 1;
+      std::string substituted;
+      if (!SubstituteViewParameters(clause, parameters, &substituted)) {
+        Box(window, "A parameter outside quotes takes only a number; the list was not opened.",
+            "Cannot run command", MB_ICONEXCLAMATION);
+        return 1;
+      }
+      clause = substituted;
     }
-    at = text.find_first_not_of(' ', at);
-    std::string clause = at == std::string::npos ? "" : text.substr(at);
-    if (parameters.Count() > 0) clause = SubstituteViewParameters(clause, parameters);
     list->SelectWhere(clause.c_str(), nullptr, nullptr);
   }
   OpenViewWindowCall(list.release(), window);
@@ -213,28 +220,59 @@ size_t ParseViewParameters(const std::string& text, size_t at, TViewParameterLis
   return close == std::string::npos ? text.size() : close + 1;
 }
 
-std::string SubstituteViewParameters(const std::string& clause, const TViewParameterList& list) {
+namespace {
+
+// Walks the clause as the VIEW command reads it: blank, quote, '=', '>' and '<' start a
+// new word, and a '$' after a word that begins the name of a parameter (any case, the
+// first in list order) is its placeholder. Each placeholder is replaced by what
+// value(parameter, inside quotes) gives; every other character stays.
+template <class TList, class TValue>
+std::string ReplacePlaceholders(const std::string& clause, TList& list, TValue value) {
   std::string out;
   size_t wordStart = 0;
+  bool quoted = false;
   for (char c : clause) {
     if (c == ' ' || c == '\'' || c == '=' || c == '>' || c == '<') {
+      if (c == '\'') quoted = !quoted;
       out += c;
       wordStart = out.size();
       continue;
     }
     if (c == '$') {
       const std::string word = out.substr(wordStart);
-      const TViewParameter* match = nullptr;
-      for (int i = 0; !word.empty() && !match && i < list.Count(); ++i)
-        if (_strnicmp(list[i].Name.c_str(), word.c_str(), word.size()) == 0) match = &list[i];
-      if (match) {
-        out.replace(wordStart, std::string::npos, DoubledQuotes(match->ValueText));
+      int match = -1;
+      for (int i = 0; !word.empty() && match < 0 && i < list.Count(); ++i)
+        if (_strnicmp(list[i].Name.c_str(), word.c_str(), word.size()) == 0) match = i;
+      if (match >= 0) {
+        out.replace(wordStart, std::string::npos, value(list[match], quoted));
         continue;
       }
     }
     out += c;
   }
   return out;
+}
+
+}  // namespace
+
+void MarkNumberParameters(const std::string& clause, TViewParameterList* list) {
+  ReplacePlaceholders(clause, *list, [](TViewParameter& parameter, bool quoted) {
+    if (!quoted && parameter.Kind == VIEW_PARAMETER_TEXT) parameter.NumberOnly = true;
+    return std::string();
+  });
+}
+
+bool SubstituteViewParameters(const std::string& clause, const TViewParameterList& list, std::string* sql) {
+  bool refused = false;
+  *sql = ReplacePlaceholders(clause, list, [&refused](const TViewParameter& parameter, bool quoted) {
+    if (quoted) return DoubledQuotes(parameter.ValueText);
+    // Outside quotes a typed text would be read as SQL: only a number goes in.
+    if (parameter.Kind != VIEW_PARAMETER_TEXT) return parameter.ValueText;
+    if (IsPlainNumber(parameter.ValueText)) return TrimmedBlanks(parameter.ValueText);
+    refused = true;
+    return std::string();
+  });
+  return !refused;
 }
 
 std::string DumpFileName(const TEntity* entity) {

@@ -43,9 +43,14 @@ extern TTableServices TableServices;
 // Reads "[name=prompt~default,kind;...]" at text (just after '['); returns the position
 // after the closing ']' (or the end).
 size_t ParseViewParameters(const std::string& text, size_t open, TViewParameterList* list);
+// Marks the text parameters whose placeholder stands outside quotes in the clause: they
+// take only a number.
+void MarkNumberParameters(const std::string& clause, TViewParameterList* list);
 // The clause with each "word$" replaced by the value of the first parameter whose name
-// begins with the word (any case); quotes in values are doubled.
-std::string SubstituteViewParameters(const std::string& clause, const TViewParameterList& list);
+// begins with the word (any case): inside quotes with its quotes doubled, outside quotes
+// a text parameter only as a plain number. False (and the clause not to be run) when a
+// text parameter outside quotes holds anything else.
+bool SubstituteViewParameters(const std::string& clause, const TViewParameterList& list, std::string* sql);
 // The dump file of an entity: its file-name text with the extension made ".dmp".
 std::string DumpFileName(const TEntity* entity);
 // True when the command is a report for the report program (RAPTEL, or a report file alone).

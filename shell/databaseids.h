@@ -25,5 +25,7 @@ constexpr int TABLES_MESSAGE_ID = 140;
 constexpr int TABLES_PROGRESS_ID = 1201;
 constexpr int TABLE_CHECK_ID_BASE = 1001;
 constexpr int TABLE_FILE_ID_BASE = 1101;
-// At most this many tables get a row (the ids of the two ranges must not meet).
+// At most this many tables get a row (the ids of the two ranges must not meet); a model
+// with more gets a last row that says how many are left out and how to reach them.
 constexpr int TABLE_ROWS_LIMIT = 100;
+constexpr int TABLES_LEFT_OUT_ID = 1202;

@@ -446,7 +446,21 @@ namespace {
 
 int TableRows() { return TheModel.EntityCount < TABLE_ROWS_LIMIT ? TheModel.EntityCount : TABLE_ROWS_LIMIT; }
 
-void AddTableRows(HWND dialog) {
+// The row under the tables that tells how many have no row and how to reach them.
+void AddLeftOutRow(HWND dialog, int row, bool load, HFONT font, HINSTANCE instance) {
+  char text[128];
+  snprintf(text, sizeof text,
+           load ? "%d more tables are not listed: use LOAD * or LOAD <table>."
+                : "%d more tables are not listed: use DUMP * or DUMP <table>.",
+           TheModel.EntityCount - row);
+  RECT client;
+  GetClientRect(dialog, &client);
+  HWND note = CreateWindowExA(0, "Static", text, WS_CHILD | WS_VISIBLE, 20, 64 + 24 * row, client.right - 28, 20, dialog,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(TABLES_LEFT_OUT_ID)), instance, nullptr);
+  SendMessageA(note, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void AddTableRows(HWND dialog, bool load) {
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
   const int rows = TableRows();
@@ -465,9 +479,12 @@ void AddTableRows(HWND dialog) {
     SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
   }
+  const bool tablesLeftOut = TheModel.EntityCount > rows;
+  if (tablesLeftOut) AddLeftOutRow(dialog, rows, load, font, instance);
   RECT place;
   GetWindowRect(dialog, &place);
-  SetWindowPos(dialog, nullptr, 0, 0, place.right - place.left, 24 * rows + 92, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(dialog, nullptr, 0, 0, place.right - place.left, 24 * (rows + (tablesLeftOut ? 1 : 0)) + 92,
+               SWP_NOMOVE | SWP_NOZORDER);
   SendDlgItemMessageA(dialog, TABLES_PROGRESS_ID, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
 }
 
@@ -510,7 +527,7 @@ void RunChosenTables(HWND dialog, bool load) {
 INT_PTR TablesDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, bool load) {
   switch (message) {
     case WM_INITDIALOG:
-      AddTableRows(dialog);
+      AddTableRows(dialog, load);
       if (load) {
         SetDlgItemTextA(dialog, TABLES_MESSAGE_ID, "Select the tables to load:");
         SetWindowTextA(dialog, "Load Database Tables");

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/core/paths.h"
 #include "data/core/strings.h"
 #include "data/core/templatelines.h"
 #include "data/core/textlines.h"
@@ -139,7 +140,8 @@ std::string TemplateFileName(const std::string& name) {
 }
 
 bool IsValidTemplateName(const std::string& name) {
-  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos &&
+         !IsReservedDeviceName(TemplateFileName(name).c_str());
 }
 
 std::vector<TTemplateFile> ListImportTemplates(const std::string& folder) {

@@ -50,7 +50,8 @@ bool LoadImportTemplate(TImportTemplate& importTemplate, const std::string& path
 bool SaveImportTemplate(const TImportTemplate& importTemplate);
 // The file name of a template name: blanks as '_', then ".tpl".
 std::string TemplateFileName(const std::string& name);
-// A template name holds none of the characters that name folders or drives.
+// A template name holds none of the characters that name folders or drives, and its file
+// is not a device Windows keeps for itself (CON, NUL, COM1 and the like, any extension).
 bool IsValidTemplateName(const std::string& name);
 
 struct TTemplateFile {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "data/core/bufferedfile.h"
+#include "data/core/paths.h"
 #include "data/core/textlines.h"
 #include "data/core/userprofile.h"
 #include "data/db/record.h"
@@ -186,6 +187,8 @@ INT_PTR LeaveTemplatePage(HWND page, TWizardState& state) {
   t.Reset();
   if (IsDlgButtonChecked(page, IMPORT_NEW_TEMPLATE) == BST_CHECKED) {
     const std::string name = ItemText(page, IMPORT_TEMPLATE_NAME);
+    if (!name.empty() && IsReservedDeviceName(TemplateFileName(name).c_str()))
+      return Refuse(page, "Error: Windows keeps this name for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9)!");
     if (!IsValidTemplateName(name))
       return Refuse(page, "Error: A template name cannot be empty or hold any of \\ / : * ? \" < > |");
     t.Name = name;
@@ -217,14 +220,15 @@ void FillTables(HWND page, TWizardState& state) {
     }
     SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entity.Caption));
   }
-  std::string wanted = Current().OutputTable;
-  if (wanted.empty() && state.entity) wanted = state.entity->Caption;
-  LRESULT at = wanted.empty() ? CB_ERR
-                              : SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                             reinterpret_cast<LPARAM>(wanted.c_str()));
-  if (at == CB_ERR && TheModel.EntityCount > 0)
-    at = SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                      reinterpret_cast<LPARAM>(TheModel.Entities[0].Caption));
+  // The template's table when it is offered, else the caller's, else the first entity's.
+  const auto offered = [combo](const char* caption) {
+    return *caption ? SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(caption))
+                    : CB_ERR;
+  };
+  LRESULT at = offered(Current().OutputTable.c_str());
+  if (at == CB_ERR && state.entity) at = offered(state.entity->Caption);
+  if (at == CB_ERR && TheModel.EntityCount > 0) at = offered(TheModel.Entities[0].Caption);
   SendMessageA(combo, CB_SETCURSEL, at == CB_ERR ? 0 : at, 0);
 }
 
@@ -339,12 +343,12 @@ void OnSeparatorChange(HWND page, int id) {
   BuildPreview(page);
 }
 
-INT_PTR LeaveSeparatorPage(HWND page) {
+// What the page holds goes into the template, whichever way the page is left.
+void TakeSeparatorPage(HWND page) {
   OnSeparatorChange(page, IMPORT_OTHER);
   BOOL read = FALSE;
   const UINT skip = GetDlgItemInt(page, IMPORT_SKIP_ROWS, &read, FALSE);
   Current().SkipRows = read ? static_cast<int>(skip) : 0;
-  return Answer(page, 0);
 }
 
 // ---- page 4: mapping ----
@@ -556,10 +560,11 @@ INT_PTR OnPageNotify(HWND page, TPageData& data, NMHDR* header) {
     case PSN_WIZNEXT:
       if (data.page == PAGE_TEMPLATE) return LeaveTemplatePage(page, *data.state);
       if (data.page == PAGE_SOURCE) return LeaveSourcePage(page);
-      if (data.page == PAGE_SEPARATOR) return LeaveSeparatorPage(page);
+      if (data.page == PAGE_SEPARATOR) TakeSeparatorPage(page);
       if (data.page == PAGE_VALUES) StoreValue(page);
       return Answer(page, 0);
     case PSN_WIZBACK:
+      if (data.page == PAGE_SEPARATOR) TakeSeparatorPage(page);
       if (data.page == PAGE_MAPPING &&
           !AskGoingBack(page, "Moving back to the previous page may lose any field mappings you have made.\n"
                               "Are you sure you want to continue?"))

@@ -18,7 +18,44 @@ bool IsAsked(const TViewParameter& parameter) {
   return parameter.Kind == VIEW_PARAMETER_TEXT || parameter.Kind == VIEW_PARAMETER_DATE;
 }
 
+// Tells that the parameter takes only a number and puts the focus on its edit; false when
+// the dialog was closed while the box was up.
+bool RefuseNotANumber(HWND window, const TViewParameter& parameter, int id) {
+  std::string prompt = ParameterPrompt(parameter.ValueText);
+  if (prompt.empty()) prompt = parameter.Name;
+  const std::string text = prompt + " takes only a number here (such as 42, -7 or 3.5).";
+  MessageBoxA(window, text.c_str(), "Enter Parameters: not a number", MB_OK | MB_ICONEXCLAMATION);
+  if (!IsWindow(window)) return false;
+  HWND edit = GetDlgItem(window, id);
+  SetFocus(edit);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  return true;
+}
+
 }  // namespace
+
+std::string TrimmedBlanks(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool IsPlainNumber(const std::string& text) {
+  const std::string number = TrimmedBlanks(text);
+  size_t at = number.empty() || (number[0] != '+' && number[0] != '-') ? 0 : 1;
+  bool digits = false, point = false;
+  for (; at < number.size(); ++at) {
+    const char c = number[at];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
 
 std::string ParameterPrompt(const std::string& valueText) {
   return valueText.substr(0, valueText.find('~'));
@@ -73,12 +110,24 @@ INT_PTR TGetParametersDlg::OnInitDialog(HWND window, UINT message, WPARAM wParam
 }
 
 INT_PTR TGetParametersDlg::OnOK(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Every value is checked before any is taken, so a refusal leaves the list as it was.
+  std::vector<std::string> typed(list_ ? list_->Count() : 0);
   for (int i = 0; list_ && i < list_->Count(); ++i) {
-    TViewParameter& parameter = (*list_)[i];
+    const TViewParameter& parameter = (*list_)[i];
     if (!IsAsked(parameter)) continue;
     char text[PARAMETER_VALUE_LIMIT + 1] = "";
     GetDlgItemTextA(window, FIRST_PARAMETER_EDIT_ID + i, text, sizeof text);
-    parameter.ValueText = parameter.Kind == VIEW_PARAMETER_DATE ? DisplayDateToIso(text) : text;
+    typed[i] = text;
+    if (parameter.NumberOnly && parameter.Kind == VIEW_PARAMETER_TEXT && !IsPlainNumber(text)) {
+      RefuseNotANumber(window, parameter, FIRST_PARAMETER_EDIT_ID + i);
+      return TRUE;
+    }
+  }
+  for (int i = 0; list_ && i < list_->Count(); ++i) {
+    TViewParameter& parameter = (*list_)[i];
+    if (!IsAsked(parameter)) continue;
+    parameter.ValueText =
+        parameter.Kind == VIEW_PARAMETER_DATE ? DisplayDateToIso(typed[i].c_str()) : typed[i];
   }
   return TBaseDlg::OnOK(window, message, wParam, lParam);
 }

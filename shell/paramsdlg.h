@@ -18,7 +18,16 @@ struct TViewParameter {
   // Before the dialog: "prompt~default" as written in the command; after OK: the value.
   std::string ValueText;
   double Kind = VIEW_PARAMETER_TEXT;
+  // A text parameter whose placeholder stands outside quotes in the clause: what is typed
+  // goes into the statement as it is, so only a number is taken.
+  bool NumberOnly = false;
 };
+
+// True when the text is a plain number: an optional sign, digits with at most one point
+// (blanks around it allowed). That is all a placeholder outside quotes may receive.
+bool IsPlainNumber(const std::string& text);
+// The text without its leading and trailing blanks.
+std::string TrimmedBlanks(const std::string& text);
 
 class TViewParameterList {
 public:
@@ -39,7 +48,9 @@ constexpr int FIRST_PARAMETER_EDIT_ID = 100;
 constexpr int PARAMETER_VALUE_LIMIT = 255;
 
 // Run modal with the list as initial value (TAppWindowManager::RunModal, resource
-// "GetParameters"): one prompt and edit per asked parameter; OK writes the values back.
+// "GetParameters"): one prompt and edit per asked parameter; OK writes the values back,
+// unless a parameter that takes only a number holds anything else: a box says which, and
+// the dialog stays with the focus on that edit.
 class TGetParametersDlg : public TBaseDlg {
 public:
   TGetParametersDlg();

@@ -12,6 +12,7 @@
 #include "data/core/userprofile.h"
 #include "data/db/database.h"
 #include "data/db/odbcstatement.h"
+#include "data/db/recordtxn.h"
 #include "data/model/model.h"
 #include "forms/preferences.h"
 
@@ -266,6 +267,10 @@ void LoadPreferences(const char* iniPath) {
 
 bool SavePreferences() {
   const char* user = CurrentUser.UserId;
+  // All sixteen rows or none: every store joins one transaction, and the first row that
+  // cannot be written rolls back those before it.
+  TRecordTransaction transaction;
+  if (!transaction.IsOutermost() && !TRecordTransaction::IsActive()) return false;
   for (const TPreferenceKey& preference : PreferenceKeys) {
     bool stored;
     switch (preference.kind) {
@@ -281,7 +286,7 @@ bool SavePreferences() {
         stored = PreferenceStore.SetString(user, preference.key, text);
       }
     }
-    if (!stored) return false;
+    if (!stored) return transaction.Finish(false);
   }
-  return true;
+  return transaction.Finish(true);
 }

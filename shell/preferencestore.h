@@ -50,6 +50,6 @@ extern TPreferenceStore PreferenceStore;
 // [Preferences] (its current value the default), then from the user's row when there is
 // one. Called at start-up and after every successful login.
 void LoadPreferences(const char* iniPath);
-// Writes the sixteen preferences to the current user's rows (never to the INI file);
-// false when any of them could not be written.
+// Writes the sixteen preferences to the current user's rows (never to the INI file) in
+// one transaction: all of them, or, when any cannot be written, none (false).
 bool SavePreferences();

@@ -53,13 +53,30 @@ std::string CurrentFolder() {
   return folder;
 }
 
-// The scripts the upgrade runs; true when every statement succeeded.
-bool RunScriptFile(const char* script, const char* log) {
-  return RunSqlScriptFile(nullptr, script, log).Succeeded();
-}
-
 bool FileExists(const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// After the upgrade script ran: deletes it, or sets it aside with its log when a statement
+// failed. Returns what the user is to be told (nothing after a clean run).
+std::string UpgradeOutcome(const TScriptRun& run) {
+  const std::string script = UPGRADE_SCRIPT;
+  if (!run.opened)
+    return "The upgrade script " + script + " could not be read and was not run.";
+  if (run.Succeeded()) {
+    if (DeleteFileA(UPGRADE_SCRIPT)) return "";
+    return "The upgrade script " + script + " ran, but it could not be deleted: remove it, or it runs " +
+           "again at the next start.";
+  }
+  char counts[96];
+  std::snprintf(counts, sizeof counts, "%d of its %d statements failed", run.failed, run.statements);
+  if (!MoveFileExA(UPGRADE_SCRIPT, FAILED_UPGRADE_SCRIPT, MOVEFILE_REPLACE_EXISTING))
+    return "The upgrade script " + script + " ran and " + counts + " (" + UPGRADE_LOG + " tells which). " +
+           "It could not be renamed: remove it, or it runs again at the next start.";
+  CopyFileA(UPGRADE_LOG, FAILED_UPGRADE_LOG, FALSE);
+  return "The upgrade script " + script + " ran once and " + counts + ". It will not run again: it " +
+         "is kept as " + FAILED_UPGRADE_SCRIPT + ", and " + FAILED_UPGRADE_LOG + " tells which " +
+         "statements failed.";
 }
 
 void ShowConnected() {
@@ -154,22 +171,13 @@ void RegisterModelColors() {
 }
 
 void RunUpgradeScript() {
-  const char* script = "alter_tables.sql";
-  const char* log = "VORN.log";
-  if (!FileExists(script)) {
-    if (FILE* empty = std::fopen(log, "w")) std::fclose(empty);
+  if (!FileExists(UPGRADE_SCRIPT)) {
+    if (FILE* empty = std::fopen(UPGRADE_LOG, "w")) std::fclose(empty);
     return;
   }
-  if (RunScriptFile(script, log)) {
-    DeleteFileA(script);
-    return;
-  }
-  char text[300];
-  std::snprintf(text, sizeof text,
-                "The upgrade script %s had errors; it is kept, and %s tells which statements "
-                "failed.",
-                script, log);
-  MessageBoxA(MainWindow, text, "VORN", MB_OK | MB_ICONEXCLAMATION);
+  const TScriptRun run = RunSqlScriptFile(nullptr, UPGRADE_SCRIPT, UPGRADE_LOG);
+  const std::string message = UpgradeOutcome(run);
+  if (!message.empty()) MessageBoxA(MainWindow, message.c_str(), "VORN", MB_OK | MB_ICONEXCLAMATION);
 }
 
 int RunVorn(HINSTANCE instance, int showCommand) {

@@ -27,6 +27,15 @@ int RunVorn(HINSTANCE instance, int showCommand);
 // the colour table.
 void RegisterModelColors();
 
-// The one-shot upgrade: runs "alter_tables.sql" with the log "VORN.log" (emptied at every
-// start) and deletes the script only when every statement succeeded.
+// The one-shot upgrade script, its log (rewritten at every start, empty when there is no
+// script) and, after a run in which a statement failed, the script and its log set aside
+// under these names, so that the next start neither runs it again nor loses the record.
+constexpr const char* UPGRADE_SCRIPT = "alter_tables.sql";
+constexpr const char* UPGRADE_LOG = "alter_tables.log";
+constexpr const char* FAILED_UPGRADE_SCRIPT = "alter_tables.failed.sql";
+constexpr const char* FAILED_UPGRADE_LOG = "alter_tables.failed.log";
+
+// Runs the upgrade script once, whatever its outcome: deleted after a clean run; after a
+// failed statement set aside with a copy of its log and the failure shown in one box. A
+// script that cannot be read, deleted or set aside stays, and the box says so.
 void RunUpgradeScript();

@@ -32,6 +32,7 @@
 #include "support/record_test_db.h"
 #include "support/saved_settings.h"
 #include "support/scratch_dir.h"
+#include "support/screen_capture.h"
 #include "support/test_model.h"
 
 namespace {
@@ -342,7 +343,52 @@ TEST(CommandParts, ParameterValuesReplaceTheirWordsWithQuotesDoubled) {
       {"WHERE PRICE = '$' AND X = 'NONE$'", "WHERE PRICE = '$' AND X = 'NONE$'"},
       {"WHERE A=B", "WHERE A=B"},
   };
-  for (const Case& c : cases) EXPECT_EQ(SubstituteViewParameters(c.clause, list), c.result) << c.clause;
+  for (const Case& c : cases) {
+    std::string sql;
+    EXPECT_TRUE(SubstituteViewParameters(c.clause, list, &sql)) << c.clause;
+    EXPECT_EQ(sql, c.result) << c.clause;
+  }
+}
+
+TEST(CommandParts, AParameterOutsideQuotesTakesOnlyANumber) {
+  TViewParameterList list;
+  list.Append({"N", "Customer", 0});
+  list.Append({"WHO", "Name", 0});
+  list.Append({"FROM", "From", 1});
+  list.Append({"COL", "NAME", 2});
+  MarkNumberParameters("WHERE ID = N$ AND NAME = 'WHO$' AND D >= FROM$ ORDER BY COL$", &list);
+  EXPECT_TRUE(list[0].NumberOnly);
+  EXPECT_FALSE(list[1].NumberOnly) << "inside quotes";
+  EXPECT_FALSE(list[2].NumberOnly) << "a date is written by the program";
+  EXPECT_FALSE(list[3].NumberOnly) << "not asked: the command's own text";
+
+  struct Case {
+    const char* typed;
+    const char* result;  // null: refused
+  };
+  const Case cases[] = {
+      {"2", "WHERE ID = 2 AND NAME = 'it''s'"},
+      {" -3.5 ", "WHERE ID = -3.5 AND NAME = 'it''s'"},
+      {"+.5", "WHERE ID = +.5 AND NAME = 'it''s'"},
+      {"0 OR 1=1", nullptr},
+      {"1; DROP TABLE CANARY", nullptr},
+      {"", nullptr},
+      {"-", nullptr},
+      {"1.2.3", nullptr},
+      {"1e3", nullptr},
+      {"(1)", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    list[0].ValueText = c.typed;
+    list[1].ValueText = "it's";
+    std::string sql;
+    EXPECT_EQ(SubstituteViewParameters("WHERE ID = N$ AND NAME = 'WHO$'", list, &sql), c.result != nullptr);
+    if (c.result) {
+      EXPECT_EQ(sql, c.result);
+    }
+    EXPECT_EQ(IsPlainNumber(c.typed), c.result != nullptr);
+  }
 }
 
 // The report program gets its command line from the [RAPTEL] settings, the model and the
@@ -598,6 +644,68 @@ TEST_P(ViewCommand, DateParametersArriveInIsoForm) {
   ASSERT_EQ(defaults.size(), 3u);
   char today[16];
   EXPECT_EQ(defaults[0], FormatTodayByPreference(today, "dd-mm-yyyy"));
+}
+
+// What is typed for a placeholder never runs as SQL: outside quotes only a number is
+// taken (anything else refused in the dialog), inside quotes the text stays a literal.
+TEST_P(ViewCommand, TypedParametersListTheirRowsAndNeverRunAsSql) {
+  Db().Exec("CREATE TABLE CANARY (ID INTEGER)");
+  Db().Exec("INSERT INTO CANARY VALUES (1)");
+  const char* byId = "VIEW CUSTOMER [N=Customer number,0] WHERE ID = N$ ORDER BY ID";
+  const char* above = "VIEW CUSTOMER [N=Above,0] WHERE ID>N$ ORDER BY ID";
+  const char* byName = "VIEW CUSTOMER [WHO=Name,0] WHERE NAME = 'WHO$' ORDER BY ID";
+  struct Case {
+    const char* command;
+    const char* typed;
+    const char* ids;  // null: refused in the dialog
+  };
+  const Case cases[] = {
+      {byId, "2", "2"},
+      {byId, " 3 ", "3"},
+      {byId, "2.0", "2"},
+      {byId, "-1", ""},
+      {above, "1", "2,3"},
+      {byId, "0 OR 1=1", nullptr},
+      {byId, "1; DROP TABLE CANARY", nullptr},
+      {above, "0) OR (1=1", nullptr},
+      {byId, "ID", nullptr},
+      {byId, "", nullptr},
+      {byName, "O'Brien", "3"},
+      {byName, "x' OR '1'='1", ""},
+      {byName, "smith'; DROP TABLE CANARY; --", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " <- " + c.typed);
+    delete viewedList;
+    viewedList = nullptr;
+    auto watcher = std::async(std::launch::async, [&] {
+      TWatchedDialog dialog = FindDialog(GetCurrentProcessId(), "Enter Parameters", 10000);
+      if (!dialog.found) return std::string("no dialog");
+      SetWindowTextA(GetDlgItem(dialog.window, FIRST_PARAMETER_EDIT_ID), c.typed);
+      PostMessageA(dialog.window, WM_COMMAND, IDOK, 0);
+      if (c.ids) return std::string();
+      TWatchedDialog refusal = FindDialog(GetCurrentProcessId(), "Enter Parameters: not a number", 10000);
+      if (!refusal.found) return std::string("no refusal");
+      if (c.typed == std::string("0 OR 1=1"))
+        SaveScreenBitmap(nullptr, ScreenshotFolder() + "/view_parameter_not_a_number.bmp");
+      PressDialogButton(refusal.window, IDOK);
+      for (int i = 0; i < 200 && IsWindow(refusal.window); ++i) Sleep(20);
+      const bool stayed = IsWindow(dialog.window) != FALSE;
+      PressDialogButton(dialog.window, IDCANCEL);
+      return stayed ? refusal.text : std::string("the dialog closed");
+    });
+    EXPECT_EQ(RunCommand(MainWindow, c.command), 1);
+    const std::string refusal = watcher.get();
+    if (c.ids) {
+      EXPECT_EQ(refusal, "");
+      EXPECT_EQ(ViewedIds(), c.ids);
+    } else {
+      const std::string prompt = c.command == byId ? "Customer number" : "Above";
+      EXPECT_EQ(refusal, prompt + " takes only a number here (such as 42, -7 or 3.5).");
+      EXPECT_EQ(ViewedIds(), "none");
+    }
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM CANARY"), "1");
+  }
 }
 
 INSTANTIATE_DATABASE_TESTS(ViewCommand);

@@ -18,6 +18,7 @@
 #include "support/form_support.h"
 #include "support/record_test_db.h"
 #include "support/scratch_dir.h"
+#include "support/screen_capture.h"
 
 namespace {
 
@@ -408,6 +409,47 @@ TEST_P(DumpLoadTest, TheDialogDumpsAndLoadsTheCheckedTablesToTheirFiles) {
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   EXPECT_FALSE(IsWindowVisible(dialog));
   EXPECT_FALSE(FindDialog(GetCurrentProcessId(), "Dump Tables", 500).found);
+  DestroyWindow(dialog);
+}
+
+// A model with more tables than the dialog has rows for: the rows it lists, and a last row
+// that says how many are left out and how to reach them.
+TEST_P(DumpLoadTest, TheDialogSaysHowManyTablesItLeavesOutAndHowToReachThem) {
+  StartFormSession();
+  std::vector<TEntitySpec> entities;
+  for (int i = 0; i < TABLE_ROWS_LIMIT + 3; ++i) entities.push_back({"T" + std::to_string(i), {{"ID", "INTEGER"}}, {}});
+  UseModel(entities, {});
+  const struct {
+    DLGPROC procedure;
+    const char* note;
+  } runs[] = {
+      {DumpTablesDlgProc, "3 more tables are not listed: use DUMP * or DUMP <table>."},
+      {LoadTablesDlgProc, "3 more tables are not listed: use LOAD * or LOAD <table>."}};
+  for (const auto& run : runs) {
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "DumpDatabaseTables", nullptr, run.procedure, 0);
+    ASSERT_NE(dialog, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    char text[256] = "";
+    GetDlgItemTextA(dialog, TABLE_CHECK_ID_BASE + TABLE_ROWS_LIMIT - 1, text, sizeof text);
+    EXPECT_STREQ(text, "T99");
+    GetDlgItemTextA(dialog, TABLES_LEFT_OUT_ID, text, sizeof text);
+    EXPECT_STREQ(text, run.note);
+    RECT place;
+    GetWindowRect(dialog, &place);
+    EXPECT_EQ(place.bottom - place.top, 24 * (TABLE_ROWS_LIMIT + 1) + 92);
+    if (run.procedure == DumpTablesDlgProc) {
+      // The foot of the dialog, with its last rows and the note.
+      SetWindowPos(dialog, nullptr, 0, -(24 * (TABLE_ROWS_LIMIT + 1) + 92 - 400), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      UpdateWindow(dialog);
+      Sleep(300);
+      SaveScreenBitmap(nullptr, ScreenshotFolder() + "/dump_tables_left_out.bmp");
+    }
+    DestroyWindow(dialog);
+  }
+  // Two rows or fewer than the limit: no note.
+  UseModel(DumpModel(), {});
+  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "DumpDatabaseTables", nullptr, DumpTablesDlgProc, 0);
+  EXPECT_EQ(GetDlgItem(dialog, TABLES_LEFT_OUT_ID), nullptr);
   DestroyWindow(dialog);
 }
 

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "data/core/paths.h"
 #include "data/core/strings.h"
 #include "data/db/record.h"
 #include "data/model/appfiles.h"
@@ -353,6 +354,62 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
   EXPECT_EQ(Db().Query("SELECT NAME FROM PEOPLE WHERE ID = 1"), "Annie");
   EXPECT_EQ(GetFileAttributesA(dir_.File("renamed.tpl").c_str()) != INVALID_FILE_ATTRIBUTES, true);
   DestroyWindow(window);
+}
+
+// Names Windows keeps for devices, with or without an extension, are no template names.
+TEST(ImportTemplateNames, DeviceNamesAreRefused) {
+  struct TCase {
+    const char* name;
+    bool valid;
+  } cases[] = {{"CON", false},     {"nul", false},      {"Prn", false},        {"AUX", false},
+               {"COM1", false},    {"com9", false},     {"LPT1", false},       {"lpt9", false},
+               {"CON.txt", false}, {"nul.tpl", false},  {"COM1.x.y", false},   {"COM0", true},
+               {"COM10", true},    {"LPT", true},       {"CONSOLE", true},     {"CON list", true},
+               {"My CON", true},   {"Weekly", true},    {"a:b", false},        {"", false}};
+  for (const TCase& c : cases) EXPECT_EQ(IsValidTemplateName(c.name), c.valid) << c.name;
+  EXPECT_TRUE(IsReservedDeviceName("C:\\data\\aux.dmp"));
+  EXPECT_FALSE(IsReservedDeviceName("C:\\con\\data.dmp"));
+}
+
+// Page 1 refuses device names; page 2 falls back to the caller's table when the
+// template's is not offered; the rows to skip survive a step back from page 3.
+TEST_P(ImportWizardTest, PagesKeepWhatTheyWereGivenAndRefuseDeviceNames) {
+  const std::string input = dir_.Write("people.txt", "Code,Full name\n1,Ann\n2,Bo\n3,Cy\n");
+  dir_.Write("Old.tpl", "<WizardTemplate>\nName=\"Old\"\nInputFilename=\"" + input +
+                            "\"\nOutputTable=\"Gone\"\nFieldSeperator=,\nFieldNames=1\n</WT>\n");
+  std::thread user = DriveWizard([&](HWND sheet) {
+    HWND page = CurrentPage(sheet);
+    for (const char* device : {"CON", "nul", "Com1", "LPT9", "aux.txt", "PRN.tpl"}) {
+      SetDlgItemTextA(page, IMPORT_TEMPLATE_NAME, device);
+      Press(sheet, PSBTN_NEXT);
+      EXPECT_EQ(CurrentPage(sheet), page) << device;
+      EXPECT_EQ(Status(page), "Error: Windows keeps this name for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9)!")
+          << device;
+    }
+    Picture(sheet, "import_page1_device_name");
+    Click(page, IMPORT_EXISTING_TEMPLATE);
+    HWND list = GetDlgItem(page, IMPORT_TEMPLATE_LIST);
+    SendMessageA(list, LB_SETCURSEL,
+                 SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Old")), 0);
+    Press(sheet, PSBTN_NEXT);
+
+    page = CurrentPage(sheet);
+    EXPECT_EQ(ControlText(GetDlgItem(page, IMPORT_TABLE)), "People") << "the caller's, not the first";
+    Press(sheet, PSBTN_NEXT);
+
+    page = CurrentPage(sheet);
+    SetDlgItemTextA(page, IMPORT_SKIP_ROWS, "2");
+    Press(sheet, PSBTN_BACK);
+    Press(sheet, PSBTN_NEXT);
+    page = CurrentPage(sheet);
+    EXPECT_EQ(ControlText(GetDlgItem(page, IMPORT_SKIP_ROWS)), "2");
+    for (int step = 0; step < 3; ++step) Press(sheet, PSBTN_NEXT);
+    const std::vector<std::string> summary = ListBoxLines(GetDlgItem(CurrentPage(sheet), IMPORT_SUMMARY_LIST));
+    EXPECT_NE(std::find(summary.begin(), summary.end(), "2 rows will be skipped."), summary.end());
+  });
+  RunImportWizard(MainWindow, &ModelEntity("PEOPLE"));
+  user.join();
+  EXPECT_FALSE(FindDialog(GetCurrentProcessId(), "Import File", 300).found);  // cancelled: no import
 }
 
 // A running import: a second wizard is refused, and a window destroyed under the run ends

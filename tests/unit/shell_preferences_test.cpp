@@ -194,6 +194,42 @@ TEST_P(PreferenceTest, ASettingWiderThanItsColumnIsRefusedNotCut) {
   EXPECT_EQ(Setting("ann", "Special_Fields_Color"), "<none>");
 }
 
+// A save is one transaction: a row that cannot be written (refused here for its width,
+// there by the server) leaves every row as it was before the save, inserted or updated.
+TEST_P(PreferenceTest, ASaveThatFailsPartWayWritesNoRowAtAll) {
+  struct TCase {
+    const char* what;
+    const char* settingType;
+    const char* check;
+  } cases[] = {
+      {"a colour too wide for its column", "VARCHAR(4)", ""},
+      {"a row the server refuses", "VARCHAR(40)", ", CHECK (Pref_Name <> 'Error_Messages_Color')"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Db().Exec("DROP TABLE User_Preferences");
+    Db().Exec(std::string("CREATE TABLE User_Preferences (USER_ID VARCHAR(20), Pref_Name VARCHAR(40), "
+                          "Pref_Setting ") + c.settingType + c.check + ")");
+    UseModel({PreferenceEntity(c.settingType)}, {});
+    Preferences = TPreferences{};
+    Preferences.SpecialFieldsColor = 0xFF;
+    Preferences.ErrorMessagesColor = 0xAB;
+    EXPECT_FALSE(SavePreferences());
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM User_Preferences"), "0");
+
+    // Over rows saved before, the failing save changes none of them.
+    Row("ann", "Auto_Close", "'1'");
+    Row("ann", "Special_Fields_Color", "'FF'");
+    Preferences.AutoClose = TAutoClose::Always;
+    Preferences.SpecialFieldsColor = 0xFF00;
+    Preferences.ErrorMessagesColor = 0xABCDEF;
+    EXPECT_FALSE(SavePreferences());
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM User_Preferences"), "2");
+    EXPECT_EQ(Setting("ann", "Auto_Close"), "1");
+    EXPECT_EQ(Setting("ann", "Special_Fields_Color"), "FF");
+  }
+}
+
 TEST_P(PreferenceTest, WithoutTheEntityTheDatabaseIsNotConsulted) {
   UseModel({{"OTHER", {{"ID"}}, {}}}, {});
   Row("ann", "Auto_Close", "'2'");

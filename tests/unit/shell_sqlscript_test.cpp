@@ -14,6 +14,7 @@
 #include "data/db/database.h"
 #include "shell/databaseids.h"
 #include "shell/sqlscript.h"
+#include "shell/startup.h"
 #include "support/dialog_watcher.h"
 #include "support/form_support.h"
 #include "support/scratch_dir.h"
@@ -219,6 +220,65 @@ TEST_P(SqlScriptTest, AScriptStartedWhileOneRunsDoesNothing) {
   EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM T"), "1");
 }
 
+// The upgrade script of start-up, run in the scratch folder as start-up runs it in the
+// model folder: once, whatever comes of it.
+class UpgradeScriptTest : public SqlScriptTest {
+protected:
+  void SetUp() override {
+    SqlScriptTest::SetUp();
+    GetCurrentDirectoryA(sizeof previous_, previous_);
+    SetCurrentDirectoryA(dir_.path().c_str());
+  }
+  void TearDown() override {
+    SetCurrentDirectoryA(previous_);
+    SqlScriptTest::TearDown();
+  }
+  // One start's upgrade; the text of the box it showed ("" when none).
+  std::string StartUp() {
+    auto box = WatchAndPressAsync(GetCurrentProcessId(), "VORN", IDOK, 3000);
+    RunUpgradeScript();
+    const TWatchedDialog shown = box.get();
+    return shown.found ? shown.text : "";
+  }
+  bool Exists(const char* name) { return GetFileAttributesA(dir_.File(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+  std::string Log(const char* name) { return WithoutCarriageReturns(TScratchDir::Read(dir_.File(name))); }
+  char previous_[MAX_PATH] = "";
+};
+
+TEST_P(UpgradeScriptTest, AScriptWithAFailingStatementRunsOnceAndIsReportedOnce) {
+  Db().Exec("CREATE TABLE PRICES (ID INTEGER, PRICE INTEGER)");
+  Db().Exec("INSERT INTO PRICES VALUES (1, 10)");
+  const std::string script = "UPDATE PRICES SET PRICE = PRICE * 2;\nTHIS IS NOT SQL;\n";
+  dir_.Write(UPGRADE_SCRIPT, script);
+
+  const std::string box = StartUp();
+  EXPECT_NE(box.find("1 of its 2 statements failed"), std::string::npos) << box;
+  EXPECT_NE(box.find(FAILED_UPGRADE_SCRIPT), std::string::npos) << box;
+  EXPECT_NE(box.find(FAILED_UPGRADE_LOG), std::string::npos) << box;
+  EXPECT_EQ(Db().Query("SELECT PRICE FROM PRICES"), "20");
+  EXPECT_FALSE(Exists(UPGRADE_SCRIPT));
+  EXPECT_EQ(TScratchDir::Read(dir_.File(FAILED_UPGRADE_SCRIPT)), script);
+  EXPECT_NE(Log(FAILED_UPGRADE_LOG).find("THIS IS NOT SQL;\nError Returned: "), std::string::npos);
+
+  // The next starts: nothing runs again, no box, and the record of the failure stays.
+  for (int start = 0; start < 2; ++start) {
+    EXPECT_EQ(StartUp(), "");
+    EXPECT_EQ(Db().Query("SELECT PRICE FROM PRICES"), "20");
+    EXPECT_EQ(Log(UPGRADE_LOG), "");
+    EXPECT_NE(Log(FAILED_UPGRADE_LOG).find("Error Returned: "), std::string::npos);
+  }
+
+  // A clean script is deleted, leaves its log, and the failure set aside before stays.
+  dir_.Write(UPGRADE_SCRIPT, "UPDATE PRICES SET PRICE = PRICE + 1;\n");
+  EXPECT_EQ(StartUp(), "");
+  EXPECT_EQ(Db().Query("SELECT PRICE FROM PRICES"), "21");
+  EXPECT_FALSE(Exists(UPGRADE_SCRIPT));
+  EXPECT_EQ(Log(UPGRADE_LOG), "UPDATE PRICES SET PRICE = PRICE + 1;\nSuccess\n");
+  EXPECT_EQ(TScratchDir::Read(dir_.File(FAILED_UPGRADE_SCRIPT)), script);
+  EXPECT_EQ(StartUp(), "");
+  EXPECT_EQ(Db().Query("SELECT PRICE FROM PRICES"), "21");
+}
+
 // The dialog, opened modeless here so the test drives it from its own thread.
 class RunScriptDialogTest : public SqlScriptTest {
 protected:
@@ -313,5 +373,6 @@ TEST_P(RunScriptDialogTest, SelectFileTakesTheChosenPathInLowerCase) {
 
 INSTANTIATE_DATABASE_TESTS(SqlScriptTest);
 INSTANTIATE_DATABASE_TESTS(RunScriptDialogTest);
+INSTANTIATE_DATABASE_TESTS(UpgradeScriptTest);
 
 }  // namespace
