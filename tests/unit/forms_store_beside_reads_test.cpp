@@ -149,8 +149,9 @@ TEST_P(StoreBesideReadsTest, AFindWindowWithRowsStillToFetchHoldsUpNoStore) {
   ASSERT_TRUE(duringFetch.stored) << "the find window's fetch pumped no timer";
   // The SQLite driver steps through the rows as they are fetched; the PostgreSQL driver
   // hands over the whole result at execute, and its fetch may end before a tick comes.
-  if (!Db().IsPostgres())
+  if (!Db().IsPostgres()) {
     EXPECT_TRUE(duringFetch.rowsPending) << duringFetch.rowsFetched << " rows fetched when the form stored";
+  }
   EXPECT_EQ(duringFetch.status, "Record successfully stored");
   EXPECT_LT(duringFetch.ms, LOCK_WAIT_MS) << "the store waited for the find window's cursor";
   EXPECT_EQ(CityOf("1"), "Bergen");

@@ -300,15 +300,16 @@ TEST_F(StartedProgram, TheUpgradeScriptRunsOnceWhateverItsOutcome) {
 
   // The next start asks nothing but the login, and the row went in once.
   TChild third;
-  ASSERT_TRUE(StartChild(third, VornProgram(), dir_.path().c_str()));
+  ASSERT_TRUE(StartChild(third, VornCommandLine(), dir_.path().c_str()));
   main = LogInAndFindMain(third);
   ASSERT_TRUE(main);
   PostMessageA(main, WM_COMMAND, 100, 0);
   EXPECT_EQ(third.Wait(20000), 0);
   TOdbcEnv env;
   TOdbcConnection count(&env);
-  ASSERT_TRUE(SQL_SUCCEEDED(count.DriverConnect(
-      ("DRIVER={SQLite3};Database=" + DriverFilePath(dir_.File("vorn.db")) + ";").c_str(), 0)));
+  const TConnectPlan plan = PlanConnection(ReadNetworkSettings(dir_.File("VORN.INI"), "VORN", "", ""), dir_.path());
+  ASSERT_TRUE(plan.error.empty()) << plan.error;
+  ASSERT_TRUE(SQL_SUCCEEDED(count.DriverConnect(plan.databaseConnect.c_str(), 0)));
   TOdbcStatement rows(&count);
   ASSERT_TRUE(SQL_SUCCEEDED(rows.ExecDirect("SELECT COUNT(*) FROM EXTRA")));
   ASSERT_EQ(rows.Fetch(), SQL_SUCCESS);
