@@ -5,22 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "data/core/devicenames.h"
 #include "keepsake/keepsake.h"
 
 namespace {
-
-// The names Windows keeps for devices, in any folder and with any extension.
-const char* const DEVICE_NAMES[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
-                                    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
-                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
-
-bool IsDeviceName(std::string part) {
-  part = part.substr(0, part.find('.'));
-  while (!part.empty() && (part.back() == ' ' || part.back() == ':')) part.pop_back();
-  for (const char* device : DEVICE_NAMES)
-    if (_stricmp(part.c_str(), device) == 0) return true;
-  return false;
-}
 
 // One token of SQLite's language: a word, a quoted name or text, or one other character.
 // Comments and blanks are no tokens.
@@ -121,7 +109,7 @@ bool NamesDevice(const std::string& path) {
   while (start <= path.size()) {
     size_t end = path.find_first_of("\\/", start);
     if (end == std::string::npos) end = path.size();
-    if (IsDeviceName(path.substr(start, end - start))) return true;
+    if (IsDeviceFileName(path.substr(start, end - start))) return true;
     start = end + 1;
   }
   return false;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "data/core/paths.h"
+#include "data/core/devicenames.h"
 #include "data/core/strings.h"
 #include "data/core/templatelines.h"
 #include "data/core/textlines.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "data/core/bufferedfile.h"
-#include "data/core/paths.h"
+#include "data/core/devicenames.h"
 #include "data/core/textlines.h"
 #include "data/core/userprofile.h"
 #include "data/db/record.h"

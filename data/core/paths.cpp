@@ -47,19 +47,3 @@ HBITMAP LoadAppBitmap(const char* name) {
                      LR_SHARED | LR_LOADFROMFILE);
   return static_cast<HBITMAP>(image);
 }
-
-bool IsReservedDeviceName(const char* name) {
-  const char* base = name;
-  for (const char* c = name; *c; ++c)
-    if (*c == '\\' || *c == '/' || *c == ':') base = c + 1;
-  // The part before the first dot, without the blanks Windows drops at its end.
-  size_t length = strcspn(base, ".");
-  while (length > 0 && base[length - 1] == ' ') --length;
-  if (length == 3) {
-    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
-      if (_strnicmp(base, device, 3) == 0) return true;
-    return false;
-  }
-  if (length != 4 || base[3] < '1' || base[3] > '9') return false;
-  return _strnicmp(base, "COM", 3) == 0 || _strnicmp(base, "LPT", 3) == 0;
-}

@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-// True when the file name (any folder left out) names a device Windows keeps for itself
-// whatever its extension: CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any case.
-bool IsReservedDeviceName(const char* name);
 // Joins a file name to a folder; a name holding ':' is returned unchanged. Static buffer.
 const char* FullPathInDir(const char* name, const char* folder);
 // folder\name when that file exists, else the name unchanged. Static buffer.

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "data/core/paths.h"
+#include "data/core/devicenames.h"
 #include "data/core/strings.h"
 #include "data/db/record.h"
 #include "data/model/appfiles.h"
