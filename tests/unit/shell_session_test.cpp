@@ -204,18 +204,11 @@ protected:
 
   // One value from the program's database, through the program's own connection.
   std::string Query(const std::string& sql) {
-    TOdbcEnv env;
-    TOdbcConnection connection(&env);
-    if (!SQL_SUCCEEDED(connection.DriverConnect(plan_.databaseConnect.c_str(), 0)))
-      return std::string("<no connection: ") + connection.GetDiagMessage() + ">";
-    TOdbcStatement statement(&connection);
-    if (!SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) return std::string("<error: ") + statement.GetDiagMessage() + ">";
-    if (!SQL_SUCCEEDED(statement.Fetch())) return "<no row>";
-    char value[512] = "";
-    return statement.GetData(0, value, sizeof value) == SQL_NULL_DATA ? "<null>" : value;
+    const std::string rows = Rows(sql);
+    return rows.empty() ? "<no row>" : rows.substr(0, rows.find('\n'));
   }
-  // Every row of a query, its values joined by '|', one row a line: to compare a table
-  // before and after a step.
+  // Every row of a query, its values joined by '|', one row a line (or what went wrong):
+  // to compare a table before and after a step.
   std::string Rows(const std::string& sql) {
     TOdbcEnv env;
     TOdbcConnection connection(&env);
