@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <cstdlib>
 #include <functional>
@@ -58,6 +59,13 @@ std::string TextOf(HWND window) {
 
 void SetText(HWND window, const std::string& text) {
   SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_BLOCK, 5000, nullptr);
+}
+
+// A message to a window of the program, answered within 5 s (0 after that).
+LRESULT Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, message, wParam, lParam, SMTO_BLOCK, 5000, &result);
+  return static_cast<LRESULT>(result);
 }
 
 void Press(HWND dialog, int id) {
@@ -160,7 +168,8 @@ enum class TServer { SQLite, PostgreSQL };
 class UserSession : public ::testing::TestWithParam<TServer> {
 protected:
   void SetUp() override {
-    for (const char* name : {"vorn.dmd", "VORN.INI", "menu.ini", "clerk.ini", "vorn.sql", "utables.sql"})
+    for (const char* name :
+         {"vorn.dmd", "VORN.INI", "menu.ini", "clerk.ini", "vorn.sql", "utables.sql", "customers.csv"})
       ASSERT_TRUE(CopyFileA(WineZPath(std::string(VORN_SOURCE_DIR "/sample/") + name).c_str(), app_.File(name).c_str(),
                             FALSE))
           << name;
@@ -195,15 +204,28 @@ protected:
 
   // One value from the program's database, through the program's own connection.
   std::string Query(const std::string& sql) {
+    const std::string rows = Rows(sql);
+    return rows.empty() ? "<no row>" : rows.substr(0, rows.find('\n'));
+  }
+  // Every row of a query, its values joined by '|', one row a line (or what went wrong):
+  // to compare a table before and after a step.
+  std::string Rows(const std::string& sql) {
     TOdbcEnv env;
     TOdbcConnection connection(&env);
     if (!SQL_SUCCEEDED(connection.DriverConnect(plan_.databaseConnect.c_str(), 0)))
       return std::string("<no connection: ") + connection.GetDiagMessage() + ">";
     TOdbcStatement statement(&connection);
     if (!SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) return std::string("<error: ") + statement.GetDiagMessage() + ">";
-    if (!SQL_SUCCEEDED(statement.Fetch())) return "<no row>";
-    char value[512] = "";
-    return statement.GetData(0, value, sizeof value) == SQL_NULL_DATA ? "<null>" : value;
+    const int columns = statement.NumResultCols();
+    std::string rows;
+    while (SQL_SUCCEEDED(statement.Fetch())) {
+      for (int c = 0; c < columns; ++c) {
+        char value[512] = "";
+        rows += (c ? "|" : "") + std::string(statement.GetData(c, value, sizeof value) == SQL_NULL_DATA ? "<null>" : value);
+      }
+      rows += "\n";
+    }
+    return rows;
   }
   // The same for an amount, in cents: SQLite gives 115.0 where PostgreSQL gives 115.00.
   std::string Cents(const std::string& sql) {
@@ -235,6 +257,22 @@ protected:
   HWND MainWindow() { return WaitForWindow(child_.pid(), "VORN", "Vorn Order Desk"); }
   HWND Form(const char* title) { return WaitForWindow(child_.pid(), "EditDlg", title); }
   HWND Dialog(const char* title) { return WaitForWindow(child_.pid(), "#32770", title); }
+  // The import wizard's sheet (the dialog that has a current page), or (sheet false) the
+  // import window.
+  HWND ImportWindow(bool sheet) {
+    HWND found = nullptr;
+    const char* title = sheet ? nullptr : "Import File";
+    WaitFor([&] {
+      for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", title); w; w = FindWindowExA(nullptr, w, "#32770", title)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner != child_.pid() || !IsWindowVisible(w)) continue;
+        if ((Ask(w, PSM_GETCURRENTPAGEHWND) != 0) == sheet) found = w;
+      }
+      return found != nullptr;
+    });
+    return found;
+  }
   ::testing::AssertionResult Closed(HWND window) {
     if (WaitFor([&] { return !IsWindow(window); })) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the window " << TextOf(window) << " stays open";
@@ -375,6 +413,107 @@ TEST_P(UserSession, FromTheFirstStartToFileExit) {
   EXPECT_NE(csv.find("Nordic Timber"), std::string::npos) << csv;
   PostMessageA(view, WM_CLOSE, 0, 0);
   EXPECT_TRUE(Closed(view));
+
+  // Import: the sample's customers.csv through the wizard, opened by the customer form's
+  // Import button; every page is gone through as a user does, and only the file's five
+  // customers arrive.
+  const std::string customersBefore = Rows("SELECT * FROM CUSTOMER ORDER BY CUST_ID");
+  std::string othersBefore;
+  for (const char* table : {"CONTACT", "ORDERS", "ORDER_LINE", "PRODUCT"})
+    othersBefore += Rows(std::string("SELECT * FROM ") + table + " ORDER BY 1, 2");
+  PostMessageA(main, WM_COMMAND, DEMO_EDIT_CUSTOMER, 0);
+  HWND importer = Form("Customer");
+  ASSERT_TRUE(importer);
+  Press(importer, IMPORT_BUTTON_ID);
+  HWND sheet = ImportWindow(true);
+  ASSERT_TRUE(sheet) << "the Import button opened no wizard";
+  auto currentPage = [&] {
+    return reinterpret_cast<HWND>(Ask(sheet, PSM_GETCURRENTPAGEHWND));
+  };
+  HWND wizardPage = currentPage();
+  // Next, and the page that follows; null when the page stays (its status says why).
+  auto next = [&]() -> HWND {
+    HWND left = wizardPage;
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    if (!WaitFor([&] { return currentPage() != left; }, 5000)) {
+      ADD_FAILURE() << "the page stays: " << TextOf(GetDlgItem(left, IMPORT_STATUS));
+      return nullptr;
+    }
+    return wizardPage = currentPage();
+  };
+  ASSERT_TRUE(wizardPage);
+  EXPECT_TRUE(Shows(GetDlgItem(wizardPage, IMPORT_TEMPLATE_NAME), "My Template"));
+  Shot(sheet, "import_template");
+  ASSERT_TRUE(next());
+  EXPECT_TRUE(Shows(GetDlgItem(wizardPage, IMPORT_TABLE), "Customer"));
+  const std::string csvFile = app_.File("customers.csv");
+  SetText(GetDlgItem(wizardPage, IMPORT_INPUT_FILE), csvFile);
+  Shot(sheet, "import_source");
+  ASSERT_TRUE(next());
+  EXPECT_EQ(Ask(GetDlgItem(wizardPage, IMPORT_COMMA), BM_GETCHECK), BST_CHECKED);
+  EXPECT_EQ(Ask(GetDlgItem(wizardPage, IMPORT_FIELD_NAMES), BM_GETCHECK), BST_CHECKED);
+  HWND preview = GetDlgItem(wizardPage, IMPORT_PREVIEW_LIST);
+  EXPECT_TRUE(WaitFor([&] { return RowCount(preview) == 4; })) << RowCount(preview) << " rows in the preview";
+  EXPECT_EQ(CellText(preview, 0, 1), "Fjord Fish, Ltd");
+  Shot(sheet, "import_separator");
+  ASSERT_TRUE(next());
+  HWND mapping = GetDlgItem(wizardPage, IMPORT_MAPPING_LIST);
+  ASSERT_TRUE(WaitFor([&] { return RowCount(mapping) == 4; })) << RowCount(mapping) << " columns to map";
+  const char* const targets[][2] = {{"*Customer no.", "Customer no."}, {"*Name", "Name"}, {"City [", "City"},
+                                    {"Phone [", "Phone"}};
+  for (int row = 0; row < 4; ++row) {
+    SelectRow(mapping, row);
+    HWND combo = GetDlgItem(wizardPage, IMPORT_MAPPING_TARGET);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(combo) != FALSE; }, 5000)) << "row " << row;
+    SendMessageTimeoutA(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(targets[row][0]),
+                        SMTO_BLOCK, 5000, nullptr);
+    SendMessageTimeoutA(wizardPage, WM_COMMAND, MAKEWPARAM(IMPORT_MAPPING_TARGET, CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(combo), SMTO_BLOCK, 5000, nullptr);
+    EXPECT_EQ(CellText(mapping, row, 1), targets[row][1]);
+  }
+  Shot(sheet, "import_mapping");
+  ASSERT_TRUE(next());
+  Shot(sheet, "import_values");
+  ASSERT_TRUE(next());
+  EXPECT_TRUE(WaitFor([&] { return Ask(GetDlgItem(wizardPage, IMPORT_SUMMARY_LIST), LB_GETCOUNT) > 0; }));
+  Shot(sheet, "import_summary");
+  PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+  EXPECT_TRUE(Closed(sheet));
+  HWND run = ImportWindow(false);
+  ASSERT_TRUE(run) << "Finish started no import";
+  HWND progress = GetDlgItem(run, IMPORT_PROGRESS_LIST);
+  // Wine hands a list box's text to another process in UTF-16 whichever call asks for it.
+  auto lastLine = [&] {
+    wchar_t text[512] = L"";
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(progress, LB_GETCOUNT, 0, 0, SMTO_BLOCK, 5000, &count);
+    if (count > 0)
+      SendMessageTimeoutW(progress, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
+    char line[512] = "";
+    WideCharToMultiByte(CP_ACP, 0, text, -1, line, sizeof line, nullptr, nullptr);
+    return std::string(line);
+  };
+  EXPECT_TRUE(WaitFor([&] {
+    return TextOf(GetDlgItem(run, IMPORT_PROGRESS_BUTTON)) == "&Close" &&
+           lastLine() == "5 lines processed, 5 records inserted, 0 records updated.";
+  })) << lastLine();
+  Shot(run, "import_run");
+  Press(run, IMPORT_PROGRESS_BUTTON);
+  EXPECT_TRUE(Closed(run));
+  EXPECT_TRUE(Holds("SELECT COUNT(*) FROM CUSTOMER", "13"));
+  EXPECT_TRUE(Holds("SELECT COUNT(*) FROM CUSTOMER WHERE CUST_ID BETWEEN 101 AND 105", "5"));
+  EXPECT_EQ(Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID = 101"), "Fjord Fish, Ltd");
+  EXPECT_EQ(Query("SELECT NAME FROM CUSTOMER WHERE CUST_ID = 103"), "The \"Best\" Bakery");
+  EXPECT_EQ(Query("SELECT CITY || '|' || PHONE FROM CUSTOMER WHERE CUST_ID = 105"), "Svolvaer|555 0105");
+  EXPECT_EQ(Rows("SELECT * FROM CUSTOMER WHERE CUST_ID < 101 ORDER BY CUST_ID"), customersBefore);
+  std::string othersAfter;
+  for (const char* table : {"CONTACT", "ORDERS", "ORDER_LINE", "PRODUCT"})
+    othersAfter += Rows(std::string("SELECT * FROM ") + table + " ORDER BY 1, 2");
+  EXPECT_EQ(othersAfter, othersBefore);
+  // The template is kept in the start-up folder for the next import.
+  EXPECT_NE(GetFileAttributesA(app_.File("My_Template.tpl").c_str()), INVALID_FILE_ATTRIBUTES);
+  PostMessageA(importer, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Closed(importer));
 
   // Preferences saved for the demo user.
   PostMessageA(main, WM_COMMAND, CMD_PREFERENCES, 0);
