@@ -25,12 +25,7 @@ void ExpectColumnsShowWhole(HWND list) {
   const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
   ASSERT_GT(columns, 0);
   for (int c = 0; c < columns; ++c) {
-    char title[256] = "";
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT;
-    column.pszText = title;
-    column.cchTextMax = sizeof title;
-    SendMessageA(list, LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
+    const std::string title = ListViewColumnTitle(list, c);
     const int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0));
     EXPECT_GE(width, pixels(title) + padding) << "header " << title;
     for (int row = 0; row < ListViewRowCount(list); ++row) {

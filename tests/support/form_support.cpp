@@ -81,6 +81,16 @@ std::string ListViewCellText(HWND list, int row, int column) {
   return text;
 }
 
+std::string ListViewColumnTitle(HWND list, int column) {
+  char title[256] = "";
+  LVCOLUMNA item = {};
+  item.mask = LVCF_TEXT;
+  item.pszText = title;
+  item.cchTextMax = sizeof title;
+  SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&item));
+  return title;
+}
+
 void SelectListViewRow(HWND list, int row) {
   LVITEMA item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -28,6 +28,8 @@ std::string ControlText(HWND control);
 // one the selected and focused row.
 int ListViewRowCount(HWND list);
 std::string ListViewCellText(HWND list, int row, int column);
+// The header text of a list view's column.
+std::string ListViewColumnTitle(HWND list, int column);
 void SelectListViewRow(HWND list, int row);
 
 // A control's place in the dialog's client area in pixels, as {x, y, width, height}.

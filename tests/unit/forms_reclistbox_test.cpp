@@ -324,15 +324,7 @@ TEST_P(RecListBoxTest, TenThousandRowsShowWithHeadersWidthsAndConvertedValues) {
   HWND headerControl = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
   ASSERT_EQ(SendMessageA(headerControl, HDM_GETITEMCOUNT, 0, 0), 9);  // NOTE has no column
   TTexts headers;
-  for (int c = 0; c < 9; ++c) {
-    char text[64] = "";
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT;
-    column.pszText = text;
-    column.cchTextMax = sizeof text;
-    SendMessageA(list, LVM_GETCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
-    headers.push_back(text);
-  }
+  for (int c = 0; c < 9; ++c) headers.push_back(ListViewColumnTitle(list, c));
   EXPECT_EQ(headers, (TTexts{"Item no.", "Name", "Made", "At", "Stamped", "Grade", "Active", "Price", "PIN"}));
 
   PumpMessages(100);
