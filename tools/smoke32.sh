@@ -5,10 +5,10 @@
 #
 # The host's own Wine is 64-bit only; its 32-bit half would replace shared packages of the
 # host, so it lives in a folder of its own (debootstrap) that only this script uses.
-# Needs root (chroot and bind mounts) and the network on its first run (a few minutes).
+# Needs root (chroot and mounts) and the network on its first run (a few minutes).
 # Usage: tools/smoke32.sh [build folder]   (the 32-bit programs are in <build>/win32)
 # Exit codes: 0 passed, 1 the program failed a step, 77 this machine cannot run it (not
-# root, no network for the first run, no bind mounts allowed).
+# root, no network for the first run, no mounts allowed).
 set -euo pipefail
 CANNOT_RUN=77
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,11 +38,19 @@ prepare_jail() {
   fi
 }
 
+# No host folder is bound into the folder, so a removal of the build folder can never reach
+# the host's /dev or sockets: it gets a proc file system of its own, debootstrap's device
+# nodes, and the one socket of the smoke start's X display (a mounted file is not removed).
 MOUNTS=()
-bind() {
-  mkdir -p "$JAIL$1"
-  mount --bind "$1" "$JAIL$1" 2>/dev/null || cannot_run "bind mounts are not allowed"
-  MOUNTS+=("$JAIL$1")
+mount_proc() {
+  mount -t proc proc "$JAIL/proc" 2>/dev/null || cannot_run "mounting proc is not allowed"
+  MOUNTS+=("$JAIL/proc")
+}
+mount_display_socket() {
+  local socket=/tmp/.X11-unix/X$1
+  mkdir -p "$JAIL/tmp/.X11-unix" && touch "$JAIL$socket"
+  mount --bind "$socket" "$JAIL$socket" 2>/dev/null || cannot_run "bind mounts are not allowed"
+  MOUNTS+=("$JAIL$socket")
 }
 
 XVFB_PID=""
@@ -77,15 +85,14 @@ fail() { echo "smoke32: FAILED: $*" >&2; shot failed || true; exit 1; }
 
 prepare_jail
 mkdir -p "$SHOTS"
-bind /proc
-bind /dev
-bind /tmp/.X11-unix
+mount_proc
 
 n=120
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
 Xvfb ":$n" -screen 0 1280x900x24 -nolisten tcp >"$BUILD/smoke32-xvfb.log" 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+mount_display_socket "$n"
 export DISPLAY=":$n"
 
 rm -rf "$JAIL$RUN" "$JAIL/tmp/vorn.rc" && mkdir -p "$JAIL$RUN"
