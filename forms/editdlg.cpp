@@ -323,8 +323,7 @@ INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 INT_PTR CALLBACK EditPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   // A page's own creation (the page set places it), closing and destruction are never the
-  // form's; a page that goes frees its place in the window manager.
-  if (message == WM_DESTROY) AppWindowManager.DetachWindow(page);
+  // form's.
   if (message == WM_INITDIALOG || message == WM_DESTROY || message == WM_CLOSE) return FALSE;
   HWND formWindow = GetParent(page);
   TEditDlg* form = FormOf(formWindow);

@@ -8,16 +8,23 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
+#include <future>
 #include <string>
+#include <vector>
 
 #include "data/db/record.h"
 #include "data/model/model.h"
+#include "data/model/settings.h"
 #include "forms/controlids.h"
 #include "forms/editdlg.h"
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
 #include "forms/windowmanager.h"
 #include "forms/appwindow.h"
+#include "forms/colortable.h"
+#include "shell/aboutdlg.h"
 #include "support/dmd_writer.h"
 #include "support/edit_form_test.h"
 #include "support/form_support.h"
@@ -231,11 +238,12 @@ TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) 
   EXPECT_EQ(Shown("NOTE"), "only");
   EXPECT_EQ(Rows(lines), 0);
 
-  // A page that goes frees its place and leaves the form and its object whole.
+  // A page that goes leaves the form and its object whole; it was never a window of the
+  // window manager's own.
   const int windows = AppWindowManager.GetCount();
   DestroyWindow(secondPage);
   EXPECT_TRUE(IsWindow(form));
-  EXPECT_EQ(AppWindowManager.GetCount(), windows - 1);
+  EXPECT_EQ(AppWindowManager.GetCount(), windows);
   EXPECT_EQ(AppWindowManager.GetDialog(form), form_);
   Press(RESET_BUTTON_ID);
   EXPECT_EQ(Shown("NOTE"), "");
@@ -243,6 +251,83 @@ TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) 
   PumpMessages(20);
   EXPECT_FALSE(IsWindow(form));
   EXPECT_EQ(AppWindowManager.GetCount(), 0);
+}
+
+// The usage line of the About box as the box shows it now.
+std::string AboutUsage() {
+  const char* savedName = AboutDlgName;
+  AboutDlgName = "AboutDlgS";
+  auto reader = std::async(std::launch::async, [] {
+    TWatchedDialog box = FindDialog(GetCurrentProcessId(), "About", 10000);
+    if (!box.found) return std::string("no About box");
+    std::string usage = ControlText(GetDlgItem(box.window, ABOUT_USAGE));
+    PressDialogButton(box.window, IDOK);
+    return usage;
+  });
+  ShowAboutBox(MainWindow);
+  AboutDlgName = savedName;
+  return reader.get();
+}
+
+// A store or a delete on another form brings the child list on a paged form's second page
+// up to date with one run of its query, whatever pages the form has made; the About box
+// counts the open forms, not their pages.
+TEST_P(ChildListTest, APagedFormsChildListFollowsAWriteElsewhereWithOneQuery) {
+  Preferences.PromptBeforeDelete = false;
+  Open("ORDERS");
+  TEditDlg* order = form_;
+  Press(FIRST_BUTTON_ID);
+  HWND lines = GetDlgItem(GetParent(Field("ADDRESS")), ChildListId(1));
+  ASSERT_NE(lines, nullptr);
+  ASSERT_EQ(Rows(lines), 2);
+  // The tab control shows each page once.
+  HWND tab = GetDlgItem(order->GetWindow(), TAB_CONTROL_ID);
+  for (int page : {1, 0}) {
+    SendMessageA(tab, TCM_SETCURSEL, page, 0);
+    NMHDR change = {tab, static_cast<UINT_PTR>(TAB_CONTROL_ID), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(order->GetWindow(), WM_NOTIFY, TAB_CONTROL_ID, reinterpret_cast<LPARAM>(&change));
+  }
+
+  // The statement the list runs to list the order's lines.
+  StartTrace();
+  order->GetChildList(1)->Refresh();
+  const std::vector<std::string> refresh = TracedStatements();
+  ASSERT_EQ(refresh.size(), 1u);
+  const std::string linesQuery = refresh[0];
+
+  Open("ORDER_LINE");
+  EXPECT_EQ(AppWindowManager.GetCount(), 2);
+  EXPECT_EQ(AboutUsage(), ResourceUsageText(2, WINDOW_MANAGER_CAPACITY, ColorTableCount, COLOR_TABLE_SIZE));
+
+  const struct {
+    const char* name;
+    std::function<void()> write;
+    const char* status;
+    int lines;
+  } writes[] = {
+      {"store",
+       [this] {
+         Type("ORDER_ID", "10");
+         Type("LINE_NO", "3");
+         Type("QTY", "4");
+         Press(SAVE_BUTTON_ID);
+       },
+       "Record successfully stored", 3},
+      {"delete", [this] { Press(DELETE_BUTTON_ID); }, "Record successfully deleted", 2},
+  };
+  for (const auto& write : writes) {
+    SCOPED_TRACE(write.name);
+    const size_t before = TracedStatements().size();
+    write.write();
+    EXPECT_EQ(Status(), write.status);
+    std::vector<std::string> statements = TracedStatements();
+    statements.erase(statements.begin(), statements.begin() + static_cast<long>(before));
+    EXPECT_EQ(std::count(statements.begin(), statements.end(), linesQuery), 1) << "the order's lines listed again";
+    EXPECT_EQ(Rows(lines), write.lines);
+    EXPECT_EQ(ControlText(GetDlgItem(GetParent(lines), ChildCountLabelId(1))), "(" + std::to_string(write.lines) + ")");
+  }
+  StopTrace();
+  EXPECT_EQ(AppWindowManager.GetCount(), 2);
 }
 
 INSTANTIATE_DATABASE_TESTS(ChildListTest);
