@@ -162,6 +162,9 @@ private:
   bool UpdateWithCascade(TFormTransaction& transaction, const char* question);
   void Move(HWND window, int direction);
   void MoveInList(HWND window, int direction);
+  // Fetches the opener's list on until the row after row has come. False when the form
+  // went meanwhile, or the list did (the form then steps through it no more).
+  bool FetchRowsAfter(int row);
   void MoveInTable(int direction);
   void AfterMove();
   void NotAvailable(const char* what);

@@ -44,9 +44,14 @@ void DeleteListBox(TRecListBox* list) {
 
 int ListCount(TRecListBox* list) { return list ? list->GetCount() : 0; }
 
-bool FetchMoreRows(TRecListBox* list) {
+bool ListHasMore(TRecListBox* list) {
   TPartialRecListBox* partial = Partial(list);
-  return partial && !partial->IsComplete() && partial->FetchMore();
+  return partial && !partial->IsComplete();
+}
+
+bool FetchRowsPast(TRecListBox* list, int row) {
+  TPartialRecListBox* partial = Partial(list);
+  return !partial || partial->IsComplete() || partial->FetchPastRow(row);
 }
 
 bool FetchAllRows(TRecListBox* list) {

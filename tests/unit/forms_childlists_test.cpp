@@ -21,6 +21,7 @@
 #include "forms/editdlg.h"
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
+#include "forms/viewdlg.h"
 #include "forms/windowmanager.h"
 #include "forms/appwindow.h"
 #include "forms/colortable.h"
@@ -251,6 +252,129 @@ TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) 
   PumpMessages(20);
   EXPECT_FALSE(IsWindow(form));
   EXPECT_EQ(AppWindowManager.GetCount(), 0);
+}
+
+// What a message handled while a form's Next fetched found: Cancel's state and the count
+// text beside the opener's list; or the opener destroyed under the fetch.
+struct TFetchProbe {
+  HWND form = nullptr, countHost = nullptr, opener = nullptr;
+  int countId = 0;
+  bool destroyOpener = false;
+  bool seen = false, cancelEnabled = true;
+  std::string count;
+};
+TFetchProbe fetchProbe;
+constexpr UINT PROBE_MESSAGE = WM_APP + 29;
+
+LRESULT CALLBACK FetchProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != PROBE_MESSAGE) return DefWindowProcA(window, message, wParam, lParam);
+  fetchProbe.seen = true;
+  fetchProbe.cancelEnabled = IsWindowEnabled(GetDlgItem(fetchProbe.form, CANCEL_BUTTON_ID)) != 0;
+  fetchProbe.count = ControlText(GetDlgItem(fetchProbe.countHost, fetchProbe.countId));
+  if (fetchProbe.destroyOpener) DestroyWindow(fetchProbe.opener);
+  return 0;
+}
+
+// Next on a child form standing on the last row its opener's list holds: the list fetches
+// on (here a step of 16 rows), pumping messages, with the form's Cancel off meanwhile, and
+// writes its count beside the list; the form steps to the next row. The opener is the
+// customer form's child list or a related-records window, and may be destroyed meanwhile.
+TEST_P(ChildListTest, NextFetchesTheRowsItsOpenersListHasNotFetchedYet) {
+  Db().Exec("INSERT INTO ORDERS (ORDER_ID, CUST_ID, NOTE) WITH RECURSIVE n(k) AS (SELECT 100 UNION ALL "
+            "SELECT k + 1 FROM n WHERE k < 139) SELECT k, 1, 'more' FROM n");
+  WNDCLASSA probeClass = {};
+  probeClass.lpfnWndProc = FetchProbeProc;
+  probeClass.hInstance = GetModuleHandleA(nullptr);
+  probeClass.lpszClassName = "VornFetchProbe";
+  RegisterClassA(&probeClass);
+  HWND probe = CreateWindowA("VornFetchProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(probe, nullptr);
+
+  const struct {
+    const char* opener;
+    bool viewWindow;  // else the customer form's child list
+    bool destroyOpener;
+    const char* count;
+  } cases[] = {
+      {"the customer form", false, false, "(17...)"},
+      {"a related-records window", true, false, "17 records found, more to come"},
+      {"the customer form, destroyed meanwhile", false, true, "(17...)"},
+      {"a related-records window, destroyed meanwhile", true, true, "17 records found, more to come"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.opener);
+    const int liveBefore = TBaseDlg::LiveCount();
+    HWND customer = Open("CUSTOMER");
+    TEditDlg* customerForm = form_;
+    Press(FIRST_BUTTON_ID);
+    TRelationship* orders = customerForm->GetEntity()->FindRelationship("ORDERS");
+    HWND opener = customer;
+    TRecListBox* box = customerForm->GetChildList(0);
+    int openCommand = ChildEditButtonId(0);
+    if (c.viewWindow) {
+      opener = OpenViewWindow(orders, customerForm->GetRecord(), nullptr, customer);
+      ASSERT_NE(opener, nullptr);
+      box = TRecListBoxRegistry::Find(GetDlgItem(opener, LIST_ID));
+      openCommand = EDIT_BUTTON_ID;
+    }
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->GetCount(), 43);
+    // The list holds its first row only, as one whose fetch stopped early.
+    box->GetRecList()->Reset();
+    box->GetRecList()->SelectRelated(orders->Name, customerForm->GetRecord());
+    SendMessageA(box->GetWindow(), LVM_SETITEMCOUNT, 1, 0);
+    box->ForgetRowTexts();
+    ASSERT_EQ(box->GetCount(), 1);
+    box->SetSelectionMark(0);
+
+    SendMessageA(opener, WM_COMMAND, MAKEWPARAM(openCommand, BN_CLICKED), 0);
+    HWND child = nullptr;
+    for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+      if (AppWindowManager.GetOwner(w) == opener && AppWindowManager.GetDialog(w)->GetKind() == DK_EDIT_FORM) child = w;
+    ASSERT_NE(child, nullptr);
+    form_ = static_cast<TEditDlg*>(AppWindowManager.GetDialog(child));
+    window_ = child;
+    EXPECT_EQ(Shown("ORDER_ID"), "10");
+    HWND next = GetDlgItem(child, NEXT_BUTTON_ID);
+    SetFocus(next);
+
+    fetchProbe = TFetchProbe{};
+    fetchProbe.form = child;
+    fetchProbe.countHost = GetParent(box->GetWindow());
+    fetchProbe.opener = opener;
+    fetchProbe.countId = c.viewWindow ? STATUS_LINE_ID : ChildCountLabelId(0);
+    fetchProbe.destroyOpener = c.destroyOpener;
+    PostMessageA(probe, PROBE_MESSAGE, 0, 0);
+    Press(NEXT_BUTTON_ID);
+    EXPECT_TRUE(fetchProbe.seen) << "no message was handled during the fetch";
+    EXPECT_FALSE(fetchProbe.cancelEnabled);
+    EXPECT_EQ(fetchProbe.count, c.count);
+    if (c.destroyOpener) {
+      EXPECT_FALSE(IsWindow(opener));
+      EXPECT_FALSE(IsWindow(child));  // it went with its opener, and Next touched nothing after
+    } else {
+      EXPECT_EQ(Shown("ORDER_ID"), "11");
+      EXPECT_EQ(Status(), "");
+      EXPECT_EQ(box->GetCount(), 17);
+      EXPECT_EQ(ControlText(GetDlgItem(GetParent(box->GetWindow()), fetchProbe.countId)), c.count);
+      EXPECT_EQ(Cell(box->GetWindow(), SelectedRow(box->GetWindow()), 0), "11");
+      EXPECT_TRUE(IsWindowEnabled(GetDlgItem(child, CANCEL_BUTTON_ID)));
+      EXPECT_EQ(GetFocus(), next);
+      // With the rows there, Next fetches nothing and pumps nothing.
+      fetchProbe.seen = false;
+      PostMessageA(probe, PROBE_MESSAGE, 0, 0);
+      Press(NEXT_BUTTON_ID);
+      EXPECT_FALSE(fetchProbe.seen);
+      EXPECT_EQ(Shown("ORDER_ID"), "12");
+      EXPECT_EQ(box->GetCount(), 17);
+    }
+    PumpMessages(20);
+    if (IsWindow(customer)) SendMessageA(customer, WM_CLOSE, 0, 0);
+    PumpMessages(20);
+    EXPECT_EQ(AppWindowManager.GetCount(), 0);
+    EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore);
+  }
+  DestroyWindow(probe);
 }
 
 // The usage line of the About box as the box shows it now.
