@@ -16,7 +16,7 @@ TPartialRecListBox* Partial(TRecListBox* list) { return dynamic_cast<TPartialRec
 
 int ListSelectedRow(TRecListBox* list) { return list ? list->GetSelectedIndex() : 0; }
 
-void SelectFormPage(TEditDlg* form, HWND formWindow) { TTabPages::OnTabChange(form, formWindow, true); }
+void SelectFormPage(TEditDlg* form, HWND) { form->ShowSelectedPage(); }
 
 TTabPages* BuildFormPages(TEditDlg* form, HWND formWindow, DLGPROC pageProcedure) {
   auto* pages = new TTabPages;

@@ -254,6 +254,72 @@ TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) 
   EXPECT_EQ(AppWindowManager.GetCount(), 0);
 }
 
+// Button 107 on the second page (a layout of the form's own may have one): the page's
+// window goes and the main page shows; what was typed there stays, the page comes again
+// from the record when it is next shown, and a form that stepped through the page's child
+// list steps through its table. On the main page, or on the form itself, 107 does nothing.
+TEST_P(ChildListTest, ClosingTheSecondPageDestroysItsWindowAndKeepsWhatWasTyped) {
+  HWND form = Open("ORDERS");
+  TEditDlg* order = form_;
+  Press(FIRST_BUTTON_ID);
+  HWND tab = GetDlgItem(form, TAB_CONTROL_ID);
+  auto select = [form, tab](int page) {
+    SendMessageA(tab, TCM_SETCURSEL, page, 0);
+    NMHDR change = {tab, static_cast<UINT_PTR>(TAB_CONTROL_ID), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(form, WM_NOTIFY, TAB_CONTROL_ID, reinterpret_cast<LPARAM>(&change));
+  };
+  auto closePage = [](HWND where) { SendMessageA(where, WM_COMMAND, MAKEWPARAM(CLOSE_PAGE_BUTTON_ID, BN_CLICKED), 0); };
+  HWND first = GetParent(Field("NOTE"));
+  HWND second = GetParent(Field("ADDRESS"));
+  ASSERT_NE(first, second);
+  select(1);
+  Type("ADDRESS", "Bergen");
+
+  // A line's form opened from the page's list of lines.
+  order->GetChildList(1)->SetSelectionMark(0);
+  SendMessageA(second, WM_COMMAND, MAKEWPARAM(ChildEditButtonId(1), BN_CLICKED), 0);
+  HWND line = nullptr;
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+    if (AppWindowManager.GetOwner(w) == form) line = w;
+  ASSERT_NE(line, nullptr);
+  TEntity* lines = TheModel.FindEntity("ORDER_LINE");
+  HWND lineNo = GetDlgItem(line, FieldId(lines->AttributeIndex(lines->FindAttribute("LINE_NO"))));
+  EXPECT_EQ(ControlText(lineNo), "1");
+
+  select(0);
+  closePage(first);
+  select(1);
+  closePage(form);
+  EXPECT_TRUE(IsWindow(second));
+  EXPECT_TRUE(IsWindowVisible(second));
+
+  closePage(second);
+  EXPECT_FALSE(IsWindow(second));
+  EXPECT_TRUE(IsWindow(form));
+  EXPECT_EQ(SendMessageA(tab, TCM_GETCURSEL, 0, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(first));
+  EXPECT_TRUE(IsWindowEnabled(first));
+  EXPECT_EQ(order->GetChildList(1), nullptr);
+  EXPECT_EQ(AppWindowManager.GetCount(), 2);  // the order's form and the line's
+
+  // The line's form steps on through its table.
+  SendMessageA(line, WM_COMMAND, MAKEWPARAM(NEXT_BUTTON_ID, BN_CLICKED), 0);
+  EXPECT_EQ(ControlText(lineNo), "2");
+
+  select(1);
+  HWND again = GetParent(Field("ADDRESS"));
+  ASSERT_NE(again, nullptr);
+  EXPECT_NE(again, first);
+  EXPECT_TRUE(IsWindowVisible(again));
+  EXPECT_EQ(Shown("ADDRESS"), "Bergen");
+  ASSERT_NE(order->GetChildList(1), nullptr);
+  EXPECT_EQ(Rows(GetDlgItem(again, ChildListId(1))), 2);
+  EXPECT_EQ(ControlText(GetDlgItem(again, ChildCountLabelId(1))), "(2)");
+  Press(SAVE_BUTTON_ID);
+  EXPECT_EQ(Status(), "Record successfully stored");
+  EXPECT_EQ(Query("SELECT ADDRESS FROM ORDERS WHERE ORDER_ID=10"), "Bergen");
+}
+
 // What a message handled while a form's Next fetched found: Cancel's state and the count
 // text beside the opener's list; or the opener destroyed under the fetch.
 struct TFetchProbe {
