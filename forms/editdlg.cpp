@@ -110,6 +110,15 @@ INT_PTR TEditDlg::OnImport(HWND window, UINT, WPARAM, LPARAM) {
 // Printing, the relationship buttons, the field buttons and the RUN buttons live in
 // formbuttons.cpp, formrelated.cpp and formrun.cpp.
 
+void TEditDlg::StopSteppingThrough(const TRecListBox* list) {
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w)) {
+    TBaseDlg* dialog = AppWindowManager.GetDialog(w);
+    if (!dialog || dialog->GetKind() != DK_EDIT_FORM) continue;
+    auto* form = static_cast<TEditDlg*>(dialog);
+    if (form->parentList_ == list) form->parentList_ = nullptr;
+  }
+}
+
 // A secondary page's window goes and the main page shows. What was typed on the page stays
 // in the record; the page's child lists go with their list views (forms stepping through
 // one step through their table from then on), and the page is made and filled again from
@@ -124,16 +133,12 @@ INT_PTR TEditDlg::OnClosePage(HWND, UINT, WPARAM, LPARAM) {
   }
   for (int r = 0; r < entity_->RelationshipCount; ++r) {
     if (!childLists_[r] || entity_->Relationships[r].Page() != page) continue;
-    for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w)) {
-      TBaseDlg* dialog = AppWindowManager.GetDialog(w);
-      if (dialog && dialog->GetKind() == DK_EDIT_FORM && static_cast<TEditDlg*>(dialog)->parentList_ == childLists_[r])
-        static_cast<TEditDlg*>(dialog)->parentList_ = nullptr;
-    }
+    StopSteppingThrough(childLists_[r]);
     DeleteListBox(childLists_[r]);
     childLists_[r] = nullptr;
   }
   SendMessageA(pages_->TabControl(), TCM_SETCURSEL, 0, 0);
-  SelectFormPage(this, window_);
+  ShowSelectedPage();
   DestroyWindow(pageWindow);
   closedPages_ |= 1u << page;
   return TRUE;

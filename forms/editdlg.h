@@ -174,6 +174,8 @@ private:
   void AfterMove();
   void NotAvailable(const char* what);
   void DeleteChildLists();
+  // The open forms that step through the list box step through their table from now on.
+  static void StopSteppingThrough(const TRecListBox* list);
   void SetupChildLists(int page);
   // The record's shadow and computed values brought up to date with what the form holds.
   void RecalculateFields();
