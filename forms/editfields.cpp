@@ -174,9 +174,10 @@ void TEditDlg::RestorePage(int page) {
 }
 
 void TEditDlg::ShowSelectedPage() {
-  const int selected = pages_ ? static_cast<int>(SendMessageA(pages_->TabControl(), TCM_GETCURSEL, 0, 0)) : -1;
-  if (selected >= 0) PageWindow(selected);
   TTabPages::OnTabChange(this, window_, true);
+  // A closed page the tab change made again is set up and filled now.
+  const int selected = pages_ ? static_cast<int>(SendMessageA(pages_->TabControl(), TCM_GETCURSEL, 0, 0)) : -1;
+  if (selected >= 0 && selected < MAX_FORM_PAGES && (closedPages_ & (1u << selected))) PageWindow(selected);
 }
 
 HWND TEditDlg::FieldItem(int attribute, int id) {
