@@ -369,8 +369,10 @@ void TEditDlg::MoveInList(HWND, int direction) {
       row = row < 0 ? 0 : row - 1;
       break;
     case DIRECTION_NEXT:
-      if (row >= 0 && row + 1 >= count && FetchMoreRows(list)) count = ListCount(list);
-      if (Destroyed()) return;
+      if (row >= 0 && row + 1 >= count && ListHasMore(list)) {
+        if (!FetchRowsAfter(row)) return;
+        count = ListCount(list);
+      }
       if (row >= 0 && row + 1 >= count) return SetStatusLine("No more records in the list in this direction");
       row = row < 0 ? 0 : row + 1;
       break;
@@ -393,6 +395,22 @@ void TEditDlg::MoveInList(HWND, int direction) {
   record_->Assign(*record);
   MarkListRow(list, row);
   AfterMove();
+}
+
+bool TEditDlg::FetchRowsAfter(int row) {
+  // The form stays while its opener's list fetches: Cancel is off meanwhile.
+  HWND cancel = GetDlgItem(window_, CANCEL_BUTTON_ID);
+  HWND focus = GetFocus();
+  const bool cancelWasOff = EnableWindow(cancel, FALSE) != 0;
+  const bool listLives = FetchRowsPast(parentList_, row);
+  if (Destroyed()) return false;
+  EnableWindow(cancel, !cancelWasOff);
+  if (focus && IsWindow(focus)) SetFocus(focus);
+  if (!listLives) {
+    parentList_ = nullptr;  // released by its window during the fetch
+    SetStatusLine("There are no records in the list");
+  }
+  return listLives;
 }
 
 void TEditDlg::AfterMove() {

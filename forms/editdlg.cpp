@@ -10,6 +10,7 @@
 #include "data/db/record.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "expr/errors.h"
 #include "forms/controlids.h"
 #include "forms/editparts.h"
 #include "forms/messagepump.h"
@@ -109,7 +110,39 @@ INT_PTR TEditDlg::OnImport(HWND window, UINT, WPARAM, LPARAM) {
 // Printing, the relationship buttons, the field buttons and the RUN buttons live in
 // formbuttons.cpp, formrelated.cpp and formrun.cpp.
 
-INT_PTR TEditDlg::OnClosePage(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
+void TEditDlg::StopSteppingThrough(const TRecListBox* list) {
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w)) {
+    TBaseDlg* dialog = AppWindowManager.GetDialog(w);
+    if (!dialog || dialog->GetKind() != DK_EDIT_FORM) continue;
+    auto* form = static_cast<TEditDlg*>(dialog);
+    if (form->parentList_ == list) form->parentList_ = nullptr;
+  }
+}
+
+// A secondary page's window goes and the main page shows. What was typed on the page stays
+// in the record; the page's child lists go with their list views (forms stepping through
+// one step through their table from then on), and the page is made and filled again from
+// the record when it is next needed.
+INT_PTR TEditDlg::OnClosePage(HWND, UINT, WPARAM, LPARAM) {
+  const int page = pageContext_;
+  HWND pageWindow = pages_ && page > 0 ? pages_->PageWindow(page) : nullptr;
+  if (!pageWindow || !IsWindow(pageWindow)) return TRUE;  // the main page stays
+  if (!ReadForm()) {
+    SetStatusLine(RecordErrorState.GetErrorMessage());
+    return TRUE;
+  }
+  for (int r = 0; r < entity_->RelationshipCount; ++r) {
+    if (!childLists_[r] || entity_->Relationships[r].Page() != page) continue;
+    StopSteppingThrough(childLists_[r]);
+    DeleteListBox(childLists_[r]);
+    childLists_[r] = nullptr;
+  }
+  SendMessageA(pages_->TabControl(), TCM_SETCURSEL, 0, 0);
+  ShowSelectedPage();
+  DestroyWindow(pageWindow);
+  closedPages_ |= 1u << page;
+  return TRUE;
+}
 
 // ---- dispatch ----------------------------------------------------------------------------
 
@@ -323,8 +356,7 @@ INT_PTR CALLBACK EditDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 INT_PTR CALLBACK EditPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   // A page's own creation (the page set places it), closing and destruction are never the
-  // form's; a page that goes frees its place in the window manager.
-  if (message == WM_DESTROY) AppWindowManager.DetachWindow(page);
+  // form's.
   if (message == WM_INITDIALOG || message == WM_DESTROY || message == WM_CLOSE) return FALSE;
   HWND formWindow = GetParent(page);
   TEditDlg* form = FormOf(formWindow);

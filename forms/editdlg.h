@@ -132,6 +132,9 @@ public:
   int GetPageContext() const { return pageContext_; }
   void SetPageContext(int page) { pageContext_ = page; }
 
+  // Shows the page the tab control has selected, a closed one made and filled again.
+  void ShowSelectedPage();
+
   // Refreshes the child lists whose relationship leads to the entity (or depends on it).
   void RefreshChildListsLeadingTo(const TEntity* entity);
   // Recalculates the computed and shadow fields from the record as it stands and shows
@@ -141,8 +144,10 @@ public:
   static DLGPROC GetDialogProc();
 
 private:
-  // The window holding the controls of a page (the form's own window on a form without pages).
+  // The window holding the controls of a page (the form's own window on a form without
+  // pages); a closed page is made again, set up and filled from the record.
   HWND PageWindow(int page);
+  void RestorePage(int page);
   // A control of attribute i's page, or of the form.
   HWND FieldItem(int attribute, int id);
   void SetStatusLine(const char* text);
@@ -162,10 +167,15 @@ private:
   bool UpdateWithCascade(TFormTransaction& transaction, const char* question);
   void Move(HWND window, int direction);
   void MoveInList(HWND window, int direction);
+  // Fetches the opener's list on until the row after row has come. False when the form
+  // went meanwhile, or the list did (the form then steps through it no more).
+  bool FetchRowsAfter(int row);
   void MoveInTable(int direction);
   void AfterMove();
   void NotAvailable(const char* what);
   void DeleteChildLists();
+  // The open forms that step through the list box step through their table from now on.
+  static void StopSteppingThrough(const TRecListBox* list);
   void SetupChildLists(int page);
   // The record's shadow and computed values brought up to date with what the form holds.
   void RecalculateFields();
@@ -184,6 +194,7 @@ private:
   int currentRow_ = 0;
   TRecListBox** childLists_;
   TTabPages* pages_ = nullptr;  // the pages of a paged entity
+  unsigned closedPages_ = 0;    // bit n: page n was closed, to be set up again when next made
   TFormMode mode_;
   TFormState state_ = TFormState::Fresh;
   bool singleFind_ = false;

@@ -26,6 +26,7 @@
 #include "forms/editparts.h"
 #include "forms/reclistbox.h"
 #include "forms/preferences.h"
+#include "forms/tabpages.h"
 #include "forms/appwindow.h"
 
 namespace {
@@ -154,7 +155,29 @@ HFONT MakeFont(const char* face, const char* size, const char* style) {
 
 HWND TEditDlg::PageWindow(int page) {
   if (entity_->PageCount <= 0) return window_;
-  return FormPageWindow(window_, page);
+  HWND host = FormPageWindow(window_, page);
+  if (host && page >= 0 && page < MAX_FORM_PAGES && (closedPages_ & (1u << page))) {
+    closedPages_ &= ~(1u << page);
+    RestorePage(page);
+  }
+  return host;
+}
+
+void TEditDlg::RestorePage(int page) {
+  SetupControls(window_, page);
+  showing_ = true;
+  for (int i = 0; i < entity_->AttributeCount; ++i) {
+    const TAttribute& a = entity_->Attributes[i];
+    if (!a.Hidden && a.Page == page) ShowField(i);
+  }
+  showing_ = false;
+}
+
+void TEditDlg::ShowSelectedPage() {
+  TTabPages::OnTabChange(this, window_, true);
+  // A closed page the tab change made again is set up and filled now.
+  const int selected = pages_ ? static_cast<int>(SendMessageA(pages_->TabControl(), TCM_GETCURSEL, 0, 0)) : -1;
+  if (selected >= 0 && selected < MAX_FORM_PAGES && (closedPages_ & (1u << selected))) PageWindow(selected);
 }
 
 HWND TEditDlg::FieldItem(int attribute, int id) {

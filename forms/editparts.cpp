@@ -16,7 +16,7 @@ TPartialRecListBox* Partial(TRecListBox* list) { return dynamic_cast<TPartialRec
 
 int ListSelectedRow(TRecListBox* list) { return list ? list->GetSelectedIndex() : 0; }
 
-void SelectFormPage(TEditDlg* form, HWND formWindow) { TTabPages::OnTabChange(form, formWindow, true); }
+void SelectFormPage(TEditDlg* form, HWND) { form->ShowSelectedPage(); }
 
 TTabPages* BuildFormPages(TEditDlg* form, HWND formWindow, DLGPROC pageProcedure) {
   auto* pages = new TTabPages;
@@ -44,9 +44,14 @@ void DeleteListBox(TRecListBox* list) {
 
 int ListCount(TRecListBox* list) { return list ? list->GetCount() : 0; }
 
-bool FetchMoreRows(TRecListBox* list) {
+bool ListHasMore(TRecListBox* list) {
   TPartialRecListBox* partial = Partial(list);
-  return partial && !partial->IsComplete() && partial->FetchMore();
+  return partial && !partial->IsComplete();
+}
+
+bool FetchRowsPast(TRecListBox* list, int row) {
+  TPartialRecListBox* partial = Partial(list);
+  return !partial || partial->IsComplete() || partial->FetchPastRow(row);
 }
 
 bool FetchAllRows(TRecListBox* list) {

@@ -29,11 +29,13 @@ TRecListBox* MakeChildList(HWND list, TRelationship* relationship, TDBRecord* re
 // Releases a list box (a box in the middle of a fetch goes when the fetch returns).
 void DeleteListBox(TRecListBox* list);
 
-// Rows of a list box: the count held, fetching one step further (true when rows came),
-// fetching all (false when the box was released meanwhile: it is gone), the record of a
-// row (null when none) and the row marked as current.
+// Rows of a list box: the count held, whether rows remain unfetched, fetching on until the
+// row after the given one has come (showing the count beside the list and handling the
+// waiting messages after each step), fetching all (both false when the box was released
+// meanwhile: it is gone), the record of a row (null when none) and the row marked as current.
 int ListCount(TRecListBox* list);
-bool FetchMoreRows(TRecListBox* list);
+bool ListHasMore(TRecListBox* list);
+bool FetchRowsPast(TRecListBox* list, int row);
 bool FetchAllRows(TRecListBox* list);
 TDBRecord* ListRecord(TRecListBox* list, int row);
 void MarkListRow(TRecListBox* list, int row);

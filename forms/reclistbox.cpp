@@ -14,6 +14,7 @@
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
 #include "forms/basedlg.h"
+#include "forms/controlids.h"
 #include "forms/messagepump.h"
 #include "forms/windowmanager.h"
 
@@ -468,6 +469,30 @@ bool TPartialRecListBox::FetchAll() {
     return false;
   }
   return !released_;
+}
+
+bool TPartialRecListBox::FetchPastRow(int row) {
+  TPumpingScope pumping;
+  ++fetchDepth_;
+  while (GetCount() <= row + 1 && !StopFetching() && FetchMore()) {
+    ShowStatusText();
+    PumpWaitingMessages();
+  }
+  if (--fetchDepth_ == 0 && released_) {
+    delete this;
+    return false;
+  }
+  return !released_;
+}
+
+void TPartialRecListBox::ShowStatusText() {
+  // A child list stands on its form or on one of the form's pages, its count label beside it.
+  HWND host = GetParent(window_);
+  TBaseDlg* shown = AppWindowManager.GetDialog(GetAncestor(window_, GA_ROOT));
+  const int label = shown && shown->GetKind() == DK_EDIT_FORM
+                        ? GetDlgCtrlID(window_) - CHILD_LIST_ID_BASE + CHILD_COUNT_LABEL_ID_BASE
+                        : STATUS_LINE_ID;
+  SetDlgItemTextA(host, label, GetStatusText().c_str());
 }
 
 void TPartialRecListBox::KeepFirstPageRows(int available) {

@@ -117,9 +117,17 @@ public:
   // stops early when the box's dialog is being closed or the box is released. False when
   // the box was released during the fetch: it has then been deleted.
   virtual bool FetchAll();
+  // Fetches steps of further rows until the row after the given one has come or no rows
+  // remain, writing the count text beside the list and handling the waiting messages after
+  // each step. It stops early like FetchAll; false when the box was released meanwhile:
+  // it has then been deleted.
+  bool FetchPastRow(int row);
   // "No records found", "1 record found" or "%ld records found", then ", more to come"
   // or ", search complete".
   virtual std::string GetStatusText();
+  // Writes the count text on the control beside the list: the count label of an edit
+  // form's child list, else the status line of the list's window.
+  void ShowStatusText();
 
   bool IsFetching() const { return fetchDepth_ > 0; }
   // Deletes the box now, or, while it fetches, as soon as its fetch returns.

@@ -25,10 +25,8 @@ TTabPages::TTabPages() { liveSets.push_back(this); }
 
 TTabPages::~TTabPages() {
   liveSets.erase(std::remove(liveSets.begin(), liveSets.end(), this), liveSets.end());
-  for (int page = 0; page < MAX_FORM_PAGES; ++page) {
-    if (pages_[page]) AppWindowManager.DetachWindow(pages_[page]);
-    if (templateHandles_[page]) GlobalUnlock(templateHandles_[page]);
-  }
+  for (HGLOBAL handle : templateHandles_)
+    if (handle) GlobalUnlock(handle);
   for (HWND window : {form_, tabControl_})
     if (window && IsWindow(window) && FromWindow(window) == nullptr)
       SetWindowLongPtrA(window, GWLP_USERDATA, 0);
@@ -105,20 +103,19 @@ void TTabPages::PlaceInTab(HWND page) const {
   SetWindowPos(page, HWND_TOP, area.left, area.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-// A page made for a control access takes a window-manager slot; one made by a tab change
-// does not (the form is the window the manager knows).
+// A page made for a control access reserves a window-manager slot, so that a full table
+// refuses it as it refuses a dialog; one made by a tab change does not. Either way the
+// page never becomes a window of the manager's own: its procedure does not attach it, and
+// the reservation is given back once the page exists. The form is the window the manager
+// knows, and refreshes, closes and counts.
 HWND TTabPages::CreatePage(int page, bool reserveSlot) {
   if (!templates_[page] || !form_) return nullptr;
   const int slot = reserveSlot ? AppWindowManager.Reserve(parameters_[page], form_, 0, page) : -1;
   if (reserveSlot && slot < 0) return nullptr;  // the window manager has said so
   HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), templates_[page], form_,
                                            procedures_[page], 0);
-  if (!window) {
-    if (reserveSlot) AppWindowManager.CancelReservation(slot);
-    return nullptr;
-  }
-  // A page procedure that does not attach itself still leaves the page registered.
-  if (reserveSlot) AppWindowManager.AttachWindowAt(slot, window);
+  if (reserveSlot) AppWindowManager.CancelReservation(slot);
+  if (!window) return nullptr;
   PlaceInTab(window);
   pages_[page] = window;
   return window;

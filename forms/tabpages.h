@@ -12,8 +12,8 @@ constexpr int MAX_FORM_PAGES = 20;
 
 // The set lives as long as its form: the form creates it, fills it, attaches it (the set's
 // address becomes the user data of the form window and of its tab control) and deletes it
-// when the form's object goes. Every page made is registered in the window manager with
-// the form as owner and the page number as parameter, and is released with the set.
+// when the form's object goes. The pages are the form's: none is a window of the window
+// manager's own (see CreatePage).
 class TTabPages {
 public:
   TTabPages();
@@ -66,8 +66,8 @@ public:
 
 private:
   bool IsPageNumber(int page) const;
-  // Makes page n inside the form, registered in the window manager and placed in the tab
-  // control's display area.
+  // Makes page n inside the form, placed in the tab control's display area; for a control
+  // access only when the window manager has a free slot.
   HWND CreatePage(int page, bool reserveSlot);
   void PlaceInTab(HWND page) const;
 

@@ -35,14 +35,6 @@ void TAppWindowManager::CancelReservation(int slot) {
   if (slot >= 0 && slot < WINDOW_MANAGER_CAPACITY && !slots_[slot].Window) slots_[slot] = TDialogSlot{};
 }
 
-void TAppWindowManager::AttachWindowAt(int slot, HWND window) {
-  if (slot < 0 || slot >= WINDOW_MANAGER_CAPACITY || !window || FindSlot(window)) return;
-  if (!slots_[slot].Window) {
-    slots_[slot].Window = window;
-    ++attachSerial_;
-  }
-}
-
 HWND TAppWindowManager::CreateModeless(TBaseDlg* object, const char* resourceName, HWND owner,
                                        INT_PTR param) {
   const int slot = Reserve(object, owner, 0, param);

@@ -36,9 +36,6 @@ public:
   // A dialog opened from a paged form (its window, tab control or one of its pages) is
   // recorded with the form as its owner.
   int Reserve(void* object, HWND owner, int modal, INT_PTR param);
-  // Stores the window in that reserved slot unless the window has attached itself already
-  // (a page whose procedure does not attach).
-  void AttachWindowAt(int slot, HWND window);
   // Frees a reserved slot whose window never came (its creation failed); the caller still
   // owns the object.
   void CancelReservation(int slot);

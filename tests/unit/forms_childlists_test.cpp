@@ -8,16 +8,24 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
+#include <future>
 #include <string>
+#include <vector>
 
 #include "data/db/record.h"
 #include "data/model/model.h"
+#include "data/model/settings.h"
 #include "forms/controlids.h"
 #include "forms/editdlg.h"
 #include "forms/reclistbox.h"
 #include "forms/tabpages.h"
+#include "forms/viewdlg.h"
 #include "forms/windowmanager.h"
 #include "forms/appwindow.h"
+#include "forms/colortable.h"
+#include "shell/aboutdlg.h"
 #include "support/dmd_writer.h"
 #include "support/edit_form_test.h"
 #include "support/form_support.h"
@@ -231,11 +239,12 @@ TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) 
   EXPECT_EQ(Shown("NOTE"), "only");
   EXPECT_EQ(Rows(lines), 0);
 
-  // A page that goes frees its place and leaves the form and its object whole.
+  // A page that goes leaves the form and its object whole; it was never a window of the
+  // window manager's own.
   const int windows = AppWindowManager.GetCount();
   DestroyWindow(secondPage);
   EXPECT_TRUE(IsWindow(form));
-  EXPECT_EQ(AppWindowManager.GetCount(), windows - 1);
+  EXPECT_EQ(AppWindowManager.GetCount(), windows);
   EXPECT_EQ(AppWindowManager.GetDialog(form), form_);
   Press(RESET_BUTTON_ID);
   EXPECT_EQ(Shown("NOTE"), "");
@@ -243,6 +252,272 @@ TEST_P(ChildListTest, TheSecondPageShowsReadsAndStoresItsFieldsAndItsChildList) 
   PumpMessages(20);
   EXPECT_FALSE(IsWindow(form));
   EXPECT_EQ(AppWindowManager.GetCount(), 0);
+}
+
+// Button 107 on the second page (a layout of the form's own may have one): the page's
+// window goes and the main page shows; what was typed there stays, the page comes again
+// from the record when it is next shown, and a form that stepped through the page's child
+// list steps through its table. On the main page, or on the form itself, 107 does nothing.
+TEST_P(ChildListTest, ClosingTheSecondPageDestroysItsWindowAndKeepsWhatWasTyped) {
+  HWND form = Open("ORDERS");
+  TEditDlg* order = form_;
+  Press(FIRST_BUTTON_ID);
+  HWND tab = GetDlgItem(form, TAB_CONTROL_ID);
+  auto select = [form, tab](int page) {
+    SendMessageA(tab, TCM_SETCURSEL, page, 0);
+    NMHDR change = {tab, static_cast<UINT_PTR>(TAB_CONTROL_ID), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(form, WM_NOTIFY, TAB_CONTROL_ID, reinterpret_cast<LPARAM>(&change));
+  };
+  auto closePage = [](HWND where) { SendMessageA(where, WM_COMMAND, MAKEWPARAM(CLOSE_PAGE_BUTTON_ID, BN_CLICKED), 0); };
+  HWND first = GetParent(Field("NOTE"));
+  HWND second = GetParent(Field("ADDRESS"));
+  ASSERT_NE(first, second);
+  select(1);
+  Type("ADDRESS", "Bergen");
+
+  // A line's form opened from the page's list of lines.
+  order->GetChildList(1)->SetSelectionMark(0);
+  SendMessageA(second, WM_COMMAND, MAKEWPARAM(ChildEditButtonId(1), BN_CLICKED), 0);
+  HWND line = nullptr;
+  for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+    if (AppWindowManager.GetOwner(w) == form) line = w;
+  ASSERT_NE(line, nullptr);
+  TEntity* lines = TheModel.FindEntity("ORDER_LINE");
+  HWND lineNo = GetDlgItem(line, FieldId(lines->AttributeIndex(lines->FindAttribute("LINE_NO"))));
+  EXPECT_EQ(ControlText(lineNo), "1");
+
+  select(0);
+  closePage(first);
+  select(1);
+  closePage(form);
+  EXPECT_TRUE(IsWindow(second));
+  EXPECT_TRUE(IsWindowVisible(second));
+
+  closePage(second);
+  EXPECT_FALSE(IsWindow(second));
+  EXPECT_TRUE(IsWindow(form));
+  EXPECT_EQ(SendMessageA(tab, TCM_GETCURSEL, 0, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(first));
+  EXPECT_TRUE(IsWindowEnabled(first));
+  EXPECT_EQ(order->GetChildList(1), nullptr);
+  EXPECT_EQ(AppWindowManager.GetCount(), 2);  // the order's form and the line's
+
+  // The line's form steps on through its table.
+  SendMessageA(line, WM_COMMAND, MAKEWPARAM(NEXT_BUTTON_ID, BN_CLICKED), 0);
+  EXPECT_EQ(ControlText(lineNo), "2");
+
+  select(1);
+  HWND again = GetParent(Field("ADDRESS"));
+  ASSERT_NE(again, nullptr);
+  EXPECT_NE(again, first);
+  EXPECT_TRUE(IsWindowVisible(again));
+  EXPECT_EQ(Shown("ADDRESS"), "Bergen");
+  ASSERT_NE(order->GetChildList(1), nullptr);
+  EXPECT_EQ(Rows(GetDlgItem(again, ChildListId(1))), 2);
+  EXPECT_EQ(ControlText(GetDlgItem(again, ChildCountLabelId(1))), "(2)");
+  Press(SAVE_BUTTON_ID);
+  EXPECT_EQ(Status(), "Record successfully stored");
+  EXPECT_EQ(Query("SELECT ADDRESS FROM ORDERS WHERE ORDER_ID=10"), "Bergen");
+}
+
+// What a message handled while a form's Next fetched found: Cancel's state and the count
+// text beside the opener's list; or the opener destroyed under the fetch.
+struct TFetchProbe {
+  HWND form = nullptr, countHost = nullptr, opener = nullptr;
+  int countId = 0;
+  bool destroyOpener = false;
+  bool seen = false, cancelEnabled = true;
+  std::string count;
+};
+TFetchProbe fetchProbe;
+constexpr UINT PROBE_MESSAGE = WM_APP + 29;
+
+LRESULT CALLBACK FetchProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != PROBE_MESSAGE) return DefWindowProcA(window, message, wParam, lParam);
+  fetchProbe.seen = true;
+  fetchProbe.cancelEnabled = IsWindowEnabled(GetDlgItem(fetchProbe.form, CANCEL_BUTTON_ID)) != 0;
+  fetchProbe.count = ControlText(GetDlgItem(fetchProbe.countHost, fetchProbe.countId));
+  if (fetchProbe.destroyOpener) DestroyWindow(fetchProbe.opener);
+  return 0;
+}
+
+// Next on a child form standing on the last row its opener's list holds: the list fetches
+// on (here a step of 16 rows), pumping messages, with the form's Cancel off meanwhile, and
+// writes its count beside the list; the form steps to the next row. The opener is the
+// customer form's child list or a related-records window, and may be destroyed meanwhile.
+TEST_P(ChildListTest, NextFetchesTheRowsItsOpenersListHasNotFetchedYet) {
+  Db().Exec("INSERT INTO ORDERS (ORDER_ID, CUST_ID, NOTE) WITH RECURSIVE n(k) AS (SELECT 100 UNION ALL "
+            "SELECT k + 1 FROM n WHERE k < 139) SELECT k, 1, 'more' FROM n");
+  WNDCLASSA probeClass = {};
+  probeClass.lpfnWndProc = FetchProbeProc;
+  probeClass.hInstance = GetModuleHandleA(nullptr);
+  probeClass.lpszClassName = "VornFetchProbe";
+  RegisterClassA(&probeClass);
+  HWND probe = CreateWindowA("VornFetchProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(probe, nullptr);
+
+  const struct {
+    const char* opener;
+    bool viewWindow;  // else the customer form's child list
+    bool destroyOpener;
+    const char* count;
+  } cases[] = {
+      {"the customer form", false, false, "(17...)"},
+      {"a related-records window", true, false, "17 records found, more to come"},
+      {"the customer form, destroyed meanwhile", false, true, "(17...)"},
+      {"a related-records window, destroyed meanwhile", true, true, "17 records found, more to come"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.opener);
+    const int liveBefore = TBaseDlg::LiveCount();
+    HWND customer = Open("CUSTOMER");
+    TEditDlg* customerForm = form_;
+    Press(FIRST_BUTTON_ID);
+    TRelationship* orders = customerForm->GetEntity()->FindRelationship("ORDERS");
+    HWND opener = customer;
+    TRecListBox* box = customerForm->GetChildList(0);
+    int openCommand = ChildEditButtonId(0);
+    if (c.viewWindow) {
+      opener = OpenViewWindow(orders, customerForm->GetRecord(), nullptr, customer);
+      ASSERT_NE(opener, nullptr);
+      box = TRecListBoxRegistry::Find(GetDlgItem(opener, LIST_ID));
+      openCommand = EDIT_BUTTON_ID;
+    }
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->GetCount(), 43);
+    // The list holds its first row only, as one whose fetch stopped early.
+    box->GetRecList()->Reset();
+    box->GetRecList()->SelectRelated(orders->Name, customerForm->GetRecord());
+    SendMessageA(box->GetWindow(), LVM_SETITEMCOUNT, 1, 0);
+    box->ForgetRowTexts();
+    ASSERT_EQ(box->GetCount(), 1);
+    box->SetSelectionMark(0);
+
+    SendMessageA(opener, WM_COMMAND, MAKEWPARAM(openCommand, BN_CLICKED), 0);
+    HWND child = nullptr;
+    for (HWND w = AppWindowManager.FirstWindow(); w; w = AppWindowManager.NextWindow(w))
+      if (AppWindowManager.GetOwner(w) == opener && AppWindowManager.GetDialog(w)->GetKind() == DK_EDIT_FORM) child = w;
+    ASSERT_NE(child, nullptr);
+    form_ = static_cast<TEditDlg*>(AppWindowManager.GetDialog(child));
+    window_ = child;
+    EXPECT_EQ(Shown("ORDER_ID"), "10");
+    HWND next = GetDlgItem(child, NEXT_BUTTON_ID);
+    SetFocus(next);
+
+    fetchProbe = TFetchProbe{};
+    fetchProbe.form = child;
+    fetchProbe.countHost = GetParent(box->GetWindow());
+    fetchProbe.opener = opener;
+    fetchProbe.countId = c.viewWindow ? STATUS_LINE_ID : ChildCountLabelId(0);
+    fetchProbe.destroyOpener = c.destroyOpener;
+    PostMessageA(probe, PROBE_MESSAGE, 0, 0);
+    Press(NEXT_BUTTON_ID);
+    EXPECT_TRUE(fetchProbe.seen) << "no message was handled during the fetch";
+    EXPECT_FALSE(fetchProbe.cancelEnabled);
+    EXPECT_EQ(fetchProbe.count, c.count);
+    if (c.destroyOpener) {
+      EXPECT_FALSE(IsWindow(opener));
+      EXPECT_FALSE(IsWindow(child));  // it went with its opener, and Next touched nothing after
+    } else {
+      EXPECT_EQ(Shown("ORDER_ID"), "11");
+      EXPECT_EQ(Status(), "");
+      EXPECT_EQ(box->GetCount(), 17);
+      EXPECT_EQ(ControlText(GetDlgItem(GetParent(box->GetWindow()), fetchProbe.countId)), c.count);
+      EXPECT_EQ(Cell(box->GetWindow(), SelectedRow(box->GetWindow()), 0), "11");
+      EXPECT_TRUE(IsWindowEnabled(GetDlgItem(child, CANCEL_BUTTON_ID)));
+      EXPECT_EQ(GetFocus(), next);
+      // With the rows there, Next fetches nothing and pumps nothing.
+      fetchProbe.seen = false;
+      PostMessageA(probe, PROBE_MESSAGE, 0, 0);
+      Press(NEXT_BUTTON_ID);
+      EXPECT_FALSE(fetchProbe.seen);
+      EXPECT_EQ(Shown("ORDER_ID"), "12");
+      EXPECT_EQ(box->GetCount(), 17);
+    }
+    PumpMessages(20);
+    if (IsWindow(customer)) SendMessageA(customer, WM_CLOSE, 0, 0);
+    PumpMessages(20);
+    EXPECT_EQ(AppWindowManager.GetCount(), 0);
+    EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore);
+  }
+  DestroyWindow(probe);
+}
+
+// The usage line of the About box as the box shows it now.
+std::string AboutUsage() {
+  const char* savedName = AboutDlgName;
+  AboutDlgName = "AboutDlgS";
+  auto reader = std::async(std::launch::async, [] {
+    TWatchedDialog box = FindDialog(GetCurrentProcessId(), "About", 10000);
+    if (!box.found) return std::string("no About box");
+    std::string usage = ControlText(GetDlgItem(box.window, ABOUT_USAGE));
+    PressDialogButton(box.window, IDOK);
+    return usage;
+  });
+  ShowAboutBox(MainWindow);
+  AboutDlgName = savedName;
+  return reader.get();
+}
+
+// A store or a delete on another form brings the child list on a paged form's second page
+// up to date with one run of its query, whatever pages the form has made; the About box
+// counts the open forms, not their pages.
+TEST_P(ChildListTest, APagedFormsChildListFollowsAWriteElsewhereWithOneQuery) {
+  Preferences.PromptBeforeDelete = false;
+  Open("ORDERS");
+  TEditDlg* order = form_;
+  Press(FIRST_BUTTON_ID);
+  HWND lines = GetDlgItem(GetParent(Field("ADDRESS")), ChildListId(1));
+  ASSERT_NE(lines, nullptr);
+  ASSERT_EQ(Rows(lines), 2);
+  // The tab control shows each page once.
+  HWND tab = GetDlgItem(order->GetWindow(), TAB_CONTROL_ID);
+  for (int page : {1, 0}) {
+    SendMessageA(tab, TCM_SETCURSEL, page, 0);
+    NMHDR change = {tab, static_cast<UINT_PTR>(TAB_CONTROL_ID), static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(order->GetWindow(), WM_NOTIFY, TAB_CONTROL_ID, reinterpret_cast<LPARAM>(&change));
+  }
+
+  // The statement the list runs to list the order's lines.
+  StartTrace();
+  order->GetChildList(1)->Refresh();
+  const std::vector<std::string> refresh = TracedStatements();
+  ASSERT_EQ(refresh.size(), 1u);
+  const std::string linesQuery = refresh[0];
+
+  Open("ORDER_LINE");
+  EXPECT_EQ(AppWindowManager.GetCount(), 2);
+  EXPECT_EQ(AboutUsage(), ResourceUsageText(2, WINDOW_MANAGER_CAPACITY, ColorTableCount, COLOR_TABLE_SIZE));
+
+  const struct {
+    const char* name;
+    std::function<void()> write;
+    const char* status;
+    int lines;
+  } writes[] = {
+      {"store",
+       [this] {
+         Type("ORDER_ID", "10");
+         Type("LINE_NO", "3");
+         Type("QTY", "4");
+         Press(SAVE_BUTTON_ID);
+       },
+       "Record successfully stored", 3},
+      {"delete", [this] { Press(DELETE_BUTTON_ID); }, "Record successfully deleted", 2},
+  };
+  for (const auto& write : writes) {
+    SCOPED_TRACE(write.name);
+    const size_t before = TracedStatements().size();
+    write.write();
+    EXPECT_EQ(Status(), write.status);
+    std::vector<std::string> statements = TracedStatements();
+    statements.erase(statements.begin(), statements.begin() + static_cast<long>(before));
+    EXPECT_EQ(std::count(statements.begin(), statements.end(), linesQuery), 1) << "the order's lines listed again";
+    EXPECT_EQ(Rows(lines), write.lines);
+    EXPECT_EQ(ControlText(GetDlgItem(GetParent(lines), ChildCountLabelId(1))), "(" + std::to_string(write.lines) + ")");
+  }
+  StopTrace();
+  EXPECT_EQ(AppWindowManager.GetCount(), 2);
 }
 
 INSTANTIATE_DATABASE_TESTS(ChildListTest);

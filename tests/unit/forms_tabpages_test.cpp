@@ -1,5 +1,5 @@
 // Tab pages of a paged form (the sample model's ORDERS): pages made when first needed,
-// registered with the form as parent and owner, switched by the tab control, their fields
+// with the form as parent and no window-manager slot of their own, switched by the tab control, their fields
 // read and written unseen, page numbers outside the set refused, and dialogs opened from
 // a page owned by the form.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "data/model/dmdreader.h"
 #include "data/model/model.h"
@@ -91,13 +92,44 @@ TEST_F(TabPagesTest, APageNeverOpenedIsMadeHiddenWhenItsFieldIsReadOrWritten) {
   EXPECT_FALSE(IsWindowEnabled(page));
   EXPECT_EQ(pages_->CurrentPage(), nullptr);
 
-  // Made once, with the form as parent, registered with the form as owner.
+  // Made once, with the form as parent; the form is the one window the manager knows.
   EXPECT_EQ(pages_->EnsurePage(1), page);
   EXPECT_EQ(GetParent(page), form_);
-  EXPECT_EQ(AppWindowManager.GetOwner(page), form_);
-  EXPECT_EQ(AppWindowManager.GetParam(page), 1);
-  EXPECT_EQ(AppWindowManager.IsModal(page), 0);
-  EXPECT_EQ(AppWindowManager.FindDialogWindow(&pageParameter, 1), page);
+  EXPECT_EQ(AppWindowManager.GetDialog(page), nullptr);
+  EXPECT_EQ(AppWindowManager.FindDialogWindow(&pageParameter, 1), nullptr);
+  EXPECT_EQ(AppWindowManager.GetCount(), 1);
+  EXPECT_EQ(AppWindowManager.FirstWindow(), form_);
+  EXPECT_EQ(AppWindowManager.NextWindow(form_), nullptr);
+}
+
+// A control access reserves a slot for the page it makes: with the table full the page is
+// not made, and the window manager says so; a tab change reserves none.
+TEST_F(TabPagesTest, AFullWindowTableRefusesAPageMadeForAControlAccessOnly) {
+  HGLOBAL block = nullptr;
+  WORD size = 0;
+  CreateDlgTemplate(&block, &size, WS_POPUP | DS_SETFONT, 0, 0, 10, 10, "", "", "Filler", 8, "MS Sans Serif");
+  SetDlgTemplateXYWH(block, 0, 0, 20, 20);
+  std::vector<HWND> fillers;
+  while (AppWindowManager.GetCount() < WINDOW_MANAGER_CAPACITY) {
+    HWND filler = AppWindowManager.CreateModelessIndirect(new TBaseDlg, block, MainWindow, 0);
+    ASSERT_NE(filler, nullptr);
+    fillers.push_back(filler);
+  }
+  GlobalFree(block);
+
+  auto box = WatchAndPressAsync(GetCurrentProcessId(), "Application Window Manager", IDOK, 10000);
+  EXPECT_EQ(pages_->GetItem(1, Field("DELIVERY_ADDRESS")), nullptr);
+  TWatchedDialog seen = box.get();
+  EXPECT_TRUE(seen.found);
+  EXPECT_EQ(seen.text, "No more dialog boxes could be opened");
+  EXPECT_EQ(pages_->PageWindow(1), nullptr);
+
+  Select(1, false);
+  EXPECT_NE(pages_->PageWindow(1), nullptr);
+  EXPECT_EQ(pages_->CurrentPage(), pages_->PageWindow(1));
+  for (HWND filler : fillers) DestroyWindow(filler);
+  PumpMessages(20);
+  EXPECT_EQ(AppWindowManager.GetCount(), 1);
 }
 
 TEST_F(TabPagesTest, TheTabControlSwitchesBetweenPagesMadeOnFirstSelection) {
