@@ -100,10 +100,10 @@ public:
   // serves the next statement allocated on that connection. Take removes the handle
   // from the store (null when none); Keep closes its cursor when one may be open,
   // unbinds the parameters of a used handle and stores it (the oldest go beyond the
-  // limit); Drop frees every handle of a connection that is about to close.
-  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql);
-  void KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement, bool cursorOpen,
-                    bool used);
+  // limit); Drop frees every handle of a connection that is about to close. The text
+  // moves with the handle: Take hands the stored one to text, Keep takes sql over.
+  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql, std::string* text = nullptr);
+  void KeepPrepared(SQLHANDLE connection, std::string&& sql, SQLHANDLE statement, bool cursorOpen, bool used);
   void DropPrepared(SQLHANDLE connection);
   int KeptPrepared() const { return static_cast<int>(prepared_.size()); }
 

@@ -47,7 +47,7 @@ void TOdbcStatement::ReleaseHandle() {
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
   const bool keep = (!preparedSql_.empty() || !used_) && !CloseLeavesReadOpen();
   if (env && keep && connection_->Handle() != SQL_NULL_HANDLE) {
-    env->KeepPrepared(connection_->Handle(), preparedSql_, handle_, cursorOpen_, used_);
+    env->KeepPrepared(connection_->Handle(), std::move(preparedSql_), handle_, cursorOpen_, used_);
   } else {
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
   }
@@ -81,11 +81,12 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
       return returnCode_ = SQL_SUCCESS;
     }
     if (CloseLeavesReadOpen()) CloseCursor();
-    SQLHANDLE kept = env->TakePrepared(connection, sql);
+    std::string keptSql;
+    SQLHANDLE kept = env->TakePrepared(connection, sql, &keptSql);
     if (kept != SQL_NULL_HANDLE) {
       ReleaseHandle();
       handle_ = kept;
-      preparedSql_ = sql;
+      preparedSql_.swap(keptSql);
       used_ = true;
       DeleteColumns();
       ClearDiagnostic();

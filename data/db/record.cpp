@@ -98,6 +98,11 @@ void TDBRecord::MakeFresh() {
   rowTexts_ = nullptr;
 }
 
+TRecordTexts& TDBRecord::Texts() {
+  if (!texts_) texts_ = std::make_unique<TRecordTexts>(*entity_);
+  return *texts_;
+}
+
 int TDBRecord::FieldCount() const { return entity_->AttributeCount; }
 
 void TDBRecord::Reset() {

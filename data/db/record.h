@@ -93,6 +93,8 @@ private:
   char* newValue_;
 };
 
+class TRecordTexts;
+
 // Common base of TDBRecord and TDBRecList: the entity, the status and the statement of
 // the current query with its connection.
 class TDBObject {
@@ -231,6 +233,9 @@ public:
   // Back to what NewDBRecord makes for its entity (no values, status, statement or row
   // locks), the room of its fields kept; the error channel is left as it is.
   void MakeFresh();
+  // The statement texts of the record's entity, made on first use and kept: a record
+  // that is read or stored again sends the same texts.
+  TRecordTexts& Texts();
 
 protected:
   TDBFieldValue* fields_ = nullptr;
@@ -241,6 +246,7 @@ private:
   // is cleared first, as every field access does).
   TDBFieldValue* FieldOrReport(TAttrRef attribute);
   char* rowTexts_ = nullptr;  // the block of the last SetStoredValues
+  std::unique_ptr<TRecordTexts> texts_;
 };
 
 // The one factory of records; the caller owns the record. The form by entity spares
