@@ -98,12 +98,16 @@ public:
   // for the next statement of the same text on that connection: preparing is most of
   // what a short statement costs. A handle kept with the text "" was never used and
   // serves the next statement allocated on that connection. Take removes the handle
-  // from the store (null when none); Keep closes its cursor when one may be open,
-  // unbinds the parameters of a used handle and stores it (the oldest go beyond the
-  // limit); Drop frees every handle of a connection that is about to close. The text
-  // moves with the handle: Take hands the stored one to text, Keep takes sql over.
-  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql, std::string* text = nullptr);
-  void KeepPrepared(SQLHANDLE connection, std::string&& sql, SQLHANDLE statement, bool cursorOpen, bool used);
+  // from the store (null when none); Keep closes its cursor when one may be open and
+  // stores it (the oldest go beyond the limit); Drop frees every handle of a connection
+  // that is about to close. The text moves with the handle: Take hands the stored one
+  // to text, Keep takes sql over. A kept handle keeps its parameter bindings, since
+  // unbinding costs the driver a pass over all its parameters and the next statement
+  // of the same text binds them again: bound tells how many positions are bound, and
+  // the statement that takes the handle unbinds them before it executes without having
+  // bound them all itself (TOdbcStatement).
+  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql, std::string* text = nullptr, int* bound = nullptr);
+  void KeepPrepared(SQLHANDLE connection, std::string&& sql, SQLHANDLE statement, bool cursorOpen, int bound);
   void DropPrepared(SQLHANDLE connection);
   int KeptPrepared() const { return static_cast<int>(prepared_.size()); }
 
@@ -120,6 +124,7 @@ private:
     SQLHANDLE connection;
     std::string sql;
     SQLHANDLE statement;
+    int bound;  // parameter positions still bound (to buffers of an ended statement)
   };
   static constexpr size_t PreparedLimit = 64;
   std::vector<TPrepared> prepared_;  // the most recently kept last

@@ -220,7 +220,7 @@ class TStoreScope {
 public:
   TStoreScope(TDBRecord& record, int failureCode) : record_(record), failureCode_(failureCode) {
     if (transaction_.IsOutermost()) {
-      before_.reset(NewDBRecord(record.GetEntityName()));
+      before_.reset(NewDBRecord(*record.GetEntity()));
       before_->Assign(record);
     }
   }
