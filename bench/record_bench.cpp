@@ -90,18 +90,22 @@ struct TBare {
   void Long(int n, SQLINTEGER* value) {
     SQLBindParameter(handle, n, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, value, 0, nullptr);
   }
+  // ID, NAME, CITY and QTY at positions 1 to 4.
+  void Row(SQLINTEGER* id, char* name, char* city, SQLINTEGER* qty) {
+    Long(1, id);
+    Text(2, name, &nts[0]);
+    Text(3, city, &nts[1]);
+    Long(4, qty);
+  }
   SQLHSTMT handle;
+  SQLLEN nts[2] = {SQL_NTS, SQL_NTS};
 };
 
 bool BareInsert(TOdbcConnection& connection, int) {
   TBare insert(connection, "INSERT INTO BENCH (ID,NAME,CITY,QTY) VALUES (?,?,?,?)");
   SQLINTEGER id = 0, qty = 7;
   char name[64], city[64];
-  SQLLEN nts = SQL_NTS, nts2 = SQL_NTS;
-  insert.Long(1, &id);
-  insert.Text(2, name, &nts);
-  insert.Text(3, city, &nts2);
-  insert.Long(4, &qty);
+  insert.Row(&id, name, city, &qty);
   for (int i = 0; i < Count; ++i) {
     id = i;
     Name(name, sizeof name, i, 0);
@@ -130,11 +134,7 @@ bool BareUpdate(TOdbcConnection& connection, int round) {
   TBare update(connection, "UPDATE BENCH SET ID=?,NAME=?,CITY=?,QTY=? WHERE ID=?");
   SQLINTEGER id = 0, qty = 8, key = 0;
   char name[64], city[64] = "Celje";
-  SQLLEN nts = SQL_NTS, nts2 = SQL_NTS;
-  update.Long(1, &id);
-  update.Text(2, name, &nts);
-  update.Text(3, city, &nts2);
-  update.Long(4, &qty);
+  update.Row(&id, name, city, &qty);
   update.Long(5, &key);
   for (int i = 0; i < Count; ++i) {
     id = key = i;
@@ -172,12 +172,8 @@ bool SameInsert(TOdbcConnection& connection, int) {
   TBare readBack(connection, RowByKey);
   SQLINTEGER id = 0, qty = 7;
   char name[64], city[64];
-  SQLLEN nts = SQL_NTS, nts2 = SQL_NTS;
   exists.Long(1, &id);
-  insert.Long(1, &id);
-  insert.Text(2, name, &nts);
-  insert.Text(3, city, &nts2);
-  insert.Long(4, &qty);
+  insert.Row(&id, name, city, &qty);
   readBack.Long(1, &id);
   TManualCommit transaction(connection);
   for (int i = 0; i < Count; ++i) {
@@ -198,12 +194,8 @@ bool SameUpdate(TOdbcConnection& connection, int round) {
   TBare readBack(connection, RowByKey);
   SQLINTEGER id = 0, qty = 8, key = 0;
   char name[64], city[64] = "Celje";
-  SQLLEN nts = SQL_NTS, nts2 = SQL_NTS;
   current.Long(1, &key);
-  update.Long(1, &id);
-  update.Text(2, name, &nts);
-  update.Text(3, city, &nts2);
-  update.Long(4, &qty);
+  update.Row(&id, name, city, &qty);
   update.Long(5, &key);
   readBack.Long(1, &key);
   TManualCommit transaction(connection);
