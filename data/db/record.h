@@ -226,10 +226,11 @@ public:
   // The field of an attribute position (no range check) and the number of fields.
   TDBFieldValue& Field(int position) { return fields_[position]; }
   int FieldCount() const;
-  // Sets the stored values of the stored attributes, texts[k] for the k-th of them, each
-  // field cleared first. The texts are copied into one block the record keeps (a row read
+  // Sets the stored values of the stored attributes from texts, which holds one text for
+  // each of them in order, each ended by its NUL, size bytes in all; each field is
+  // cleared first. The texts are copied into one block the record keeps (a row read
   // costs one allocation, not one per column).
-  void SetStoredValues(const std::string* texts);
+  void SetStoredValues(const char* texts, size_t size);
   // Back to what NewDBRecord makes for its entity (no values, status, statement or row
   // locks), the room of its fields kept; the error channel is left as it is.
   void MakeFresh();

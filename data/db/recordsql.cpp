@@ -155,21 +155,24 @@ int BindKey(TOdbcStatement& statement, TDBRecord& record, int position, bool old
 
 bool ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates) {
   const TEntity& entity = *record.GetEntity();
-  // The texts of a row wait here until every column is read; the strings keep their
-  // room from row to row, so a list's walk allocates nothing for them.
-  static std::vector<std::string> texts;
-  if (texts.size() < size_t(entity.AttributeCount)) texts.resize(entity.AttributeCount);
-  TTempString text;
+  // The texts of a row are read one after the other into this buffer, each column with
+  // the room of a temporary string; it keeps its room from row to row, so a list's walk
+  // allocates nothing for them.
+  static std::vector<char> row;
+  size_t used = 0;
   int column = 0;
   for (int i = 0; i < entity.AttributeCount; ++i) {
     const TAttribute& attribute = entity.Attributes[i];
     if (!IsStoredAttribute(attribute)) continue;
-    statement.GetData(column, text, TEMP_STRING_SIZE);
+    if (row.size() < used + TEMP_STRING_SIZE) row.resize(used + TEMP_STRING_SIZE);
+    char* text = row.data() + used;
+    statement.GetData(column++, text, TEMP_STRING_SIZE);
     if (!statement.IsSuccess()) return false;
-    if (cutDates && attribute.SqlType == SQL_DATE && strlen(text) > 10) text[10] = '\0';
-    texts[column++].assign(text);
+    size_t length = strlen(text);
+    if (cutDates && attribute.SqlType == SQL_DATE && length > 10) text[length = 10] = '\0';
+    used += length + 1;
   }
-  record.SetStoredValues(texts.data());
+  record.SetStoredValues(row.data(), used);
   return true;
 }
 
