@@ -11,6 +11,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include "data/core/spareblocks.h"
+
 class TSqlDialect;
 class TOdbcConnection;
 
@@ -148,6 +150,8 @@ public:
   // As above, then switched to the database when its name is not empty.
   TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database);
   ~TOdbcConnection();
+  static void* operator new(std::size_t size) { return TSpareBlocks<TOdbcConnection>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TOdbcConnection>::Give(block, size); }
 
   SQLRETURN Connect(const char* dsn, const char* user, const char* password, unsigned long flags);
   SQLRETURN DriverConnect(const char* connectString, unsigned long flags);

@@ -1,7 +1,6 @@
 // Input parameters of a statement, bound from text by SQL type.
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "data/core/strings.h"
 #include "data/db/odbcstatement.h"
@@ -70,51 +69,12 @@ void StoreText(TOdbcParam* param, const char* text) {
 
 }  // namespace
 
-namespace {
-// Nodes of ended statements, kept for the next ones: a record operation binds a few
-// parameters on each of its statements, and each node would cost an allocation.
-struct TSpareParams {
-  static constexpr int Limit = 64;
-  TOdbcParam* first = nullptr;
-  int count = 0;
-  ~TSpareParams() {
-    while (first) {
-      TOdbcParam* next = first->next;
-      delete first;
-      first = next;
-    }
-  }
-} spareParams;
-
-TOdbcParam* NewParam() {
-  TOdbcParam* param = spareParams.first;
-  if (!param) return new TOdbcParam;
-  spareParams.first = param->next;
-  --spareParams.count;
-  param->next = nullptr;
-  return param;
-}
-
-void FreeParam(TOdbcParam* param) {
-  if (spareParams.count >= TSpareParams::Limit) {
-    delete param;
-    return;
-  }
-  // Its text goes; the node is kept as a new one.
-  param->~TOdbcParam();
-  new (param) TOdbcParam;
-  param->next = spareParams.first;
-  spareParams.first = param;
-  ++spareParams.count;
-}
-}  // namespace
-
 TOdbcParam* TOdbcStatement::ParameterAt(int position, bool create) {
   TOdbcParam** link = &params_;
   for (int i = 0;; ++i) {
     if (!*link) {
       if (!create) return nullptr;
-      *link = NewParam();
+      *link = new TOdbcParam;
     }
     if (i == position) return *link;
     link = &(*link)->next;
@@ -124,7 +84,7 @@ TOdbcParam* TOdbcStatement::ParameterAt(int position, bool create) {
 void TOdbcStatement::DeleteParameters() {
   while (params_) {
     TOdbcParam* next = params_->next;
-    FreeParam(params_);
+    delete params_;
     params_ = next;
   }
 }

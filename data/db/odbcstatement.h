@@ -2,6 +2,7 @@
 // SQL type, fetching and reading columns by number or name.
 #pragma once
 
+#include "data/core/spareblocks.h"
 #include "data/db/odbc.h"
 
 // One bound input parameter. The bound buffers live in the node, so a value can be
@@ -19,6 +20,8 @@ struct TOdbcParam {
   bool bound = false;  // the driver holds this node's buffers for its position
   TOdbcParam();
   ~TOdbcParam();
+  static void* operator new(std::size_t size) { return TSpareBlocks<TOdbcParam>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TOdbcParam>::Give(block, size); }
   TOdbcParam(const TOdbcParam&) = delete;
   TOdbcParam& operator=(const TOdbcParam&) = delete;
 };
@@ -27,6 +30,8 @@ class TOdbcStatement : public TOdbcHandle {
 public:
   explicit TOdbcStatement(TOdbcConnection* connection);
   ~TOdbcStatement();
+  static void* operator new(std::size_t size) { return TSpareBlocks<TOdbcStatement>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TOdbcStatement>::Give(block, size); }
 
   void SetConnection(TOdbcConnection* connection);
   TOdbcConnection* GetConnection() const { return connection_; }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "data/core/spareblocks.h"
+
 struct TEntity;
 struct TAttribute;
 struct TRelationship;
@@ -168,6 +170,8 @@ public:
   explicit TDBRecord(const char* entityName);
   explicit TDBRecord(TEntity& entity);
   ~TDBRecord() override;
+  static void* operator new(std::size_t size) { return TSpareBlocks<TDBRecord>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TDBRecord>::Give(block, size); }
 
   void Reset() override;
   // Stores the code and reports it on the record error channel (0 clears the channel).
