@@ -11,6 +11,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include "data/core/spareblocks.h"
+
 class TSqlDialect;
 class TOdbcConnection;
 
@@ -98,12 +100,16 @@ public:
   // for the next statement of the same text on that connection: preparing is most of
   // what a short statement costs. A handle kept with the text "" was never used and
   // serves the next statement allocated on that connection. Take removes the handle
-  // from the store (null when none); Keep closes its cursor when one may be open,
-  // unbinds the parameters of a used handle and stores it (the oldest go beyond the
-  // limit); Drop frees every handle of a connection that is about to close.
-  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql);
-  void KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement, bool cursorOpen,
-                    bool used);
+  // from the store (null when none); Keep closes its cursor when one may be open and
+  // stores it (the oldest go beyond the limit); Drop frees every handle of a connection
+  // that is about to close. The text moves with the handle: Take hands the stored one
+  // to text, Keep takes sql over. A kept handle keeps its parameter bindings, since
+  // unbinding costs the driver a pass over all its parameters and the next statement
+  // of the same text binds them again: bound tells how many positions are bound, and
+  // the statement that takes the handle unbinds them before it executes without having
+  // bound them all itself (TOdbcStatement).
+  SQLHANDLE TakePrepared(SQLHANDLE connection, const char* sql, std::string* text = nullptr, int* bound = nullptr);
+  void KeepPrepared(SQLHANDLE connection, std::string&& sql, SQLHANDLE statement, bool cursorOpen, int bound);
   void DropPrepared(SQLHANDLE connection);
   int KeptPrepared() const { return static_cast<int>(prepared_.size()); }
 
@@ -120,6 +126,7 @@ private:
     SQLHANDLE connection;
     std::string sql;
     SQLHANDLE statement;
+    int bound;  // parameter positions still bound (to buffers of an ended statement)
   };
   static constexpr size_t PreparedLimit = 64;
   std::vector<TPrepared> prepared_;  // the most recently kept last
@@ -143,6 +150,8 @@ public:
   // As above, then switched to the database when its name is not empty.
   TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database);
   ~TOdbcConnection();
+  static void* operator new(std::size_t size) { return TSpareBlocks<TOdbcConnection>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TOdbcConnection>::Give(block, size); }
 
   SQLRETURN Connect(const char* dsn, const char* user, const char* password, unsigned long flags);
   SQLRETURN DriverConnect(const char* connectString, unsigned long flags);

@@ -1,6 +1,8 @@
 // The ODBC environment: its handle, the idle connections and the kept prepared statements.
 #include "data/db/odbc.h"
 
+#include <cstring>
+
 #include "data/core/strings.h"
 
 TOdbcEnv::TOdbcEnv() {
@@ -29,22 +31,26 @@ TOdbcEnv::~TOdbcEnv() {
   FreeString(&connectString_);
 }
 
-SQLHANDLE TOdbcEnv::TakePrepared(SQLHANDLE connection, const char* sql) {
+SQLHANDLE TOdbcEnv::TakePrepared(SQLHANDLE connection, const char* sql, std::string* text, int* bound) {
+  const size_t length = std::strlen(sql);
   for (size_t i = prepared_.size(); i-- > 0;) {
-    if (prepared_[i].connection != connection || prepared_[i].sql != sql) continue;
+    const std::string& kept = prepared_[i].sql;
+    if (prepared_[i].connection != connection || kept.size() != length || kept.compare(0, length, sql, length) != 0)
+      continue;
     SQLHANDLE statement = prepared_[i].statement;
+    if (text) text->swap(prepared_[i].sql);
+    if (bound) *bound = prepared_[i].bound;
     prepared_.erase(prepared_.begin() + static_cast<std::ptrdiff_t>(i));
     return statement;
   }
   return SQL_NULL_HANDLE;
 }
 
-void TOdbcEnv::KeepPrepared(SQLHANDLE connection, const std::string& sql, SQLHANDLE statement, bool cursorOpen,
-                            bool used) {
+void TOdbcEnv::KeepPrepared(SQLHANDLE connection, std::string&& sql, SQLHANDLE statement, bool cursorOpen,
+                            int bound) {
   // Each driver call costs a round through the driver manager: only what is open is closed.
   if (cursorOpen) SQLFreeStmt(statement, SQL_CLOSE);
-  if (used) SQLFreeStmt(statement, SQL_RESET_PARAMS);
-  prepared_.push_back({connection, sql, statement});
+  prepared_.push_back({connection, std::move(sql), statement, bound});
   if (prepared_.size() > PreparedLimit) {
     SQLFreeHandle(SQL_HANDLE_STMT, prepared_.front().statement);
     prepared_.erase(prepared_.begin());

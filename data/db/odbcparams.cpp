@@ -93,7 +93,44 @@ SQLRETURN TOdbcStatement::BindText(int position, TOdbcParam* param, SQLSMALLINT 
   returnCode_ = SQLBindParameter(handle_, position + 1, SQL_PARAM_INPUT, SQL_C_CHAR, boundType,
                                  param->columnSize, param->decimalDigits, param->text,
                                  param->bufferLength, &param->indicator);
+  param->bound = true;
   return returnCode_;
+}
+
+SQLRETURN TOdbcStatement::BindNode(int position, TOdbcParam* param) {
+  if (IsTextType(param->sqlType)) return BindText(position, param, BoundTextType(param->sqlType));
+  if (IsWholeNumberType(param->sqlType)) {
+    returnCode_ = SQLBindParameter(handle_, position + 1, SQL_PARAM_INPUT, SQL_C_SLONG, param->sqlType, 0, 0,
+                                   &param->longValue, 0, &param->indicator);
+  } else if (IsFloatingType(param->sqlType)) {
+    returnCode_ = SQLBindParameter(handle_, position + 1, SQL_PARAM_INPUT, SQL_C_DOUBLE, param->sqlType,
+                                   param->columnSize, param->decimalDigits, &param->doubleValue, 0,
+                                   &param->indicator);
+  } else {
+    return returnCode_;
+  }
+  param->bound = true;
+  return returnCode_;
+}
+
+int TOdbcStatement::ParameterCount() const {
+  int count = 0;
+  for (const TOdbcParam* param = params_; param; param = param->next) ++count;
+  return count;
+}
+
+void TOdbcStatement::DropStaleBindings() {
+  if (staleBindings_ == 0) return;
+  bool covered = true;
+  const TOdbcParam* param = params_;
+  for (int i = 0; i < staleBindings_ && covered; ++i, param = param ? param->next : nullptr)
+    covered = param && param->bound;
+  staleBindings_ = 0;
+  if (covered) return;
+  SQLFreeStmt(handle_, SQL_RESET_PARAMS);
+  int position = 0;
+  for (TOdbcParam* own = params_; own; own = own->next, ++position)
+    if (own->bound) BindNode(position, own);
 }
 
 SQLRETURN TOdbcStatement::BindParameter(int position, int sqlType, long columnSize,
@@ -111,21 +148,16 @@ SQLRETURN TOdbcStatement::BindParameter(int position, int sqlType, long columnSi
     param->bufferLength = TextBufferLength(param);
     bool amount = sqlType == SQL_NUMERIC || sqlType == SQL_DECIMAL;
     param->indicator = amount && !*param->text ? SQL_NULL_DATA : SQL_NTS;
-    BindText(position, param, BoundTextType(param->sqlType));
   } else if (IsWholeNumberType(sqlType)) {
     param->longValue = atol(text);
     param->indicator = 0;
-    returnCode_ = SQLBindParameter(handle_, position + 1, SQL_PARAM_INPUT, SQL_C_SLONG,
-                                   param->sqlType, 0, 0, &param->longValue, 0, &param->indicator);
   } else if (IsFloatingType(sqlType)) {
     param->doubleValue = atof(text);
     param->indicator = 0;
-    returnCode_ = SQLBindParameter(handle_, position + 1, SQL_PARAM_INPUT, SQL_C_DOUBLE,
-                                   param->sqlType, param->columnSize, param->decimalDigits,
-                                   &param->doubleValue, 0, &param->indicator);
   } else {
     return returnCode_;
   }
+  BindNode(position, param);
   CaptureError();
   return returnCode_;
 }
@@ -153,12 +185,13 @@ SQLRETURN TOdbcStatement::SetParameter(int position, const char* text) {
 SQLRETURN TOdbcStatement::ResetParameters() {
   // Nothing bound through this object: the driver has nothing to unbind (a handle is
   // unbound before it is kept for reuse).
-  if (!params_) {
-    ClearDiagnostic();
-    return returnCode_ = SQL_SUCCESS;
+  if (params_) {
+    // The driver keeps the positions bound until the next execute shows whether they
+    // are bound again.
+    const int count = ParameterCount();
+    if (count > staleBindings_) staleBindings_ = count;
+    DeleteParameters();
   }
-  returnCode_ = SQLFreeStmt(handle_, SQL_RESET_PARAMS);
-  CaptureError();
-  DeleteParameters();
-  return returnCode_;
+  ClearDiagnostic();
+  return returnCode_ = SQL_SUCCESS;
 }

@@ -19,6 +19,7 @@ TOdbcStatement::~TOdbcStatement() {
 
 void TOdbcStatement::Allocate() {
   cursorOpen_ = used_ = false;
+  staleBindings_ = 0;
   // A handle this connection allocated and never used is taken before a new one.
   TOdbcEnv* env = connection_->GetEnvironment();
   if (env && connection_->Handle() != SQL_NULL_HANDLE) {
@@ -47,13 +48,16 @@ void TOdbcStatement::ReleaseHandle() {
   TOdbcEnv* env = connection_ ? connection_->GetEnvironment() : nullptr;
   const bool keep = (!preparedSql_.empty() || !used_) && !CloseLeavesReadOpen();
   if (env && keep && connection_->Handle() != SQL_NULL_HANDLE) {
-    env->KeepPrepared(connection_->Handle(), preparedSql_, handle_, cursorOpen_, used_);
+    const int bound = ParameterCount();
+    env->KeepPrepared(connection_->Handle(), std::move(preparedSql_), handle_, cursorOpen_,
+                      bound > staleBindings_ ? bound : staleBindings_);
   } else {
     SQLFreeHandle(SQL_HANDLE_STMT, handle_);
   }
   handle_ = SQL_NULL_HANDLE;
   preparedSql_.clear();
   cursorOpen_ = used_ = false;
+  staleBindings_ = 0;
 }
 
 void TOdbcStatement::SetConnection(TOdbcConnection* connection) {
@@ -81,11 +85,14 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
       return returnCode_ = SQL_SUCCESS;
     }
     if (CloseLeavesReadOpen()) CloseCursor();
-    SQLHANDLE kept = env->TakePrepared(connection, sql);
+    std::string keptSql;
+    int keptBindings = 0;
+    SQLHANDLE kept = env->TakePrepared(connection, sql, &keptSql, &keptBindings);
     if (kept != SQL_NULL_HANDLE) {
       ReleaseHandle();
       handle_ = kept;
-      preparedSql_ = sql;
+      staleBindings_ = keptBindings;
+      preparedSql_.swap(keptSql);
       used_ = true;
       DeleteColumns();
       ClearDiagnostic();
@@ -108,6 +115,7 @@ SQLRETURN TOdbcStatement::Prepare(const char* sql) {
 
 SQLRETURN TOdbcStatement::Execute() {
   used_ = true;
+  DropStaleBindings();
   returnCode_ = SQLExecute(handle_);
   cursorOpen_ = SQL_SUCCEEDED(returnCode_);
   CaptureError();
@@ -141,6 +149,7 @@ SQLRETURN TOdbcStatement::ExecDirect(const char* sql) {
   }
   columnsDescribed_ = true;
   used_ = true;
+  DropStaleBindings();
   returnCode_ = SQLExecDirect(handle_, (SQLCHAR*)sql, SQL_NTS);
   cursorOpen_ = SQL_SUCCEEDED(returnCode_);
   CaptureError();

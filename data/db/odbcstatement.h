@@ -2,6 +2,7 @@
 // SQL type, fetching and reading columns by number or name.
 #pragma once
 
+#include "data/core/spareblocks.h"
 #include "data/db/odbc.h"
 
 // One bound input parameter. The bound buffers live in the node, so a value can be
@@ -16,8 +17,11 @@ struct TOdbcParam {
   SQLINTEGER longValue = 0;
   SQLULEN columnSize = 0;
   SQLSMALLINT decimalDigits = 0;
+  bool bound = false;  // the driver holds this node's buffers for its position
   TOdbcParam();
   ~TOdbcParam();
+  static void* operator new(std::size_t size) { return TSpareBlocks<TOdbcParam>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TOdbcParam>::Give(block, size); }
   TOdbcParam(const TOdbcParam&) = delete;
   TOdbcParam& operator=(const TOdbcParam&) = delete;
 };
@@ -26,6 +30,8 @@ class TOdbcStatement : public TOdbcHandle {
 public:
   explicit TOdbcStatement(TOdbcConnection* connection);
   ~TOdbcStatement();
+  static void* operator new(std::size_t size) { return TSpareBlocks<TOdbcStatement>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TOdbcStatement>::Give(block, size); }
 
   void SetConnection(TOdbcConnection* connection);
   TOdbcConnection* GetConnection() const { return connection_; }
@@ -41,7 +47,8 @@ public:
                           const char* text);
   // A new text for an already bound parameter (its type, size and digits stay).
   SQLRETURN SetParameter(int position, const char* text);
-  // Unbinds the parameters bound through this object.
+  // Unbinds the parameters bound through this object. (The driver is told before the
+  // next execute, and only when the statement then binds fewer positions.)
   SQLRETURN ResetParameters();
 
   SQLRETURN Fetch();
@@ -94,6 +101,14 @@ private:
   bool CloseLeavesReadOpen() const;
   TOdbcParam* ParameterAt(int position, bool create);
   SQLRETURN BindText(int position, TOdbcParam* param, SQLSMALLINT boundType);
+  // Binds the node's buffers at its position, as its SQL type asks.
+  SQLRETURN BindNode(int position, TOdbcParam* param);
+  // Before an execute: positions still bound to buffers that are gone (an earlier
+  // statement of the kept handle, or unbound by ResetParameters) and not bound again by
+  // this statement are unbound in the driver, and this statement's own bound again.
+  void DropStaleBindings();
+  // How many positions this statement's own parameters reach.
+  int ParameterCount() const;
   SQLRETURN GetFixed(int column, SQLSMALLINT cType, void* value);
   SQLLEN ColumnAttribute(int column, SQLUSMALLINT field);
 
@@ -103,4 +118,5 @@ private:
   bool columnsDescribed_ = true;  // false after an execute until the columns are asked for
   bool cursorOpen_ = false;       // an execute succeeded and no close followed
   bool used_ = false;             // the handle was prepared, executed or bound
+  int staleBindings_ = 0;         // positions the driver may still hold bound to freed buffers
 };

@@ -64,25 +64,24 @@ TDBRecord::~TDBRecord() {
   std::free(rowTexts_);
 }
 
-void TDBRecord::SetStoredValues(const std::string* texts) {
-  size_t total = 0;
+void TDBRecord::SetStoredValues(const char* texts, size_t size) {
   int stored = 0;
   for (int i = 0; i < entity_->AttributeCount; ++i)
-    if (IsStoredAttribute(entity_->Attributes[i])) total += texts[stored++].size() + 1;
-  char* block = total > size_t(stored) ? static_cast<char*>(std::malloc(total)) : nullptr;
+    if (IsStoredAttribute(entity_->Attributes[i])) ++stored;
+  // Only terminators: every value is empty, and no block is needed.
+  char* block = size > size_t(stored) ? static_cast<char*>(std::malloc(size)) : nullptr;
+  if (block) std::memcpy(block, texts, size);
   char* next = block;
-  int k = 0;
   for (int i = 0; i < entity_->AttributeCount; ++i) {
     if (!IsStoredAttribute(entity_->Attributes[i])) continue;
-    const std::string& text = texts[k++];
     fields_[i].Clear();
-    if (text.empty() || !block) {
+    if (!block || !*next) {
       fields_[i].SetValue("");
+      if (next) ++next;
       continue;
     }
-    std::memcpy(next, text.c_str(), text.size() + 1);
     fields_[i].SetBorrowedValue(next);
-    next += text.size() + 1;
+    next += std::strlen(next) + 1;
   }
   // Every field that borrowed from the old block has just been given a new value.
   std::free(rowTexts_);
@@ -96,6 +95,11 @@ void TDBRecord::MakeFresh() {
   for (int i = 0; i < entity_->AttributeCount; ++i) fields_[i].Clear();
   std::free(rowTexts_);
   rowTexts_ = nullptr;
+}
+
+TRecordTexts& TDBRecord::Texts() {
+  if (!texts_) texts_ = std::make_unique<TRecordTexts>(*entity_);
+  return *texts_;
 }
 
 int TDBRecord::FieldCount() const { return entity_->AttributeCount; }

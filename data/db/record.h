@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "data/core/spareblocks.h"
+
 struct TEntity;
 struct TAttribute;
 struct TRelationship;
@@ -93,6 +95,8 @@ private:
   char* newValue_;
 };
 
+class TRecordTexts;
+
 // Common base of TDBRecord and TDBRecList: the entity, the status and the statement of
 // the current query with its connection.
 class TDBObject {
@@ -166,6 +170,8 @@ public:
   explicit TDBRecord(const char* entityName);
   explicit TDBRecord(TEntity& entity);
   ~TDBRecord() override;
+  static void* operator new(std::size_t size) { return TSpareBlocks<TDBRecord>::Take(size); }
+  static void operator delete(void* block, std::size_t size) { TSpareBlocks<TDBRecord>::Give(block, size); }
 
   void Reset() override;
   // Stores the code and reports it on the record error channel (0 clears the channel).
@@ -224,13 +230,17 @@ public:
   // The field of an attribute position (no range check) and the number of fields.
   TDBFieldValue& Field(int position) { return fields_[position]; }
   int FieldCount() const;
-  // Sets the stored values of the stored attributes, texts[k] for the k-th of them, each
-  // field cleared first. The texts are copied into one block the record keeps (a row read
+  // Sets the stored values of the stored attributes from texts, which holds one text for
+  // each of them in order, each ended by its NUL, size bytes in all; each field is
+  // cleared first. The texts are copied into one block the record keeps (a row read
   // costs one allocation, not one per column).
-  void SetStoredValues(const std::string* texts);
+  void SetStoredValues(const char* texts, size_t size);
   // Back to what NewDBRecord makes for its entity (no values, status, statement or row
   // locks), the room of its fields kept; the error channel is left as it is.
   void MakeFresh();
+  // The statement texts of the record's entity, made on first use and kept: a record
+  // that is read or stored again sends the same texts.
+  TRecordTexts& Texts();
 
 protected:
   TDBFieldValue* fields_ = nullptr;
@@ -241,6 +251,7 @@ private:
   // is cleared first, as every field access does).
   TDBFieldValue* FieldOrReport(TAttrRef attribute);
   char* rowTexts_ = nullptr;  // the block of the last SetStoredValues
+  std::unique_ptr<TRecordTexts> texts_;
 };
 
 // The one factory of records; the caller owns the record. The form by entity spares

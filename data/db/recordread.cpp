@@ -18,9 +18,8 @@ bool TDBRecord::Exists() {
   }
   TOdbcConnection connection(OdbcEnvironment, 1, DatabaseName);
   TOdbcStatement statement(&connection);
-  std::string keys = KeyColumns(*entity_);
-  std::string sql = "SELECT " + keys + " FROM " + entity_->Name + " WHERE " + KeyConditions(*entity_);
-  if (forUpdate_) AppendRowLock(sql, statement, keys);
+  std::string locked;
+  const std::string& sql = WithRowLock(Texts().KeyLookup(), forUpdate_, statement, *entity_, IsKeyAttribute, locked);
   if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) {
     SetStatus(RecordSqlError);
     return false;
@@ -42,12 +41,11 @@ bool TDBRecord::Exists() {
 void TDBRecord::Read() {
   TWaitCursor wait;
   SetStatus(0);
-  std::string sql = "SELECT " + JoinColumns(*entity_, IsStoredAttribute, ", ") + " FROM " +
-                    entity_->Name + " WHERE " + KeyConditions(*entity_);
   TOdbcStatement* statement = OpenStatement();
   TAtExit drop([this] { DropStatement(); });
   if (!statement) return SetStatus(RecordSqlError);
-  if (forUpdate_) AppendRowLock(sql, *statement, KeyColumns(*entity_));
+  std::string locked;
+  const std::string& sql = WithRowLock(Texts().ReadByKey(), forUpdate_, *statement, *entity_, IsKeyAttribute, locked);
   if (!SQL_SUCCEEDED(statement->Prepare(sql.c_str()))) return SetStatus(RecordSqlError);
   BindKey(*statement, *this, 0, false);
   if (!SQL_SUCCEEDED(statement->Execute())) return SetStatus(RecordSqlError);

@@ -43,6 +43,98 @@ void AppendRowLock(std::string& sql, const TOdbcStatement& statement, const std:
   sql += clause.get();
 }
 
+void TRecordTexts::AppendKeyConditions(std::string& sql) const {
+  sql += " WHERE ";
+  bool first = true;
+  for (int i = 0; i < entity_.AttributeCount; ++i) {
+    if (!IsKeyAttribute(entity_.Attributes[i])) continue;
+    if (!first) sql += " AND ";
+    first = false;
+    sql += entity_.Attributes[i].Name;
+    sql += "=?";
+  }
+}
+
+const std::string& TRecordTexts::KeyLookup() {
+  if (keyLookup_.empty()) {
+    keyLookup_ = "SELECT " + KeyColumns(entity_) + " FROM " + entity_.Name;
+    AppendKeyConditions(keyLookup_);
+  }
+  return keyLookup_;
+}
+
+const std::string& TRecordTexts::ReadByKey() {
+  if (readByKey_.empty()) {
+    readByKey_ = "SELECT " + JoinColumns(entity_, IsStoredAttribute, ", ") + " FROM " + entity_.Name;
+    AppendKeyConditions(readByKey_);
+  }
+  return readByKey_;
+}
+
+const std::string& TRecordTexts::StoredRow() {
+  if (storedRow_.empty()) {
+    storedRow_ = "SELECT " + JoinColumns(entity_, IsStoredAttribute, ",") + " FROM " + entity_.Name;
+    AppendKeyConditions(storedRow_);
+  }
+  return storedRow_;
+}
+
+bool TRecordTexts::Refill(TDBRecord& record, std::vector<int>& filled, bool& built) {
+  scratch_.clear();
+  for (int i = 0; i < entity_.AttributeCount; ++i)
+    if (IsStoredAttribute(entity_.Attributes[i]) && *record.Field(i).CurrentValue()) scratch_.push_back(i);
+  if (built && scratch_ == filled) return true;
+  filled.swap(scratch_);
+  built = true;
+  return false;
+}
+
+const std::string& TRecordTexts::Insert(TDBRecord& record, const std::vector<int>*& filled) {
+  filled = &insertFilled_;
+  if (Refill(record, insertFilled_, insertBuilt_)) return insert_;
+  std::string marks;
+  insert_ = "INSERT INTO ";
+  insert_ += entity_.Name;
+  insert_ += " (";
+  for (int i : insertFilled_) {
+    if (!marks.empty()) {
+      insert_ += ",";
+      marks += ",";
+    }
+    insert_ += entity_.Attributes[i].Name;
+    marks += "?";
+  }
+  insert_ += ") VALUES (" + marks + ")";
+  return insert_;
+}
+
+const std::string& TRecordTexts::Update(TDBRecord& record, const std::vector<int>*& filled) {
+  filled = &updateFilled_;
+  if (Refill(record, updateFilled_, updateBuilt_)) return update_;
+  update_ = "UPDATE ";
+  update_ += entity_.Name;
+  update_ += " SET ";
+  bool first = true;
+  for (int i = 0; i < entity_.AttributeCount; ++i) {
+    const TAttribute& attribute = entity_.Attributes[i];
+    if (!IsStoredAttribute(attribute)) continue;
+    if (!first) update_ += ",";
+    first = false;
+    update_ += attribute.Name;
+    update_ += *record.Field(i).CurrentValue() ? "=?" : "=null";
+  }
+  AppendKeyConditions(update_);
+  return update_;
+}
+
+const std::string& WithRowLock(const std::string& sql, bool lockRows, const TOdbcStatement& statement,
+                               const TEntity& entity, bool (*pick)(const TAttribute&), std::string& room) {
+  if (!lockRows) return sql;
+  room = sql;
+  AppendRowLock(room, statement, JoinColumns(entity, pick, ","));
+  return room;
+}
+
 const char* OldValue(const TDBFieldValue& field) {
   return (field.Flags() & TDBFieldValue::HasValue) ? field.Value() : field.NewValue();
 }
@@ -63,31 +155,31 @@ int BindKey(TOdbcStatement& statement, TDBRecord& record, int position, bool old
 
 bool ReadStoredColumns(TOdbcStatement& statement, TDBRecord& record, bool cutDates) {
   const TEntity& entity = *record.GetEntity();
-  // The texts of a row wait here until every column is read; the strings keep their
-  // room from row to row, so a list's walk allocates nothing for them.
-  static std::vector<std::string> texts;
-  if (texts.size() < size_t(entity.AttributeCount)) texts.resize(entity.AttributeCount);
-  TTempString text;
+  // The texts of a row are read one after the other into this buffer, each column with
+  // the room of a temporary string; it keeps its room from row to row, so a list's walk
+  // allocates nothing for them.
+  static std::vector<char> row;
+  size_t used = 0;
   int column = 0;
   for (int i = 0; i < entity.AttributeCount; ++i) {
     const TAttribute& attribute = entity.Attributes[i];
     if (!IsStoredAttribute(attribute)) continue;
-    statement.GetData(column, text, TEMP_STRING_SIZE);
+    if (row.size() < used + TEMP_STRING_SIZE) row.resize(used + TEMP_STRING_SIZE);
+    char* text = row.data() + used;
+    statement.GetData(column++, text, TEMP_STRING_SIZE);
     if (!statement.IsSuccess()) return false;
-    if (cutDates && attribute.SqlType == SQL_DATE && strlen(text) > 10) text[10] = '\0';
-    texts[column++].assign(text);
+    size_t length = strlen(text);
+    if (cutDates && attribute.SqlType == SQL_DATE && length > 10) text[length = 10] = '\0';
+    used += length + 1;
   }
-  record.SetStoredValues(texts.data());
+  record.SetStoredValues(row.data(), used);
   return true;
 }
 
 bool ReadBackStoredRow(TOdbcStatement& statement, TDBRecord& record) {
-  const TEntity& entity = *record.GetEntity();
-  std::string sql = "SELECT " + JoinColumns(entity, IsStoredAttribute, ",") + " FROM " + entity.Name +
-                    " WHERE " + KeyConditions(entity);
   statement.CloseCursor();
   statement.ResetParameters();
-  if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) return false;
+  if (!SQL_SUCCEEDED(statement.Prepare(record.Texts().StoredRow().c_str()))) return false;
   BindKey(statement, record, 0, false);
   if (!SQL_SUCCEEDED(statement.Execute()) || !SQL_SUCCEEDED(statement.Fetch())) return false;
   const bool read = ReadStoredColumns(statement, record, false);

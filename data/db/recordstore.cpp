@@ -68,10 +68,9 @@ bool Fail(TDBRecord& record, int code, const TOdbcStatement& statement) {
 // The row by its old key still holds what the record read: a row another user changed
 // since is not overwritten (111), one that is gone is not written (105).
 bool RowUnchangedSinceRead(TDBRecord& record, TOdbcStatement& statement) {
-  const TEntity& entity = *record.GetEntity();
-  std::string stored = JoinColumns(entity, IsStoredAttribute, ",");
-  std::string sql = "SELECT " + stored + " FROM " + entity.Name + " WHERE " + KeyConditions(entity);
-  if (record.GetForUpdate()) AppendRowLock(sql, statement, stored);
+  std::string locked;
+  const std::string& sql = WithRowLock(record.Texts().StoredRow(), record.GetForUpdate(), statement,
+                                       *record.GetEntity(), IsStoredAttribute, locked);
   if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) return Fail(record, RecordSqlError, statement);
   BindKey(statement, record, 0, true);
   if (!SQL_SUCCEEDED(statement.Execute()) || !SQL_SUCCEEDED(statement.Fetch()))
@@ -133,10 +132,9 @@ bool NoChildHoldsOldKey(TDBRecord& record, TOdbcStatement& statement) {
 
 // No other row has the record's new key (112).
 bool NewKeyFree(TDBRecord& record, TOdbcStatement& statement) {
-  const TEntity& entity = *record.GetEntity();
-  std::string keys = KeyColumns(entity);
-  std::string free = "SELECT " + keys + " FROM " + entity.Name + " WHERE " + KeyConditions(entity);
-  if (record.GetForUpdate()) AppendRowLock(free, statement, keys);
+  std::string locked;
+  const std::string& free = WithRowLock(record.Texts().KeyLookup(), record.GetForUpdate(), statement,
+                                        *record.GetEntity(), IsKeyAttribute, locked);
   statement.ResetParameters();
   if (!SQL_SUCCEEDED(statement.Prepare(free.c_str()))) return Fail(record, RecordSqlError, statement);
   BindKey(statement, record, 0, false);
@@ -154,24 +152,12 @@ bool NewKeyFree(TDBRecord& record, TOdbcStatement& statement) {
 // update that changes no row failed too: the server skipped the row (113).
 bool WriteRow(TDBRecord& record, TOdbcStatement& statement) {
   const TEntity& entity = *record.GetEntity();
-  std::string sets;
-  std::vector<int> filled;
-  for (int i = 0; i < entity.AttributeCount; ++i) {
-    if (!IsStoredAttribute(entity.Attributes[i])) continue;
-    if (!sets.empty()) sets += ",";
-    sets += entity.Attributes[i].Name;
-    if (*record.Field(i).CurrentValue()) {
-      sets += "=?";
-      filled.push_back(i);
-    } else {
-      sets += "=null";
-    }
-  }
-  std::string sql = std::string("UPDATE ") + entity.Name + " SET " + sets + " WHERE " + KeyConditions(entity);
+  const std::vector<int>* filled = nullptr;
+  const std::string& sql = record.Texts().Update(record, filled);
   statement.ResetParameters();
   if (!SQL_SUCCEEDED(statement.Prepare(sql.c_str()))) return Fail(record, RecordSqlError, statement);
   int position = 0;
-  for (int i : filled) BindValue(statement, position++, entity.Attributes[i], record.Field(i).CurrentValue());
+  for (int i : *filled) BindValue(statement, position++, entity.Attributes[i], record.Field(i).CurrentValue());
   BindKey(statement, record, position, true);
   if (!SQL_SUCCEEDED(statement.Execute())) return Fail(record, RecordUpdateFailed, statement);
   if (statement.RowCount() == 0) {
@@ -234,7 +220,7 @@ class TStoreScope {
 public:
   TStoreScope(TDBRecord& record, int failureCode) : record_(record), failureCode_(failureCode) {
     if (transaction_.IsOutermost()) {
-      before_.reset(NewDBRecord(record.GetEntityName()));
+      before_.reset(NewDBRecord(*record.GetEntity()));
       before_->Assign(record);
     }
   }
@@ -337,24 +323,13 @@ void TDBRecord::Insert(TParentCheck parents) {
     } else {
       if (!ParentsExist(*this, parents)) return;
 
-      std::string columns, marks;
-      std::vector<int> filled;
-      for (int i = 0; i < entity_->AttributeCount; ++i) {
-        if (!IsStoredAttribute(entity_->Attributes[i]) || !*fields_[i].CurrentValue()) continue;
-        if (!filled.empty()) {
-          columns += ",";
-          marks += ",";
-        }
-        columns += entity_->Attributes[i].Name;
-        marks += "?";
-        filled.push_back(i);
-      }
-      std::string sql = std::string("INSERT INTO ") + entity_->Name + " (" + columns + ") VALUES (" + marks + ")";
+      const std::vector<int>* filled = nullptr;
+      const std::string& sql = Texts().Insert(*this, filled);
       statement->ResetParameters();
       bool done = SQL_SUCCEEDED(statement->Prepare(sql.c_str()));
       if (done) {
         int position = 0;
-        for (int i : filled) BindValue(*statement, position++, entity_->Attributes[i], fields_[i].CurrentValue());
+        for (int i : *filled) BindValue(*statement, position++, entity_->Attributes[i], fields_[i].CurrentValue());
         done = SQL_SUCCEEDED(statement->Execute());
       }
       if (!done) {

@@ -130,6 +130,36 @@ TEST_P(OdbcStatementTest, AParameterBeyondTheBoundOnesLeavesGapsTheDriverRefuses
   EXPECT_FALSE(SQL_SUCCEEDED(St().Execute()));
 }
 
+TEST_P(OdbcStatementTest, AKeptHandleSendsOnlyTheParametersItsNewStatementBinds) {
+  // The handle of an ended statement is kept with its text and taken by the next
+  // statement of that text on the connection: the buffers the first one bound are gone.
+  Db().Exec("CREATE TABLE K (A INTEGER, B VARCHAR(20))");
+  const char* insert = "INSERT INTO K (A, B) VALUES (?, ?)";
+  auto executeWith = [&](std::initializer_list<const char*> values) {
+    TOdbcStatement statement(connection_.get());
+    EXPECT_EQ(statement.Prepare(insert), SQL_SUCCESS) << statement.GetDiagMessage();
+    int position = 0;
+    for (const char* value : values)
+      statement.BindParameter(position, position == 0 ? SQL_INTEGER : SQL_VARCHAR, 20, 0, value), ++position;
+    return statement.Execute();
+  };
+  struct TCase {
+    const char* what;
+    std::initializer_list<const char*> values;
+    bool written;
+  } cases[] = {{"every position bound", {"1", "one"}, true},
+               {"the second position left out", {"2"}, false},
+               {"none bound", {}, false},
+               {"every position bound again", {"3", "three"}, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(SQL_SUCCEEDED(executeWith(c.values)), c.written);
+  }
+  EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM K"), "2");
+  EXPECT_EQ(Db().Query("SELECT B FROM K WHERE A=3"), "three");
+  EXPECT_GT(Env()->KeptPrepared(), 0);
+}
+
 TEST_P(OdbcStatementTest, ColumnsByNumberOrByNameIgnoringCase) {
   Db().Exec("CREATE TABLE C (A INTEGER, b VARCHAR(30), NUM DECIMAL(9,3), NOVALUE INTEGER, S SMALLINT)");
   Db().Exec("INSERT INTO C (A, b, NUM, NOVALUE, S) VALUES (7, 'seven', 7.125, NULL, -3)");
