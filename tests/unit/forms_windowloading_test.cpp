@@ -11,8 +11,11 @@
 #include <future>
 #include <string>
 
+#include "data/core/strings.h"
+#include "data/core/userprofile.h"
 #include "data/db/reclist.h"
 #include "data/model/model.h"
+#include "data/model/settings.h"
 #include "forms/accesspin.h"
 #include "forms/basedlg.h"
 #include "forms/controlids.h"
@@ -75,12 +78,8 @@ class WindowLoadingTest : public WindowLifeTest {
 protected:
   void SetUp() override {
     WindowLifeTest::SetUp();
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = MeanwhileDoerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "VornLoadingDoer";
-    RegisterClassA(&wc);
-    doer_ = CreateWindowA("VornLoadingDoer", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    doer_ = CreateWindowA("STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(doer_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MeanwhileDoerProc));
   }
   void TearDown() override {
     meanwhileAction = nullptr;
@@ -162,6 +161,53 @@ TEST_P(WindowLoadingTest, FindResultsDestroyedDuringTheirFirstFetch) {
     }
     if (HasFatalFailure()) return;
   }
+}
+
+// A user without a rights row is told so in a box while the find results open; their
+// opener closed meanwhile waits for the answer, then both windows go.
+TEST_P(WindowLoadingTest, FindResultsTellingOfMissingRightsKeepTheirOpenerTillAnswered) {
+  Db().Exec("CREATE TABLE URIGHTS (USER_ID VARCHAR(20), TABLE_NAME VARCHAR(40), USTORE VARCHAR(3), UDELETE VARCHAR(3))");
+  ManyRows("INSERT INTO CUST (CUST_ID, NAME)", "k, 'c'");
+  OdbcLogin = 1;
+  ReplaceString(&CurrentUser.UserId, "BOB");
+  const int liveBefore = TBaseDlg::LiveCount();
+  {
+    TGuardedHeap heap;
+    HWND mainWindow = NewMainWindow();
+    ASSERT_TRUE(mainWindow);
+    HWND form = FreshCustomerForm(mainWindow);
+    ASSERT_TRUE(form);
+    HWND findWindow = nullptr;
+    bool formStayed = false, findStayed = false;
+    meanwhileAction = [&] {
+      findWindow = FindResultsOf(form);
+      SendMessageA(form, WM_CLOSE, 0, 0);
+      formStayed = IsWindow(form) != 0;
+      findStayed = findWindow && IsWindow(findWindow);
+    };
+    HWND doer = doer_;
+    const DWORD pid = GetCurrentProcessId();
+    auto driver = std::async(std::launch::async, [doer, pid] {
+      const TWatchedDialog box = FindDialog(pid, "Security Warning", 10000);
+      if (!box.found) return false;
+      PostMessageA(doer, RUN_MEANWHILE, 0, 0);
+      Sleep(200);  // the close has been asked for
+      return IsWindow(box.window) && IsWindowVisible(box.window) && PressDialogButton(box.window, IDOK);
+    });
+    Press(FIND_BUTTON_ID);
+    while (driver.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) PumpMessages(10);
+    EXPECT_TRUE(driver.get()) << "the box did not wait for its answer";
+    EXPECT_TRUE(findWindow);
+    EXPECT_TRUE(formStayed) << "the opener went under the box";
+    EXPECT_TRUE(findStayed);
+    PumpMessages(100);  // the close that waited
+    EXPECT_FALSE(IsWindow(form));
+    EXPECT_FALSE(findWindow && IsWindow(findWindow));
+    EXPECT_EQ(Query(CUSTOMERS), "300:100,399");
+    Finish(mainWindow, liveBefore);
+  }
+  OdbcLogin = 0;
+  ReplaceString(&CurrentUser.UserId, "");
 }
 
 // The command EDIT opens a form, or frees it once when it cannot keep it: a window that came
