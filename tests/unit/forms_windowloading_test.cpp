@@ -1,8 +1,9 @@
 // Windows that go while they load or ask, with no close to wait for (destroyed outright, as
-// a window is when its owner or the main window goes), and the forms the EDIT command could
-// not keep open, on real windows over SQLite and PostgreSQL, under a heap that faults at any
-// touch of a freed object: every dialog object is freed once, nothing is half-written, and
-// the window manager's table is empty once all is closed.
+// a window is when its owner or the main window goes), closes that wait for a box or a fetch
+// of the window they would destroy, and the forms the EDIT command could not keep open, on
+// real windows over SQLite and PostgreSQL, under a heap that faults at any touch of a freed
+// object: every dialog object is freed once, nothing is half-written, and the window
+// manager's table is empty once all is closed.
 #include <gtest/gtest.h>
 
 #include <windows.h>
