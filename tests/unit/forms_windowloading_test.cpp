@@ -289,6 +289,7 @@ TEST_P(WindowLoadingTest, TheRelatedWindowsCloseWaitsForAFormStillLoading) {
     form = NewestOwnedBy(view);
     closedWhileLoading = loading;
     SendMessageA(view, WM_COMMAND, MAKEWPARAM(CLOSE_PAGE_BUTTON_ID, BN_CLICKED), 0);
+    DispatchWaitingMessages();  // a WM_CLOSE it posted
     viewStayed = IsWindow(view) != 0;
     formStayed = form && IsWindow(form);
   });
