@@ -94,6 +94,12 @@ protected:
                                GetModuleHandleA(nullptr), nullptr);
     return MainWindow;
   }
+  // A main window for the case and a customer form it owns, fresh or on customer 1 (null
+  // when either did not open).
+  HWND MainWindowWithForm(bool onCustomerOne) {
+    if (!NewMainWindow()) return nullptr;
+    return onCustomerOne ? CustomerForm(MainWindow) : FreshCustomerForm(MainWindow);
+  }
   // Closes what is left and checks that every window and dialog object of the case is gone.
   void Finish(HWND mainWindow, int liveBefore) {
     CloseAll();
@@ -138,10 +144,9 @@ TEST_P(WindowLoadingTest, FindResultsDestroyedDuringTheirFirstFetch) {
     const int liveBefore = TBaseDlg::LiveCount();
     {
       TGuardedHeap heap;
-      HWND mainWindow = NewMainWindow();
-      ASSERT_TRUE(mainWindow);
-      HWND form = FreshCustomerForm(mainWindow);
+      HWND form = MainWindowWithForm(false);
       ASSERT_TRUE(form);
+      HWND mainWindow = MainWindow;
       HWND findWindow = nullptr;
       bool finding = true, destroyedWhileFinding = false;
       RunMeanwhile([&] {
@@ -174,10 +179,9 @@ TEST_P(WindowLoadingTest, FindResultsTellingOfMissingRightsKeepTheirOpenerTillAn
   const int liveBefore = TBaseDlg::LiveCount();
   {
     TGuardedHeap heap;
-    HWND mainWindow = NewMainWindow();
-    ASSERT_TRUE(mainWindow);
-    HWND form = FreshCustomerForm(mainWindow);
+    HWND form = MainWindowWithForm(false);
     ASSERT_TRUE(form);
+    HWND mainWindow = MainWindow;
     HWND findWindow = nullptr;
     bool formStayed = false, findStayed = false;
     meanwhileAction = [&] {
@@ -332,10 +336,9 @@ TEST_P(WindowLoadingTest, AFormDestroyedUnderItsQuestionWritesNothing) {
     const int liveBefore = TBaseDlg::LiveCount();
     {
       TGuardedHeap heap;
-      HWND mainWindow = NewMainWindow();
-      ASSERT_TRUE(mainWindow);
-      HWND form = CustomerForm(mainWindow);
+      HWND form = MainWindowWithForm(true);
       ASSERT_TRUE(form);
+      HWND mainWindow = MainWindow;
       if (c.newKey) Type("CUST_ID", c.newKey);
       HWND doer = doer_;
       meanwhileAction = [form] { DestroyWindow(form); };
