@@ -13,6 +13,7 @@
 #include "forms/controlids.h"
 #include "forms/editdlg.h"
 #include "forms/editparts.h"
+#include "forms/messagepump.h"
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
 #include "forms/appwindow.h"
@@ -45,6 +46,9 @@ INT_PTR TFindDlg::OnInitDialog(HWND window, UINT, WPARAM, LPARAM) {
   if (!TakeListBox(window, new TFindRecListBox(GetDlgItem(window, LIST_ID), criteria_, list))) return TRUE;
   // A single hit is the one the user means: OK takes it without a click on it first.
   if (box_->GetCount() == 1 && box_->IsComplete()) box_->SetSelectionMark(0);
+  // A user without a rights row is told so in a box: closes asked for while it waits go
+  // when it has been answered.
+  TPumpingScope asking;
   ApplyRights(window, entity, true);
   return TRUE;
 }

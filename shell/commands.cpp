@@ -47,8 +47,9 @@ HWND OpenEntityEditForm(const TEntity* entity, HWND owner) {
   TEditDlg* form = CreateEditDlg(NewDBRecord(entity->Name), TFormMode::NewRecord);
   if (!form) return nullptr;
   // A form that did not open is freed there (unless its window came and went, which freed it).
+  // A window that went again while it was made (its handle may still come back) is no form.
   HWND window = OpenOwnedEditForm(form, owner);
-  if (window) return window;
+  if (window && IsWindow(window)) return window;
   // A declined PIN has told the user already.
   if (!entity->PinProtected)
     Box(owner, std::string("The edit form of ") + entity->Name + " could not be opened.",
