@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <future>
 
 #include "data/db/record.h"
@@ -41,6 +42,7 @@ struct TMeanwhileTarget {
 };
 TMeanwhileTarget meanwhileTarget;
 
+// wParam: the window closed as itself (0: the newest the opener owns).
 LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != DO_MEANWHILE) return DefWindowProcA(window, message, wParam, lParam);
   const TMeanwhileTarget& target = meanwhileTarget;
@@ -49,7 +51,8 @@ LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       SendMessageA(target.opener, WM_COMMAND, MAKEWPARAM(target.openerClose, BN_CLICKED), 0);
       break;
     case TMeanwhile::CloseItself:
-      if (HWND itself = NewestOwnedBy(target.opener)) SendMessageA(itself, WM_CLOSE, 0, 0);
+      if (HWND itself = wParam ? reinterpret_cast<HWND>(wParam) : NewestOwnedBy(target.opener))
+        SendMessageA(itself, WM_CLOSE, 0, 0);
       break;
     case TMeanwhile::LogOut:
       LogoutAndLoginAgain(MainWindow, 1);
@@ -70,6 +73,25 @@ HWND WaitForBox(const char* title) {
     Sleep(10);
   }
   return nullptr;
+}
+
+// The titles of the visible dialog boxes of the thread (for a message), after asking each
+// to close, so that a modal loop a failed driver leaves ends all the same.
+std::string CloseVisibleDialogs(DWORD threadId) {
+  std::string titles;
+  EnumThreadWindows(
+      threadId,
+      [](HWND window, LPARAM result) -> BOOL {
+        char name[32] = "", title[128] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        GetWindowTextA(window, title, sizeof title);
+        *reinterpret_cast<std::string*>(result) += std::string(" \"") + title + "\"";
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&titles));
+  return titles;
 }
 
 }  // namespace
@@ -93,7 +115,9 @@ void WindowLifeTest::SetUp() {
   RegisterClassA(&wc);
   meanwhileWindow_ = CreateWindowA("VornMeanwhile", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   standInMain_ = MainWindow;
-  UseShop();
+  UseShop({}, preferenceTable_);
+  GetCurrentDirectoryA(sizeof folder_, folder_);
+  SetCurrentDirectoryA(dir_.path().c_str());  // what the dialogs write goes here
   Preferences.PromptBeforeDelete = true;
   Preferences.SkipListBoxIfSingleView = false;
   Preferences.WarnOnFind = TFindWarning::Never;
@@ -104,6 +128,7 @@ void WindowLifeTest::TearDown() {
   DispatchWaitingMessages();
   MainWindow = standInMain_;
   DestroyWindow(meanwhileWindow_);
+  SetCurrentDirectoryA(folder_);
   FormWindowsTest::TearDown();
 }
 
@@ -128,6 +153,14 @@ HWND WindowLifeTest::CustomerForm(HWND owner) {
   HWND window = FreshCustomerForm(owner);
   FindKey("CUST_ID", "1");
   return window;
+}
+HWND WindowLifeTest::CustomerFormOfMain() {
+  if (Query("SELECT COUNT(*) FROM CUST WHERE CUST_ID = 1") == "0") OneCustomer();
+  return CustomerForm(MainWindow);
+}
+
+void WindowLifeTest::PostMeanwhile(HWND itself) {
+  PostMessageA(meanwhileWindow_, DO_MEANWHILE, reinterpret_cast<WPARAM>(itself), 0);
 }
 
 void WindowLifeTest::CloseAll() {
@@ -183,6 +216,75 @@ void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
 
   const bool ended = meanwhile == TMeanwhile::LogOut;
   EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the refused login ends the program once the step is done";
+  EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
+  EXPECT_EQ(Query(step.rowsQuery), step.rowsAfter);
+  CloseAll();
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
+  if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
+  DispatchWaitingMessages();  // the main window's WM_QUIT
+  MainWindow = standInMain_;
+}
+
+void WindowLifeTest::Run(const TModalStep& step, TMeanwhile meanwhile) {
+  SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
+  for (const char* table : {"ORD", "CONT", "CUST"}) Db().Exec(std::string("DELETE FROM ") + table);
+  Preferences = baseline_;
+  const int liveBefore = TBaseDlg::LiveCount();
+  MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(MainWindow);
+  HWND mainWindow = MainWindow;
+  step.prepare();
+  HWND opener = step.openOpener();
+  ASSERT_TRUE(opener);
+  meanwhileTarget = TMeanwhileTarget{meanwhile, opener, step.openerClose};
+
+  // The driver: the dialog, what the user does first, the meanwhile step at the box that
+  // waits, the login refused, then the box (or the dialog) answered if it is still there.
+  HWND doer = meanwhileWindow_;
+  const std::string dialogTitle = step.dialog ? step.dialog : "";
+  const std::string question = step.question ? step.question : "";
+  const std::function<void(HWND)> begin = step.begin;
+  const int answer = step.answer;
+  const std::function<void(HWND)> end = step.end;
+  const DWORD thread = GetCurrentThreadId();
+  auto driver = std::async(std::launch::async, [=] {
+    HWND dialog = nullptr, box = nullptr;
+    if (!dialogTitle.empty()) {
+      dialog = WaitForBox(dialogTitle.c_str());
+      if (!dialog) return "the dialog did not come; shown:" + CloseVisibleDialogs(thread);
+      if (begin) begin(dialog);
+      box = question.empty() ? dialog : WaitForBox(question.c_str());
+      if (!box) return "the question did not come; shown:" + CloseVisibleDialogs(thread);
+      PostMessageA(doer, DO_MEANWHILE, reinterpret_cast<WPARAM>(dialog), 0);
+    }
+    if (meanwhile == TMeanwhile::LogOut) {
+      HWND login = WaitForBox("Login");
+      if (!login) return "the login was not shown; shown:" + CloseVisibleDialogs(thread);
+      PressDialogButton(login, IDCANCEL);
+    }
+    if (!box) return std::string();
+    Sleep(300);  // what the meanwhile step started has run
+    const bool waits = IsWindow(box) && IsWindowVisible(box);
+    // Closed as itself, the dialog may go at once; a box asked in it still waits.
+    if (!waits && meanwhile == TMeanwhile::CloseItself && box == dialog) return std::string();
+    if (!waits) return "the box did not wait; shown:" + CloseVisibleDialogs(thread);
+    PressDialogButton(box, answer);
+    if (end && box != dialog) {
+      Sleep(300);
+      if (IsWindow(dialog) && IsWindowVisible(dialog)) end(dialog);
+    }
+    return std::string();
+  });
+  step.run(opener);
+  while (driver.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) PumpMessages(10);
+  EXPECT_EQ(driver.get(), "");
+  PumpMessages(100);  // the closes that waited
+
+  const bool ended =
+      meanwhile == TMeanwhile::LogOut || (meanwhile == TMeanwhile::CloseOpener && opener == mainWindow);
+  EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the program ends (when it is to) once the step is done";
   EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
   EXPECT_EQ(Query(step.rowsQuery), step.rowsAfter);
   CloseAll();
