@@ -170,15 +170,32 @@ void WindowLifeTest::CloseAll() {
   }
 }
 
-void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
-  SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
+HWND WindowLifeTest::StartRun() {
   for (const char* table : {"ORD", "CONT", "CUST"}) Db().Exec(std::string("DELETE FROM ") + table);
   Preferences = baseline_;
-  const int liveBefore = TBaseDlg::LiveCount();
   MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_TRUE(MainWindow);
-  HWND mainWindow = MainWindow;
+  return MainWindow;
+}
+
+void WindowLifeTest::CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,
+                                   const char* rowsQuery, const char* rowsAfter) {
+  EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the program ends (when it is to) once the step is done";
+  EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
+  EXPECT_EQ(Query(rowsQuery), rowsAfter);
+  CloseAll();
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
+  if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
+  DispatchWaitingMessages();  // the main window's WM_QUIT
+  MainWindow = standInMain_;
+}
+
+void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
+  SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
+  const int liveBefore = TBaseDlg::LiveCount();
+  HWND mainWindow = StartRun();
+  ASSERT_TRUE(mainWindow);
   step.prepare();
   HWND opener = step.openOpener();
   ASSERT_TRUE(opener);
@@ -214,27 +231,15 @@ void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
   EXPECT_TRUE(driver.get()) << (question.empty() ? "the login was not shown" : "the question did not wait");
   PumpMessages(100);  // the closes that waited
 
-  const bool ended = meanwhile == TMeanwhile::LogOut;
-  EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the refused login ends the program once the step is done";
-  EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
-  EXPECT_EQ(Query(step.rowsQuery), step.rowsAfter);
-  CloseAll();
-  EXPECT_EQ(AppWindowManager.GetCount(), 0);
-  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
-  if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
-  DispatchWaitingMessages();  // the main window's WM_QUIT
-  MainWindow = standInMain_;
+  CheckAfterRun(mainWindow, opener, meanwhile == TMeanwhile::LogOut, meanwhile, liveBefore, step.rowsQuery,
+                step.rowsAfter);
 }
 
 void WindowLifeTest::Run(const TModalStep& step, TMeanwhile meanwhile) {
   SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
-  for (const char* table : {"ORD", "CONT", "CUST"}) Db().Exec(std::string("DELETE FROM ") + table);
-  Preferences = baseline_;
   const int liveBefore = TBaseDlg::LiveCount();
-  MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_TRUE(MainWindow);
-  HWND mainWindow = MainWindow;
+  HWND mainWindow = StartRun();
+  ASSERT_TRUE(mainWindow);
   step.prepare();
   HWND opener = step.openOpener();
   ASSERT_TRUE(opener);
@@ -282,15 +287,8 @@ void WindowLifeTest::Run(const TModalStep& step, TMeanwhile meanwhile) {
   EXPECT_EQ(driver.get(), "");
   PumpMessages(100);  // the closes that waited
 
+  // Exit (the main window's close) ends the program too.
   const bool ended =
       meanwhile == TMeanwhile::LogOut || (meanwhile == TMeanwhile::CloseOpener && opener == mainWindow);
-  EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the program ends (when it is to) once the step is done";
-  EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
-  EXPECT_EQ(Query(step.rowsQuery), step.rowsAfter);
-  CloseAll();
-  EXPECT_EQ(AppWindowManager.GetCount(), 0);
-  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
-  if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
-  DispatchWaitingMessages();  // the main window's WM_QUIT
-  MainWindow = standInMain_;
+  CheckAfterRun(mainWindow, opener, ended, meanwhile, liveBefore, step.rowsQuery, step.rowsAfter);
 }

@@ -99,6 +99,13 @@ protected:
         if (HasFatalFailure()) return;
       }
   }
+  // The start of a run: empty tables, the baseline preferences and a main window of its own
+  // (null when it could not be made).
+  HWND StartRun();
+  // What every run checks: the main window lives unless the program was to end, the opener
+  // unless it was closed, the rows; then, all closed, no window left and no dialog object.
+  void CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,
+                     const char* rowsQuery, const char* rowsAfter);
   // For a run without a dialog: the meanwhile step comes at the work's next round of
   // messages; closing itself closes that window.
   void PostMeanwhile(HWND itself);
