@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <future>
 
 #include "data/db/record.h"
@@ -41,6 +42,14 @@ struct TMeanwhileTarget {
   int openerClose = 0;  // the opener's own close button
 };
 TMeanwhileTarget meanwhileTarget;
+// Set when the meanwhile step has been done (the login refused, for a logout).
+std::atomic<bool> meanwhileDone{false};
+
+// Waits up to ten seconds for the meanwhile step, then a little for what it posted.
+void WaitForMeanwhile() {
+  for (int waited = 0; waited < 10000 && !meanwhileDone; waited += 10) Sleep(10);
+  Sleep(200);
+}
 
 // wParam: the window closed as itself (0: the newest the opener owns).
 LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,6 +67,7 @@ LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       LogoutAndLoginAgain(MainWindow, 1);
       break;
   }
+  meanwhileDone = true;
   return 0;
 }
 
@@ -170,12 +180,16 @@ void WindowLifeTest::CloseAll() {
   }
 }
 
-HWND WindowLifeTest::StartRun() {
+HWND WindowLifeTest::StartRun(const std::function<void()>& prepare, const std::function<HWND()>& openOpener,
+                              HWND* mainWindow) {
   for (const char* table : {"ORD", "CONT", "CUST"}) Db().Exec(std::string("DELETE FROM ") + table);
   Preferences = baseline_;
   MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  return MainWindow;
+  *mainWindow = MainWindow;
+  if (!MainWindow) return nullptr;
+  prepare();
+  return openOpener();
 }
 
 void WindowLifeTest::CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,
@@ -194,14 +208,13 @@ void WindowLifeTest::CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMe
 void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
   SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
   const int liveBefore = TBaseDlg::LiveCount();
-  HWND mainWindow = StartRun();
-  ASSERT_TRUE(mainWindow);
-  step.prepare();
-  HWND opener = step.openOpener();
+  HWND mainWindow = nullptr;
+  HWND opener = StartRun(step.prepare, step.openOpener, &mainWindow);
   ASSERT_TRUE(opener);
   HWND window = step.openWindow ? step.openWindow(opener) : opener;
   ASSERT_TRUE(window);
   meanwhileTarget = TMeanwhileTarget{meanwhile, opener, step.openerClose};
+  meanwhileDone = false;
 
   // The driver: at the question (or at once for a fetch) the meanwhile step; the login
   // refused; then the question, if it is still there, answered.
@@ -222,7 +235,7 @@ void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
       PressDialogButton(login, IDCANCEL);
     }
     if (question.empty()) return true;
-    Sleep(200);  // what the meanwhile step started has run
+    WaitForMeanwhile();
     return IsWindow(box) && IsWindowVisible(box) && PressDialogButton(box, answer);
   });
   SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.command, BN_CLICKED), 0);
@@ -238,12 +251,11 @@ void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
 void WindowLifeTest::Run(const TModalStep& step, TMeanwhile meanwhile) {
   SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
   const int liveBefore = TBaseDlg::LiveCount();
-  HWND mainWindow = StartRun();
-  ASSERT_TRUE(mainWindow);
-  step.prepare();
-  HWND opener = step.openOpener();
+  HWND mainWindow = nullptr;
+  HWND opener = StartRun(step.prepare, step.openOpener, &mainWindow);
   ASSERT_TRUE(opener);
   meanwhileTarget = TMeanwhileTarget{meanwhile, opener, step.openerClose};
+  meanwhileDone = false;
 
   // The driver: the dialog, what the user does first, the meanwhile step at the box that
   // waits, the login refused, then the box (or the dialog) answered if it is still there.
@@ -270,7 +282,7 @@ void WindowLifeTest::Run(const TModalStep& step, TMeanwhile meanwhile) {
       PressDialogButton(login, IDCANCEL);
     }
     if (!box) return std::string();
-    Sleep(300);  // what the meanwhile step started has run
+    WaitForMeanwhile();
     const bool waits = IsWindow(box) && IsWindowVisible(box);
     // Closed as itself, the dialog may go at once; a box asked in it still waits.
     if (!waits && meanwhile == TMeanwhile::CloseItself && box == dialog) return std::string();

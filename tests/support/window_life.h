@@ -78,10 +78,10 @@ protected:
   void CloseAll();
   // Runs the step with the meanwhile action while it waits, and checks what is left.
   void Run(const TStep& step, TMeanwhile meanwhile);
-  // Runs every step with each of the three meanwhile actions.
-  template <size_t N>
-  void RunAll(const TStep (&steps)[N]) {
-    for (const TStep& step : steps)
+  // Runs every step (of either kind) with each of the three meanwhile actions.
+  template <typename Step, size_t N>
+  void RunAll(const Step (&steps)[N]) {
+    for (const Step& step : steps)
       for (TMeanwhile meanwhile : {TMeanwhile::CloseOpener, TMeanwhile::CloseItself, TMeanwhile::LogOut}) {
         Run(step, meanwhile);
         if (HasFatalFailure()) return;
@@ -91,17 +91,10 @@ protected:
   // The same for steps of dialogs with modal loops and of work without a window of the
   // window manager's.
   void Run(const TModalStep& step, TMeanwhile meanwhile);
-  template <size_t N>
-  void RunAll(const TModalStep (&steps)[N]) {
-    for (const TModalStep& step : steps)
-      for (TMeanwhile meanwhile : {TMeanwhile::CloseOpener, TMeanwhile::CloseItself, TMeanwhile::LogOut}) {
-        Run(step, meanwhile);
-        if (HasFatalFailure()) return;
-      }
-  }
-  // The start of a run: empty tables, the baseline preferences and a main window of its own
-  // (null when it could not be made).
-  HWND StartRun();
+  // The start of a run: empty tables, the baseline preferences, a main window of its own
+  // (*mainWindow), the step's rows and its opener, which it returns (null when a window
+  // could not be made).
+  HWND StartRun(const std::function<void()>& prepare, const std::function<HWND()>& openOpener, HWND* mainWindow);
   // What every run checks: the main window lives unless the program was to end, the opener
   // unless it was closed, the rows; then, all closed, no window left and no dialog object.
   void CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,

@@ -76,15 +76,20 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
   RunAll(steps);
 }
 
-// A modal dialog over a form (the expand box) keeps the windows it stands on: the form and
+// A modal dialog over a form (the expand box, the file dialog of a Browse button) keeps the windows it stands on: the form and
 // its opener close, and the program ends, once it has been closed.
 TEST_P(WindowQuestionTest, NoWindowGoesUnderAModalDialogItStandsOn) {
   const TEntity* customer = TheModel.FindEntity("CUST");
   const int note = customer->AttributeIndex(customer->FindAttribute("NOTE"));
+  const int document = customer->AttributeIndex(customer->FindAttribute("DOC"));
+  auto oneCustomer = [this] { OneCustomer(); };
+  auto formOfMain = [this] { return CustomerForm(MainWindow); };
+  auto formOfOpener = [this](HWND opener) { return CustomerForm(opener); };
   const TStep steps[] = {
-      {"expand box", [this] { OneCustomer(); }, [this] { return CustomerForm(MainWindow); }, CANCEL_BUTTON_ID,
-       [this](HWND opener) { return CustomerForm(opener); }, ExpandButtonId(note), "Note", EXPAND_CLOSE_ID, CUSTOMERS,
-       "1:1,1"},
+      {"expand box", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, ExpandButtonId(note), "Note",
+       EXPAND_CLOSE_ID, CUSTOMERS, "1:1,1"},
+      {"file dialog", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, BrowseButtonId(document),
+       "Select a file", IDCANCEL, CUSTOMERS, "1:1,1"},
   };
   RunAll(steps);
 }
