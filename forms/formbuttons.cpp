@@ -20,6 +20,7 @@
 #include "forms/editdlg.h"
 #include "forms/expanddlg.h"
 #include "forms/fieldvalues.h"
+#include "forms/messagepump.h"
 #include "forms/openfilename.h"
 #include "forms/printscreen.h"
 #include "shell/appwindow.h"
@@ -61,7 +62,11 @@ INT_PTR TEditDlg::BrowseFile(HWND, UINT, WPARAM wParam, LPARAM) {
   OPENFILENAMEA* dialog = MakeOpenFileName(window_, "All Files(*.*)|*.*||",
                                            OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, file,
                                            "Select a file");
-  const BOOL chosen = dialog && GetOpenFileNameA(dialog);
+  BOOL chosen;
+  {
+    TModalLoopScope modal(window_);  // the form stays until the file dialog has ended
+    chosen = dialog && GetOpenFileNameA(dialog);
+  }
   FreeOpenFileName(dialog);
   if (chosen) {
     CharLowerA(file);
@@ -138,7 +143,11 @@ INT_PTR TEditDlg::PrintScreen(HWND, UINT, WPARAM, LPARAM) {
   setup.hwndOwner = window_;
   setup.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_SHOWHELP;
   TGuard guard(this);  // the print dialog runs a loop of its own
-  const BOOL chosen = PrintSetupCall(&setup);
+  BOOL chosen;
+  {
+    TModalLoopScope modal(window_);
+    chosen = PrintSetupCall(&setup);
+  }
   if (Destroyed()) return TRUE;  // the form went while the dialog was open
   if (setup.hDevMode) GlobalFree(setup.hDevMode);
   if (setup.hDevNames) GlobalFree(setup.hDevNames);

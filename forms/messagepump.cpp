@@ -1,26 +1,65 @@
-// The nesting of long work that pumps messages and the closes put off until it ends.
+// The nesting of long work that pumps messages and of modal loops, and the closes put off
+// until they end.
 #include "forms/messagepump.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "forms/appwindow.h"
 #include "forms/windowmanager.h"
 
 namespace {
 
 int pumpingDepth = 0;
+std::vector<HWND> modalLoopOwners;  // the owner of each modal loop running, outermost first
 std::vector<HWND> pendingCloses;
+
+// Long work and modal loops open now, of both kinds.
+int OpenScopes() { return pumpingDepth + static_cast<int>(modalLoopOwners.size()); }
+
+// When the outermost scope ends, the closes that waited for it are posted again.
+void PostPendingClosesWhenLast() {
+  if (OpenScopes() > 0) return;
+  std::vector<HWND> closes;
+  closes.swap(pendingCloses);
+  for (HWND window : closes)
+    if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// The window a dialog stands on: its opener in the dialogs' table, else its owner or parent.
+HWND StandsOn(HWND window) {
+  if (HWND opener = AppWindowManager.GetOwner(window)) return opener;
+  return GetParent(window);
+}
+
+// Whether a modal loop runs over the window: it is the main window (whose end destroys
+// every dialog), or the owner of a modal loop or one of the windows that owner stands on.
+bool UnderModalLoop(HWND window) {
+  if (modalLoopOwners.empty()) return false;
+  if (window == MainWindow) return true;
+  constexpr int MOST_OPENERS = WINDOW_MANAGER_CAPACITY + 2;  // no chain is longer
+  for (HWND owner : modalLoopOwners) {
+    int steps = 0;
+    for (HWND w = owner; w && steps < MOST_OPENERS; w = StandsOn(w), ++steps)
+      if (w == window) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
 TPumpingScope::TPumpingScope() { ++pumpingDepth; }
 
 TPumpingScope::~TPumpingScope() {
-  if (--pumpingDepth > 0) return;
-  std::vector<HWND> closes;
-  closes.swap(pendingCloses);
-  for (HWND window : closes)
-    if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+  --pumpingDepth;
+  PostPendingClosesWhenLast();
+}
+
+TModalLoopScope::TModalLoopScope(HWND owner) { modalLoopOwners.push_back(owner); }
+
+TModalLoopScope::~TModalLoopScope() {
+  modalLoopOwners.pop_back();
+  PostPendingClosesWhenLast();
 }
 
 void PumpWaitingMessages() {
@@ -69,7 +108,7 @@ int AskQuestion(HWND owner, const char* text, const char* caption, UINT style) {
 bool IsPumping() { return pumpingDepth > 0; }
 
 bool DeferCloseWhilePumping(HWND window) {
-  if (pumpingDepth == 0) return false;
+  if (pumpingDepth == 0 && !UnderModalLoop(window)) return false;
   if (std::find(pendingCloses.begin(), pendingCloses.end(), window) == pendingCloses.end())
     pendingCloses.push_back(window);
   return true;

@@ -15,6 +15,19 @@ public:
   TPumpingScope& operator=(const TPumpingScope&) = delete;
 };
 
+// Marks a modal loop (a dialog box, a property sheet, a common dialog, the login) run over
+// owner. While it runs, the windows it stands on are not destroyed under it: a WM_CLOSE of
+// its owner, of the owner's openers up to the main window, or the end of the program, is
+// remembered and posted again when the outermost long work or modal loop ends. Other
+// windows close as usual, and so does the modal dialog itself.
+class TModalLoopScope {
+public:
+  explicit TModalLoopScope(HWND owner);
+  ~TModalLoopScope();
+  TModalLoopScope(const TModalLoopScope&) = delete;
+  TModalLoopScope& operator=(const TModalLoopScope&) = delete;
+};
+
 // Handles every message waiting for this thread as the main loop would (the open dialogs'
 // keys first); a WM_QUIT is put back for the main loop and ends the round.
 void PumpWaitingMessages();
@@ -24,8 +37,9 @@ void PumpWaitingMessages();
 int AskQuestion(HWND owner, const char* text, const char* caption, UINT style);
 // True while long work pumps messages.
 bool IsPumping();
-// For a dialog's WM_CLOSE: true when the close has been put off until the long work ends
-// (the caller then does nothing more), false when the dialog may close now.
+// For a dialog's WM_CLOSE (and the main window's end): true when the close has been put off
+// until the long work or the modal loops over the window end (the caller then does nothing
+// more), false when the window may close now.
 bool DeferCloseWhilePumping(HWND window);
 // True when a close of the window, or of a window it stands on, is waiting.
 bool IsClosePending(HWND window);

@@ -9,8 +9,19 @@
 #include "forms/pinpad.h"
 #include "forms/tabpages.h"
 #include "forms/appwindow.h"
+#include "forms/messagepump.h"
 
 TAppWindowManager AppWindowManager;
+
+namespace {
+
+// The access PIN asked on the keypad over owner: true only for the correct one.
+bool AskForPin(HWND owner) {
+  TModalLoopScope modal(owner);
+  return DialogBoxParamA(GetModuleHandleA(nullptr), "EnterPin", owner, EnterPinDlgProc, 0) == 1;
+}
+
+}  // namespace
 
 TAppWindowManager::TAppWindowManager() : slots_{} {}
 
@@ -61,6 +72,7 @@ HWND TAppWindowManager::CreateModelessIndirect(TBaseDlg* object, HGLOBAL dialogT
 INT_PTR TAppWindowManager::RunModal(TBaseDlg* object, const char* resourceName, HWND owner,
                                     INT_PTR param, LPARAM initialValue) {
   if (Reserve(object, owner, 1, param) < 0) return 0;
+  TModalLoopScope modal(owner);
   return DialogBoxParamA(GetModuleHandleA(nullptr), resourceName, owner, object->DialogProc,
                          initialValue);
 }
@@ -68,9 +80,7 @@ INT_PTR TAppWindowManager::RunModal(TBaseDlg* object, const char* resourceName, 
 HWND TAppWindowManager::OpenEditForm(TBaseDlg* form, const TEntity* entity, HWND owner,
                                      INT_PTR param) {
   // Only a correct PIN opens the form: a keypad that could not be shown (-1) refuses it.
-  if (entity->PinProtected &&
-      DialogBoxParamA(GetModuleHandleA(nullptr), "EnterPin", owner, EnterPinDlgProc, 0) != 1)
-    return nullptr;
+  if (entity->PinProtected && !AskForPin(owner)) return nullptr;
   const std::string name = EditFormTemplateName(entity);
   HGLOBAL generated = FindEditFormTemplate(name.c_str());
   if (generated) return CreateModelessIndirect(form, generated, owner, param);

@@ -7,6 +7,7 @@
 #include "data/model/settings.h"
 #include "forms/colortable.h"
 #include "forms/windowmanager.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -65,5 +66,6 @@ INT_PTR CALLBACK AboutDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 void ShowAboutBox(HWND owner) {
+  TModalLoopScope modal(owner);
   DialogBoxParamA(GetModuleHandleA(nullptr), AboutDlgName, owner, AboutDlgProc, 0);
 }

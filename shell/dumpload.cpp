@@ -560,6 +560,7 @@ INT_PTR CALLBACK LoadTablesDlgProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 INT_PTR ShowDumpTablesDialog(HWND owner, bool load) {
+  TModalLoopScope modal(owner);
   return DialogBoxParamA(GetModuleHandleA(nullptr), "DumpDatabaseTables", owner,
                          load ? LoadTablesDlgProc : DumpTablesDlgProc, 0);
 }

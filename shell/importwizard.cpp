@@ -244,7 +244,11 @@ void BrowseInput(HWND page) {
       MakeOpenFileName(page, inputFilter, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, file,
                        "Select Input file");
   if (!chooser) return;
-  const BOOL chosen = GetOpenFileNameA(chooser);
+  BOOL chosen;
+  {
+    TModalLoopScope modal(page);
+    chosen = GetOpenFileNameA(chooser);
+  }
   FreeOpenFileName(chooser);
   if (chosen) {
     CharLowerA(file);
@@ -822,8 +826,11 @@ void RunImportWizard(HWND owner, TEntity* entity) {
   sheet.pszCaption = "Import File";
   sheet.nPages = PAGE_COUNT;
   sheet.ppsp = pages;
-  PropertySheetA(&sheet);
-  if (state.finished) StartImportWindow(owner);
+  {
+    TModalLoopScope modal(owner);
+    PropertySheetA(&sheet);
+  }
+  if (state.finished && IsWindow(owner)) StartImportWindow(owner);
 }
 
 // ---- the calls the forms start ----

@@ -21,6 +21,7 @@
 #include "shell/prefsdlg.h"
 #include "shell/startup.h"
 #include "shell/userids.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -197,6 +198,7 @@ INT_PTR CALLBACK LoginDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 INT_PTR RunLoginDialog(HWND owner, const char* message) {
+  TModalLoopScope modal(owner);
   const INT_PTR result =
       DialogBoxParamA(AppInstance ? AppInstance : GetModuleHandleA(nullptr), LoginDlgName, owner,
                       LoginDlgProc, reinterpret_cast<LPARAM>(message));

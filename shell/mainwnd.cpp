@@ -401,7 +401,10 @@ bool RunBuiltInCommand(HWND mainWindow, int id, int notification) {
       PrintSetupRecord.hwndOwner = mainWindow;
       PrintSetupRecord.Flags = PD_PRINTSETUP | PD_SHOWHELP;
       CurrentHelpContext = CMD_PRINTSETUP;
-      PrintSetupCall(&PrintSetupRecord);
+      {
+        TModalLoopScope modal(mainWindow);
+        PrintSetupCall(&PrintSetupRecord);
+      }
       return true;
     case CMD_CONTENTS:
       ShowHelp(mainWindow, HELP_CONTENTS, 0);

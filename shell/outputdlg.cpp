@@ -15,6 +15,7 @@
 #include "forms/openfilename.h"
 #include "forms/windowmanager.h"
 #include "shell/output.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -65,7 +66,11 @@ void OnBrowse(HWND window) {
   GetDlgItemTextA(window, OUTPUT_FILE_NAME, file, 256);
   OPENFILENAMEA* chooser = MakeOpenFileName(window, browseFilter, OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, file, nullptr);
   if (!chooser) return;
-  const BOOL chosen = GetSaveFileNameA(chooser);
+  BOOL chosen;
+  {
+    TModalLoopScope modal(window);
+    chosen = GetSaveFileNameA(chooser);
+  }
   FreeOpenFileName(chooser);
   if (chosen) {
     SetDlgItemTextA(window, OUTPUT_FILE_NAME, Lower(file).c_str());

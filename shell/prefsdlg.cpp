@@ -297,7 +297,12 @@ void TChangeColorsDlg::ChooseItemColour(HWND window) {
   choice.Flags = CC_RGBINIT | CC_PREVENTFULLOPEN | CC_SHOWHELP;
   if (FieldHelp) SetStatusText("");
   CurrentHelpContext = CHOOSE_COLOR_HELP_CONTEXT;
-  if (ChooseColorCall(&choice) && selected >= 0 && selected < 3) colours_[selected] = choice.rgbResult;
+  BOOL chosen;
+  {
+    TModalLoopScope modal(window);
+    chosen = ChooseColorCall(&choice);
+  }
+  if (chosen && selected >= 0 && selected < 3) colours_[selected] = choice.rgbResult;
   HWND sample = GetDlgItem(window, COLOURS_SAMPLE);
   InvalidateRect(sample, nullptr, TRUE);
   UpdateWindow(sample);

@@ -162,7 +162,12 @@ void SelectScriptFile(HWND dialog) {
   OPENFILENAMEA* record =
       MakeOpenFileName(dialog, "Database Script Files(*.sql;*.txt)|*.sql;*.txt|All Files(*.*)|*.*||",
                        OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, file, "Select SQL file");
-  if (ChooseScriptFile(record)) {
+  BOOL chosen;
+  {
+    TModalLoopScope modal(dialog);
+    chosen = ChooseScriptFile(record);
+  }
+  if (chosen) {
     CharLowerA(file);
     SetDlgItemTextA(dialog, SCRIPT_PATH_ID, file);
     EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
@@ -318,5 +323,6 @@ INT_PTR CALLBACK RunScriptDlgProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 void ShowRunScriptDialog(HWND owner) {
+  TModalLoopScope modal(owner);
   DialogBoxParamA(GetModuleHandleA(nullptr), "RunScript", owner, RunScriptDlgProc, 0);
 }

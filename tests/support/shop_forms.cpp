@@ -41,11 +41,11 @@ TDmdAttr ForeignKey(const char* name, const char* rel, const char* prim) {
   return a;
 }
 
-std::string ShopModel(const std::vector<std::pair<std::string, std::string>>& params) {
+std::string ShopModel(const std::vector<std::pair<std::string, std::string>>& params, bool preferenceTable) {
   TDmdWriter dmd("QBDM1.");
   dmd.String(10, "SHOP").String(11, "Shop").String(13, "SHOP");
   dmd.Bool(14, 1);
-  dmd.EntityCount(3);
+  dmd.EntityCount(preferenceTable ? 4 : 3);
 
   dmd.BeginEntity("CUST", "Customer", 6, 2);
   dmd.String(31, "Customers").String(140, "CUST_ID,NAME ORDER BY CUST_ID");
@@ -92,6 +92,14 @@ std::string ShopModel(const std::vector<std::pair<std::string, std::string>>& pa
   dmd.Relationship(lookup);
   dmd.End();
 
+  if (preferenceTable) {
+    dmd.BeginEntity("User_Preferences", "Preference", 3, 0);
+    dmd.Attribute(Attr("USER_ID", "VARCHAR(30)", "User"));
+    dmd.Attribute(Attr("Pref_Name", "VARCHAR(40)", "Preference"));
+    dmd.Attribute(Attr("Pref_Setting", "VARCHAR(40)", "Setting"));
+    dmd.End();
+  }
+
   dmd.ParamCount(1 + static_cast<int>(params.size()));
   dmd.Param("DATE_FORMAT", "DD/MM/YYYY");
   for (const auto& param : params) dmd.Param(param.first, param.second);
@@ -116,8 +124,11 @@ void FormWindowsTest::TearDown() {
 
 void FormWindowsTest::UseSample() { UseSampleForms(Db()); }
 
-void FormWindowsTest::UseShop(const std::vector<std::pair<std::string, std::string>>& params) {
-  LoadFormModel(dir_.Write("shop.dmd", ShopModel(params)));
+void FormWindowsTest::UseShop(const std::vector<std::pair<std::string, std::string>>& params,
+                              bool preferenceTable) {
+  LoadFormModel(dir_.Write("shop.dmd", ShopModel(params, preferenceTable)));
+  if (preferenceTable)
+    Db().Exec("CREATE TABLE User_Preferences (USER_ID VARCHAR(30), Pref_Name VARCHAR(40), Pref_Setting VARCHAR(40))");
   Db().Exec("CREATE TABLE CUST (CUST_ID INTEGER PRIMARY KEY, NAME VARCHAR(40), NOTE VARCHAR(300), "
             "DOC VARCHAR(200), RUNIT VARCHAR(100), BARE VARCHAR(10))");
   Db().Exec("CREATE TABLE ORD (ORD_ID INTEGER PRIMARY KEY, CUST_ID INTEGER, ITEM VARCHAR(20))");

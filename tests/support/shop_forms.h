@@ -27,8 +27,9 @@ protected:
   // The shop model: CUST (NOTE with ">>", DOC with "Browse", RUNIT with "->" running the
   // [Exec] command "viewer", BARE with a "->" that names none), its orders
   // ORD in a child list (ORD's CUST shows the customer with ">"), its contacts CONT behind
-  // a view button (CONT's CUST a modeless lookup); extra model parameters may be added.
-  void UseShop(const std::vector<std::pair<std::string, std::string>>& params = {});
+  // a view button (CONT's CUST a modeless lookup); extra model parameters may be added, and
+  // the preferences' table User_Preferences.
+  void UseShop(const std::vector<std::pair<std::string, std::string>>& params = {}, bool preferenceTable = false);
 
   // Opens an edit form of the entity (owned by the main window unless told).
   HWND Open(const char* entity, HWND owner = nullptr);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <atomic>
 #include <future>
 
 #include "data/db/record.h"
@@ -40,7 +42,16 @@ struct TMeanwhileTarget {
   int openerClose = 0;  // the opener's own close button
 };
 TMeanwhileTarget meanwhileTarget;
+// Set when the meanwhile step has been done (the login refused, for a logout).
+std::atomic<bool> meanwhileDone{false};
 
+// Waits up to ten seconds for the meanwhile step, then a little for what it posted.
+void WaitForMeanwhile() {
+  for (int waited = 0; waited < 10000 && !meanwhileDone; waited += 10) Sleep(10);
+  Sleep(200);
+}
+
+// wParam: the window closed as itself (0: the newest the opener owns).
 LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != DO_MEANWHILE) return DefWindowProcA(window, message, wParam, lParam);
   const TMeanwhileTarget& target = meanwhileTarget;
@@ -49,12 +60,14 @@ LRESULT CALLBACK MeanwhileProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       SendMessageA(target.opener, WM_COMMAND, MAKEWPARAM(target.openerClose, BN_CLICKED), 0);
       break;
     case TMeanwhile::CloseItself:
-      if (HWND itself = NewestOwnedBy(target.opener)) SendMessageA(itself, WM_CLOSE, 0, 0);
+      if (HWND itself = wParam ? reinterpret_cast<HWND>(wParam) : NewestOwnedBy(target.opener))
+        SendMessageA(itself, WM_CLOSE, 0, 0);
       break;
     case TMeanwhile::LogOut:
       LogoutAndLoginAgain(MainWindow, 1);
       break;
   }
+  meanwhileDone = true;
   return 0;
 }
 
@@ -70,6 +83,25 @@ HWND WaitForBox(const char* title) {
     Sleep(10);
   }
   return nullptr;
+}
+
+// The titles of the visible dialog boxes of the thread (for a message), after asking each
+// to close, so that a modal loop a failed driver leaves ends all the same.
+std::string CloseVisibleDialogs(DWORD threadId) {
+  std::string titles;
+  EnumThreadWindows(
+      threadId,
+      [](HWND window, LPARAM result) -> BOOL {
+        char name[32] = "", title[128] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+        GetWindowTextA(window, title, sizeof title);
+        *reinterpret_cast<std::string*>(result) += std::string(" \"") + title + "\"";
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&titles));
+  return titles;
 }
 
 }  // namespace
@@ -93,7 +125,9 @@ void WindowLifeTest::SetUp() {
   RegisterClassA(&wc);
   meanwhileWindow_ = CreateWindowA("VornMeanwhile", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   standInMain_ = MainWindow;
-  UseShop();
+  UseShop({}, preferenceTable_);
+  GetCurrentDirectoryA(sizeof folder_, folder_);
+  SetCurrentDirectoryA(dir_.path().c_str());  // what the dialogs write goes here
   Preferences.PromptBeforeDelete = true;
   Preferences.SkipListBoxIfSingleView = false;
   Preferences.WarnOnFind = TFindWarning::Never;
@@ -104,6 +138,7 @@ void WindowLifeTest::TearDown() {
   DispatchWaitingMessages();
   MainWindow = standInMain_;
   DestroyWindow(meanwhileWindow_);
+  SetCurrentDirectoryA(folder_);
   FormWindowsTest::TearDown();
 }
 
@@ -129,6 +164,14 @@ HWND WindowLifeTest::CustomerForm(HWND owner) {
   FindKey("CUST_ID", "1");
   return window;
 }
+HWND WindowLifeTest::CustomerFormOfMain() {
+  if (Query("SELECT COUNT(*) FROM CUST WHERE CUST_ID = 1") == "0") OneCustomer();
+  return CustomerForm(MainWindow);
+}
+
+void WindowLifeTest::PostMeanwhile(HWND itself) {
+  PostMessageA(meanwhileWindow_, DO_MEANWHILE, reinterpret_cast<WPARAM>(itself), 0);
+}
 
 void WindowLifeTest::CloseAll() {
   for (int round = 0; round < 20 && AppWindowManager.GetCount() > 0; ++round) {
@@ -137,21 +180,41 @@ void WindowLifeTest::CloseAll() {
   }
 }
 
-void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
-  SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
+HWND WindowLifeTest::StartRun(const std::function<void()>& prepare, const std::function<HWND()>& openOpener,
+                              HWND* mainWindow) {
   for (const char* table : {"ORD", "CONT", "CUST"}) Db().Exec(std::string("DELETE FROM ") + table);
   Preferences = baseline_;
-  const int liveBefore = TBaseDlg::LiveCount();
   MainWindow = CreateWindowA("VornLifeMain", "vorn", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_TRUE(MainWindow);
-  HWND mainWindow = MainWindow;
-  step.prepare();
-  HWND opener = step.openOpener();
+  *mainWindow = MainWindow;
+  if (!MainWindow) return nullptr;
+  prepare();
+  return openOpener();
+}
+
+void WindowLifeTest::CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,
+                                   const char* rowsQuery, const char* rowsAfter) {
+  EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the program ends (when it is to) once the step is done";
+  EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
+  EXPECT_EQ(Query(rowsQuery), rowsAfter);
+  CloseAll();
+  EXPECT_EQ(AppWindowManager.GetCount(), 0);
+  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
+  if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
+  DispatchWaitingMessages();  // the main window's WM_QUIT
+  MainWindow = standInMain_;
+}
+
+void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
+  SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
+  const int liveBefore = TBaseDlg::LiveCount();
+  HWND mainWindow = nullptr;
+  HWND opener = StartRun(step.prepare, step.openOpener, &mainWindow);
   ASSERT_TRUE(opener);
   HWND window = step.openWindow ? step.openWindow(opener) : opener;
   ASSERT_TRUE(window);
   meanwhileTarget = TMeanwhileTarget{meanwhile, opener, step.openerClose};
+  meanwhileDone = false;
 
   // The driver: at the question (or at once for a fetch) the meanwhile step; the login
   // refused; then the question, if it is still there, answered.
@@ -172,7 +235,7 @@ void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
       PressDialogButton(login, IDCANCEL);
     }
     if (question.empty()) return true;
-    Sleep(200);  // what the meanwhile step started has run
+    WaitForMeanwhile();
     return IsWindow(box) && IsWindowVisible(box) && PressDialogButton(box, answer);
   });
   SendMessageA(window, WM_COMMAND, MAKEWPARAM(step.command, BN_CLICKED), 0);
@@ -181,14 +244,63 @@ void WindowLifeTest::Run(const TStep& step, TMeanwhile meanwhile) {
   EXPECT_TRUE(driver.get()) << (question.empty() ? "the login was not shown" : "the question did not wait");
   PumpMessages(100);  // the closes that waited
 
-  const bool ended = meanwhile == TMeanwhile::LogOut;
-  EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the refused login ends the program once the step is done";
-  EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
-  EXPECT_EQ(Query(step.rowsQuery), step.rowsAfter);
-  CloseAll();
-  EXPECT_EQ(AppWindowManager.GetCount(), 0);
-  EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
-  if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
-  DispatchWaitingMessages();  // the main window's WM_QUIT
-  MainWindow = standInMain_;
+  CheckAfterRun(mainWindow, opener, meanwhile == TMeanwhile::LogOut, meanwhile, liveBefore, step.rowsQuery,
+                step.rowsAfter);
+}
+
+void WindowLifeTest::Run(const TModalStep& step, TMeanwhile meanwhile) {
+  SCOPED_TRACE(std::string(step.name) + ", " + MeanwhileName(meanwhile));
+  const int liveBefore = TBaseDlg::LiveCount();
+  HWND mainWindow = nullptr;
+  HWND opener = StartRun(step.prepare, step.openOpener, &mainWindow);
+  ASSERT_TRUE(opener);
+  meanwhileTarget = TMeanwhileTarget{meanwhile, opener, step.openerClose};
+  meanwhileDone = false;
+
+  // The driver: the dialog, what the user does first, the meanwhile step at the box that
+  // waits, the login refused, then the box (or the dialog) answered if it is still there.
+  HWND doer = meanwhileWindow_;
+  const std::string dialogTitle = step.dialog ? step.dialog : "";
+  const std::string question = step.question ? step.question : "";
+  const std::function<void(HWND)> begin = step.begin;
+  const int answer = step.answer;
+  const std::function<void(HWND)> end = step.end;
+  const DWORD thread = GetCurrentThreadId();
+  auto driver = std::async(std::launch::async, [=] {
+    HWND dialog = nullptr, box = nullptr;
+    if (!dialogTitle.empty()) {
+      dialog = WaitForBox(dialogTitle.c_str());
+      if (!dialog) return "the dialog did not come; shown:" + CloseVisibleDialogs(thread);
+      if (begin) begin(dialog);
+      box = question.empty() ? dialog : WaitForBox(question.c_str());
+      if (!box) return "the question did not come; shown:" + CloseVisibleDialogs(thread);
+      PostMessageA(doer, DO_MEANWHILE, reinterpret_cast<WPARAM>(dialog), 0);
+    }
+    if (meanwhile == TMeanwhile::LogOut) {
+      HWND login = WaitForBox("Login");
+      if (!login) return "the login was not shown; shown:" + CloseVisibleDialogs(thread);
+      PressDialogButton(login, IDCANCEL);
+    }
+    if (!box) return std::string();
+    WaitForMeanwhile();
+    const bool waits = IsWindow(box) && IsWindowVisible(box);
+    // Closed as itself, the dialog may go at once; a box asked in it still waits.
+    if (!waits && meanwhile == TMeanwhile::CloseItself && box == dialog) return std::string();
+    if (!waits) return "the box did not wait; shown:" + CloseVisibleDialogs(thread);
+    PressDialogButton(box, answer);
+    if (end && box != dialog) {
+      Sleep(300);
+      if (IsWindow(dialog) && IsWindowVisible(dialog)) end(dialog);
+    }
+    return std::string();
+  });
+  step.run(opener);
+  while (driver.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) PumpMessages(10);
+  EXPECT_EQ(driver.get(), "");
+  PumpMessages(100);  // the closes that waited
+
+  // Exit (the main window's close) ends the program too.
+  const bool ended =
+      meanwhile == TMeanwhile::LogOut || (meanwhile == TMeanwhile::CloseOpener && opener == mainWindow);
+  CheckAfterRun(mainWindow, opener, ended, meanwhile, liveBefore, step.rowsQuery, step.rowsAfter);
 }

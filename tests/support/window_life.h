@@ -31,6 +31,26 @@ struct TStep {
   const char* rowsAfter;
 };
 
+// A step of a dialog that runs a modal loop over its opener, or of long work without a
+// dialog: run opens it over the opener and returns when it has ended. The driver waits for
+// the dialog, does what the user does first on it (begin), waits for the box that then asks
+// (or for the dialog itself, or, without a dialog, for the work's first round: run posts
+// the meanwhile step), does the meanwhile step there and answers; the rows afterwards.
+struct TModalStep {
+  const char* name;
+  std::function<void()> prepare;
+  std::function<HWND()> openOpener;
+  int openerClose;  // the command that closes the opener: EXIT for the main window
+  std::function<void(HWND opener)> run;
+  const char* dialog;  // its title; null for work without a dialog
+  std::function<void(HWND dialog)> begin;
+  const char* question;  // null: the dialog itself waits
+  int answer;            // pressed on the box, or on the dialog, at the end
+  const char* rowsQuery;
+  const char* rowsAfter;
+  std::function<void(HWND dialog)> end;  // what the user does last on the dialog still open
+};
+
 // The count, least and greatest key of the customers, and the count and least customer of
 // the orders.
 constexpr const char* CUSTOMERS = "SELECT COUNT(*) || ':' || COALESCE(MIN(CUST_ID), 0) || ',' || COALESCE(MAX(CUST_ID), 0) FROM CUST";
@@ -52,21 +72,43 @@ protected:
   // A customer form owned by owner on a fresh record; the same on customer 1.
   HWND FreshCustomerForm(HWND owner);
   HWND CustomerForm(HWND owner);
+  // A customer form of the main window's on customer 1 (made first when not there).
+  HWND CustomerFormOfMain();
   // Every window still open closed as the user would, until none is left.
   void CloseAll();
   // Runs the step with the meanwhile action while it waits, and checks what is left.
   void Run(const TStep& step, TMeanwhile meanwhile);
-  // Runs every step with each of the three meanwhile actions.
-  template <size_t N>
-  void RunAll(const TStep (&steps)[N]) {
-    for (const TStep& step : steps)
+  // Runs every step (of either kind) with each of the three meanwhile actions.
+  template <typename Step, size_t N>
+  void RunAll(const Step (&steps)[N]) {
+    for (const Step& step : steps)
       for (TMeanwhile meanwhile : {TMeanwhile::CloseOpener, TMeanwhile::CloseItself, TMeanwhile::LogOut}) {
         Run(step, meanwhile);
         if (HasFatalFailure()) return;
       }
   }
 
+  // The same for steps of dialogs with modal loops and of work without a window of the
+  // window manager's.
+  void Run(const TModalStep& step, TMeanwhile meanwhile);
+  // The start of a run: empty tables, the baseline preferences, a main window of its own
+  // (*mainWindow), the step's rows and its opener, which it returns (null when a window
+  // could not be made).
+  HWND StartRun(const std::function<void()>& prepare, const std::function<HWND()>& openOpener, HWND* mainWindow);
+  // What every run checks: the main window lives unless the program was to end, the opener
+  // unless it was closed, the rows; then, all closed, no window left and no dialog object.
+  void CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,
+                     const char* rowsQuery, const char* rowsAfter);
+  // For a run without a dialog: the meanwhile step comes at the work's next round of
+  // messages; closing itself closes that window.
+  void PostMeanwhile(HWND itself);
+  // The customers 100 to 399, named "Name <key>"; a query that counts those not so.
+  static constexpr const char* UNNAMED_CUSTOMERS = "SELECT COUNT(*) FROM CUST WHERE NAME IS NULL OR NAME <> 'Name ' || CUST_ID";
+
+  // The shop model has the preferences' table (set before SetUp).
+  bool preferenceTable_ = false;
   HWND meanwhileWindow_ = nullptr;
   HWND standInMain_ = nullptr;
+  char folder_[MAX_PATH] = "";  // the current folder before the test: it works in its own
   TPreferences baseline_{};
 };

@@ -1,6 +1,6 @@
 // Every question a form or list window asks (key change, cascade, delete, dependants,
-// Warn_On_Find, a list window's delete) with its opener closed, itself closed or the
-// program logged out while it waits, on real windows over SQLite and PostgreSQL: the box
+// Warn_On_Find, a list window's delete), and a modal dialog over a form, with its opener
+// closed, itself closed or the program logged out while it waits, on real windows over SQLite and PostgreSQL: the box
 // waits for its answer, the rows are written whole or not at all, the program lives on,
 // and every window and dialog object is gone once all is closed. And the PIN keypad.
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "forms/basedlg.h"
 #include "forms/controlids.h"
 #include "forms/editdlg.h"
+#include "forms/expanddlg.h"
 #include "forms/preferences.h"
 #include "forms/reclistdlg.h"
 #include "forms/windowmanager.h"
@@ -71,6 +72,24 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
        },
        formOfMain, CANCEL_BUTTON_ID, contactsOf, DELETE_BUTTON_ID, "Contact", IDYES,
        "SELECT COUNT(*) FROM CONT", "0"},
+  };
+  RunAll(steps);
+}
+
+// A modal dialog over a form (the expand box, the file dialog of a Browse button) keeps the windows it stands on: the form and
+// its opener close, and the program ends, once it has been closed.
+TEST_P(WindowQuestionTest, NoWindowGoesUnderAModalDialogItStandsOn) {
+  const TEntity* customer = TheModel.FindEntity("CUST");
+  const int note = customer->AttributeIndex(customer->FindAttribute("NOTE"));
+  const int document = customer->AttributeIndex(customer->FindAttribute("DOC"));
+  auto oneCustomer = [this] { OneCustomer(); };
+  auto formOfMain = [this] { return CustomerForm(MainWindow); };
+  auto formOfOpener = [this](HWND opener) { return CustomerForm(opener); };
+  const TStep steps[] = {
+      {"expand box", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, ExpandButtonId(note), "Note",
+       EXPAND_CLOSE_ID, CUSTOMERS, "1:1,1"},
+      {"file dialog", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, BrowseButtonId(document),
+       "Select a file", IDCANCEL, CUSTOMERS, "1:1,1"},
   };
   RunAll(steps);
 }

@@ -1,5 +1,6 @@
 // Dump and load of tables on SQLite and PostgreSQL: the file format, exact round trips of
-// awkward values, loading only new keys, refused files, foreign keys, and the dialog.
+// awkward values, loading only new keys, refused files, foreign keys, and the dialog, which
+// no window goes under while it works or tells what it did.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,6 +20,9 @@
 #include "support/record_test_db.h"
 #include "support/scratch_dir.h"
 #include "support/screen_capture.h"
+#include "support/window_life.h"
+#include "forms/controlids.h"
+#include "shell/commands.h"
 
 namespace {
 
@@ -453,6 +457,30 @@ TEST_P(DumpLoadTest, TheDialogSaysHowManyTablesItLeavesOutAndHowToReachThem) {
   DestroyWindow(dialog);
 }
 
+// The dump and load dialog over a form, at its closing box, with the form closed, the dialog
+// closed or the program logged out (the login refused): the box waits, the tables are
+// dumped or loaded whole, and the program lives on until the dialog has ended.
+class DumpLoadWindowLifeTest : public WindowLifeTest {};
+
+TEST_P(DumpLoadWindowLifeTest, NoWindowGoesUnderTheDumpOrLoadDialog) {
+  auto form = [this] { return CustomerFormOfMain(); };
+  auto pressOk = [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); };
+  // A dump file of the customers 100 to 399, then the table without them.
+  auto dumped = [this] {
+    ManyRows("INSERT INTO CUST (CUST_ID, NAME)", "k, 'Name ' || k");
+    EXPECT_EQ(DumpTable(nullptr, "CUST", DumpFileName(TheModel.FindEntity("CUST")).c_str(), nullptr), 300);
+    Db().Exec("DELETE FROM CUST");
+  };
+  const TModalStep steps[] = {
+      {"dump", [] {}, form, CANCEL_BUTTON_ID, [](HWND opener) { ShowDumpTablesDialog(opener, false); },
+       "Dump Database Tables", pressOk, "Dump Tables", IDOK, CUSTOMERS, "1:1,1", nullptr},
+      {"load", dumped, form, CANCEL_BUTTON_ID, [](HWND opener) { ShowDumpTablesDialog(opener, true); },
+       "Load Database Tables", pressOk, "Load Tables", IDOK, CUSTOMERS, "301:1,399", nullptr},
+  };
+  RunAll(steps);
+}
+
+INSTANTIATE_DATABASE_TESTS(DumpLoadWindowLifeTest);
 INSTANTIATE_DATABASE_TESTS(DumpLoadTest);
 
 }  // namespace

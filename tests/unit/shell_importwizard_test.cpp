@@ -1,7 +1,7 @@
 // The import wizard and the import window on SQLite and PostgreSQL, driven as a user
 // would: every page's refusals, separator detection, mapping and fixed values, the
-// summary, the saved template used again, and an import window closed or asked for a
-// second wizard while it runs.
+// summary, the saved template used again, an import window closed or asked for a second
+// wizard while it runs, and no window gone under the wizard, its questions or the import.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -33,6 +33,7 @@
 #include "support/form_support.h"
 #include "support/record_test_db.h"
 #include "support/saved_settings.h"
+#include "support/window_life.h"
 #include "support/window_picture.h"
 
 namespace {
@@ -191,7 +192,7 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
     Picture(sheet, "import_page1");
     Click(page, IMPORT_EXISTING_TEMPLATE);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IMPORT_TEMPLATE_NAME)));
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
     EXPECT_EQ(Status(page), "Please select one of the template files before continuing.");
     Click(page, IMPORT_NEW_TEMPLATE);
     struct TName {
@@ -201,26 +202,26 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
     for (TName refused : {TName{"Taken", "Error: A file exists with this name!"},
                           TName{"..\\evil", "Error: A template name cannot be empty or hold any of \\ / : * ? \" < > |"}}) {
       SetDlgItemTextA(page, IMPORT_TEMPLATE_NAME, refused.name);
-      Press(sheet, PSBTN_NEXT);
+      ::Press(sheet, PSBTN_NEXT);
       EXPECT_EQ(CurrentPage(sheet), page) << refused.name;
       EXPECT_EQ(Status(page), refused.status);
     }
     SetDlgItemTextA(page, IMPORT_TEMPLATE_NAME, "Weekly people");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     // Page 2: source file and table; the caller's entity is preselected.
     page = CurrentPage(sheet);
     EXPECT_EQ(ControlText(GetDlgItem(page, IMPORT_TABLE)), "People");
     EXPECT_EQ(SendDlgItemMessageA(page, IMPORT_TABLE, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(IsDlgButtonChecked(page, IMPORT_VALIDATE_RELATED), BST_CHECKED);
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
     EXPECT_EQ(Status(page), "A filename must be entered to continue!");
     SetDlgItemTextA(page, IMPORT_INPUT_FILE, dir_.File("absent.txt").c_str());
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
     EXPECT_EQ(Status(page), "Cannot open input file!");
     SetDlgItemTextA(page, IMPORT_INPUT_FILE, input.c_str());
     Picture(sheet, "import_page2");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     // Page 3: the tab in the first line was found; the preview shows the columns.
     page = CurrentPage(sheet);
@@ -235,7 +236,7 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
     Click(page, IMPORT_FIELD_NAMES);
     EXPECT_EQ(Rows(preview), 3);
     Picture(sheet, "import_page3");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     // Page 4: one row per column; an attribute takes one column only.
     page = CurrentPage(sheet);
@@ -254,7 +255,7 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
     MapRow(page, 2, "City");
     MapRow(page, 3, "Joined");
     Picture(sheet, "import_page4");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     // Page 5: every attribute is fed by a column; all four rows would be mapped away, so
     // go back one page (answering the warning), unmap the town, and come again.
@@ -270,7 +271,7 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
     Sleep(200);
     page = CurrentPage(sheet);
     MapRow(page, 2, "<none>");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
     page = CurrentPage(sheet);
     HWND values = GetDlgItem(page, IMPORT_VALUE_LIST);
     ASSERT_EQ(Rows(values), 1);
@@ -280,7 +281,7 @@ TEST_P(ImportWizardTest, NewTemplateThroughEveryPageThenTheSavedOneUpdates) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IMPORT_VALUE_TEXT)));
     SetDlgItemTextA(page, IMPORT_VALUE_TEXT, "Everywhere");
     Picture(sheet, "import_page5");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     // Page 6: the summary.
     page = CurrentPage(sheet);
@@ -381,7 +382,7 @@ TEST_P(ImportWizardTest, PagesKeepWhatTheyWereGivenAndRefuseDeviceNames) {
     HWND page = CurrentPage(sheet);
     for (const char* device : {"CON", "nul", "Com1", "LPT9", "aux.txt", "PRN.tpl"}) {
       SetDlgItemTextA(page, IMPORT_TEMPLATE_NAME, device);
-      Press(sheet, PSBTN_NEXT);
+      ::Press(sheet, PSBTN_NEXT);
       EXPECT_EQ(CurrentPage(sheet), page) << device;
       EXPECT_EQ(Status(page), "Error: Windows keeps this name for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9)!")
           << device;
@@ -391,16 +392,16 @@ TEST_P(ImportWizardTest, PagesKeepWhatTheyWereGivenAndRefuseDeviceNames) {
     HWND list = GetDlgItem(page, IMPORT_TEMPLATE_LIST);
     SendMessageA(list, LB_SETCURSEL,
                  SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("Old")), 0);
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     page = CurrentPage(sheet);
     EXPECT_EQ(ControlText(GetDlgItem(page, IMPORT_TABLE)), "People") << "the caller's, not the first";
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
 
     page = CurrentPage(sheet);
     SetDlgItemTextA(page, IMPORT_SKIP_ROWS, "2");
     Press(sheet, PSBTN_BACK);
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
     page = CurrentPage(sheet);
     EXPECT_EQ(ControlText(GetDlgItem(page, IMPORT_SKIP_ROWS)), "2");
     for (int step = 0; step < 3; ++step) Press(sheet, PSBTN_NEXT);
@@ -463,7 +464,7 @@ TEST_P(ImportWizardTest, TheFormsReachTheWizardAndTheOutputThroughTheirCalls) {
   std::string destination;
   std::thread user = DriveWizard([&](HWND sheet) {
     SetDlgItemTextA(CurrentPage(sheet), IMPORT_TEMPLATE_NAME, "From the form");
-    Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
     destination = ControlText(GetDlgItem(CurrentPage(sheet), IMPORT_TABLE));
   });
   SendMessageA(form, WM_COMMAND, MAKEWPARAM(IMPORT_BUTTON_ID, BN_CLICKED), 0);
@@ -475,5 +476,73 @@ TEST_P(ImportWizardTest, TheFormsReachTheWizardAndTheOutputThroughTheirCalls) {
 }
 
 INSTANTIATE_DATABASE_TESTS(ImportWizardTest);
+
+// The wizard over a customer form, its question on going back, and the import run, with the
+// form closed, the wizard or the import window closed, or the program logged out (the login
+// refused) while they wait: nothing goes under them, every imported row is whole, and the
+// program lives on until they have ended.
+class ImportWindowLifeTest : public WindowLifeTest {
+protected:
+  void SetUp() override {
+    WindowLifeTest::SetUp();
+    StartupFolder = dir_.path();
+    CurrentImportTemplate.Reset();
+    std::string lines;
+    for (int key = 100; key < 400; ++key) lines += std::to_string(key) + ",Name " + std::to_string(key) + "\n";
+    input_ = dir_.Write("customers.csv", lines);
+  }
+  void TearDown() override {
+    StartupFolder.clear();
+    CurrentImportTemplate.Reset();
+    WindowLifeTest::TearDown();
+  }
+  std::string input_;
+};
+
+TEST_P(ImportWindowLifeTest, NoWindowGoesUnderTheWizardItsQuestionsOrTheImport) {
+  auto form = [this] { return CustomerFormOfMain(); };
+  auto wizard = [](HWND opener) { RunImportWizard(opener, TheModel.FindEntity("CUST")); };
+  const std::string input = input_;
+  // Through the first three pages to the mapping page, then Back, which asks.
+  auto toMappingAndBack = [input](HWND sheet) {
+    Sleep(200);
+    ::Press(sheet, PSBTN_NEXT);
+    SetDlgItemTextA(CurrentPage(sheet), IMPORT_INPUT_FILE, input.c_str());
+    ::Press(sheet, PSBTN_NEXT);
+    ::Press(sheet, PSBTN_NEXT);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+  };
+  auto cancel = [](HWND sheet) { PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); };
+  auto importTemplate = [input] {
+    TImportTemplate& t = CurrentImportTemplate;
+    t.Reset();
+    t.Name = "Customers";
+    t.InputFilename = input;
+    t.OutputTable = "Customer";
+    t.FieldNames = false;
+    t.Mappings = {{"Field 0", "Customer no."}, {"Field 1", "Name"}};
+  };
+  // The import window over the opener; the meanwhile step at its run's first round.
+  auto importRun = [this](HWND opener) {
+    HWND window = StartImportWindow(opener);
+    EXPECT_TRUE(window);
+    PostMeanwhile(window);
+    for (int i = 0; i < 2400 && ImportIsRunning(); ++i) PumpMessages(25);
+    if (IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+  };
+  const char* badRows = "SELECT COUNT(*) FROM CUST WHERE CUST_ID >= 100 AND (NAME IS NULL OR NAME <> 'Name ' || CUST_ID)";
+  const TModalStep steps[] = {
+      {"the wizard", [] {}, form, CANCEL_BUTTON_ID, wizard, "Select Template", nullptr, nullptr, IDCANCEL, CUSTOMERS,
+       "1:1,1", nullptr},
+      {"going back from the mapping page", [] {}, form, CANCEL_BUTTON_ID, wizard, "Select Template", toMappingAndBack,
+       "Import Wizard: WARNING", IDYES, CUSTOMERS, "1:1,1", cancel},
+      {"the import run", importTemplate, form, CANCEL_BUTTON_ID, importRun, nullptr, nullptr, nullptr, 0, badRows,
+       "0", nullptr},
+  };
+  RunAll(steps);
+}
+
+INSTANTIATE_DATABASE_TESTS(ImportWindowLifeTest);
+
 
 }  // namespace

@@ -2,7 +2,8 @@
 // follow the preferences and give them back on OK, Cancel changes nothing (colours neither),
 // Save asks, writes the user's rows or reports a missing table, the colours dialog leaves
 // the values it has no controls for, its sample follows the selection, hover help, the
-// repaint after OK, and pictures of the three user dialogs.
+// repaint after OK, and pictures of the three user dialogs; and no window goes under the
+// dialog or its question when Exit, a close or a logout comes meanwhile.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -30,6 +31,8 @@
 #include "support/login_helper.h"
 #include "support/record_test_db.h"
 #include "support/window_picture.h"
+#include "support/window_life.h"
+#include "shell/menus.h"
 
 namespace {
 
@@ -350,6 +353,37 @@ TEST_P(PreferencesDialogTest, TheLoginDialogPicture) {
   LoginDlgName = "LoginDlg";
 }
 
+// The preferences dialog, and its Save question, with Exit, the dialog closed or the
+// program logged out (the login refused) while they wait: the dialog keeps its loop and
+// ends as answered, all sixteen rows are saved or none, and the program ends after it.
+class PreferencesWindowLifeTest : public WindowLifeTest {
+protected:
+  PreferencesWindowLifeTest() { preferenceTable_ = true; }
+  void SetUp() override {
+    WindowLifeTest::SetUp();
+    ReplaceString(&CurrentUser.UserId, "ANN");
+  }
+  void TearDown() override {
+    ReplaceString(&CurrentUser.UserId, "");
+    WindowLifeTest::TearDown();
+  }
+};
+
+TEST_P(PreferencesWindowLifeTest, NoWindowGoesUnderThePreferencesOrTheirQuestion) {
+  auto clear = [this] { Db().Exec("DELETE FROM User_Preferences"); };
+  auto mainWindow = [] { return MainWindow; };
+  auto preferences = [](HWND mainWindow) { RunPreferencesDialog(mainWindow); };
+  const char* saved = "SELECT COUNT(*) FROM User_Preferences WHERE USER_ID = 'ANN'";
+  const TModalStep steps[] = {
+      {"the dialog", clear, mainWindow, CMD_EXIT, preferences, "Preferences", nullptr, nullptr, IDCANCEL, saved, "0", nullptr},
+      {"Save", clear, mainWindow, CMD_EXIT, preferences, "Preferences",
+       [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(PREFS_SAVE, BN_CLICKED), 0); },
+       "Save Preferences", IDYES, saved, "16", nullptr},
+  };
+  RunAll(steps);
+}
+
+INSTANTIATE_DATABASE_TESTS(PreferencesWindowLifeTest);
 INSTANTIATE_DATABASE_TESTS(PreferencesDialogTest);
 
 }  // namespace

@@ -1,6 +1,6 @@
 // SQL script files on SQLite and PostgreSQL: statements split at the lines that end with
 // ';', each logged with its outcome, failing ones standing alone, the statement bound;
-// and the "Run Database Script" dialog.
+// and the "Run Database Script" dialog, which no window goes under while its script runs.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -19,6 +19,8 @@
 #include "support/form_support.h"
 #include "support/scratch_dir.h"
 #include "support/test_db.h"
+#include "support/window_life.h"
+#include "forms/controlids.h"
 
 namespace {
 
@@ -371,6 +373,42 @@ TEST_P(RunScriptDialogTest, SelectFileTakesTheChosenPathInLowerCase) {
   EXPECT_TRUE(asked.Flags & OFN_HIDEREADONLY);
 }
 
+// The "Run Database Script" dialog over a form, while its script runs, with the form closed,
+// the dialog closed or the program logged out (the login refused): the script runs whole,
+// the program lives on until the dialog has ended, and nothing is left open.
+class ScriptWindowLifeTest : public WindowLifeTest {
+protected:
+  void SetUp() override {
+    WindowLifeTest::SetUp();
+    GetProfileStringA("VORN", "Last Script", "\x01", saved_, sizeof saved_);
+    std::string script;
+    for (int key = 100; key < 400; ++key)
+      script += "INSERT INTO CUST (CUST_ID, NAME) VALUES (" + std::to_string(key) + ", 'Name " + std::to_string(key) + "');\n";
+    script_ = dir_.Write("customers.sql", script);
+  }
+  void TearDown() override {
+    WriteProfileStringA("VORN", "Last Script", strcmp(saved_, "\x01") ? saved_ : nullptr);
+    WindowLifeTest::TearDown();
+  }
+  char saved_[1024] = "";
+  std::string script_;
+};
+
+TEST_P(ScriptWindowLifeTest, NoWindowGoesUnderAScriptRun) {
+  const std::string script = script_;
+  const TModalStep steps[] = {
+      {"script run", [] {}, [this] { return CustomerFormOfMain(); }, CANCEL_BUTTON_ID,
+       [](HWND opener) { ShowRunScriptDialog(opener); }, "Run Database Script",
+       [script](HWND dialog) {
+         SetDlgItemTextA(dialog, SCRIPT_PATH_ID, script.c_str());
+         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+       },
+       nullptr, IDCANCEL, CUSTOMERS, "301:1,399", nullptr},
+  };
+  RunAll(steps);
+}
+
+INSTANTIATE_DATABASE_TESTS(ScriptWindowLifeTest);
 INSTANTIATE_DATABASE_TESTS(SqlScriptTest);
 INSTANTIATE_DATABASE_TESTS(RunScriptDialogTest);
 INSTANTIATE_DATABASE_TESTS(UpgradeScriptTest);
