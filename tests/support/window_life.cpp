@@ -197,6 +197,10 @@ void WindowLifeTest::CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMe
   EXPECT_EQ(IsWindow(mainWindow) != 0, !ended) << "the program ends (when it is to) once the step is done";
   EXPECT_EQ(IsWindow(opener) != 0, meanwhile == TMeanwhile::CloseItself);
   EXPECT_EQ(Query(rowsQuery), rowsAfter);
+  Finish(mainWindow, liveBefore);
+}
+
+void WindowLifeTest::Finish(HWND mainWindow, int liveBefore) {
   CloseAll();
   EXPECT_EQ(AppWindowManager.GetCount(), 0);
   EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";

@@ -99,6 +99,9 @@ protected:
   // unless it was closed, the rows; then, all closed, no window left and no dialog object.
   void CheckAfterRun(HWND mainWindow, HWND opener, bool ended, TMeanwhile meanwhile, int liveBefore,
                      const char* rowsQuery, const char* rowsAfter);
+  // Closes what is left and checks that every window and dialog object of the case is gone;
+  // the stand-in main window is the program's again.
+  void Finish(HWND mainWindow, int liveBefore);
   // For a run without a dialog: the meanwhile step comes at the work's next round of
   // messages; closing itself closes that window.
   void PostMeanwhile(HWND itself);

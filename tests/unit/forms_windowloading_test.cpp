@@ -100,15 +100,6 @@ protected:
     if (!NewMainWindow()) return nullptr;
     return onCustomerOne ? CustomerForm(MainWindow) : FreshCustomerForm(MainWindow);
   }
-  // Closes what is left and checks that every window and dialog object of the case is gone.
-  void Finish(HWND mainWindow, int liveBefore) {
-    CloseAll();
-    EXPECT_EQ(AppWindowManager.GetCount(), 0);
-    EXPECT_EQ(TBaseDlg::LiveCount(), liveBefore) << "a dialog object freed twice or never";
-    if (IsWindow(mainWindow)) DestroyWindow(mainWindow);
-    DispatchWaitingMessages();  // the main window's WM_QUIT
-    MainWindow = standInMain_;
-  }
   void RunMeanwhile(std::function<void()> action) {
     meanwhileAction = std::move(action);
     PostMessageA(doer_, RUN_MEANWHILE, 0, 0);
