@@ -325,9 +325,9 @@ void CopySample(const TScratchDir& dir) {
               FALSE);
 }
 
-// The window of that class and title of the process; waits up to 30 s.
-HWND WaitForWindow(DWORD pid, const char* windowClass, const char* title) {
-  for (int i = 0; i < 600; ++i) {
+// The window of that class and title of the process; waits up to timeoutMs (30 s).
+HWND WaitForWindow(DWORD pid, const char* windowClass, const char* title, DWORD timeoutMs = 30000) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
     HWND found = FindWindowA(windowClass, title);
     DWORD owner = 0;
     if (found) GetWindowThreadProcessId(found, &owner);
@@ -355,9 +355,14 @@ TEST(FirstStart, OffersToCreateTheDatabaseAndThenShowsTheMainWindow) {
   EXPECT_NE(creationLog.find("Success"), std::string::npos);
   EXPECT_EQ(creationLog.find("Error Returned"), std::string::npos);
 
-  // Edit > Customer... (the first item of the Edit menu) opens the customer form.
-  PostMessageA(window, WM_COMMAND, FIRST_EDIT_ID, 0);
-  HWND form = WaitForWindow(child.pid(), "EditDlg", "Customer");
+  // Edit > Customer... (the first item of the Edit menu) opens the customer form. The
+  // user's menus are read once the login has been taken, a moment after its dialog has
+  // gone: until then the command is not known yet, so it is given again.
+  HWND form = nullptr;
+  for (int attempt = 0; attempt < 30 && !form; ++attempt) {
+    PostMessageA(window, WM_COMMAND, FIRST_EDIT_ID, 0);
+    form = WaitForWindow(child.pid(), "EditDlg", "Customer", 1000);
+  }
   ASSERT_TRUE(form);
   EXPECT_TRUE(GetDlgItem(form, FieldId(0)));
   Sleep(500);
