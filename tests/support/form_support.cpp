@@ -30,6 +30,15 @@ void StartFormSession() {
   SendMessageA(StatusBarWindow, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
 
+HWND MakeMessageWindow(const char* className, WNDPROC procedure) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassA(&wc);  // fails harmlessly when an earlier case registered it
+  return CreateWindowA(className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
 void DispatchWaitingMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

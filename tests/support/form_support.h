@@ -16,6 +16,10 @@ void PumpMessages(DWORD milliseconds = 50);
 // Dispatches every message waiting now (a WM_QUIT of a destroyed main window too) and returns.
 void DispatchWaitingMessages();
 
+// A message-only window of a class of the test's own (registered on first use) whose
+// procedure takes the messages a test posts to act from inside a loop of the program.
+HWND MakeMessageWindow(const char* className, WNDPROC procedure);
+
 // Registers the common controls, the main program's window classes and its messages,
 // once per process (a failure fails the test that asked first).
 void RegisterMainWindowClassesOnce();

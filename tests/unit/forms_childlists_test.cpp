@@ -348,12 +348,7 @@ LRESULT CALLBACK FetchProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM
 TEST_P(ChildListTest, NextFetchesTheRowsItsOpenersListHasNotFetchedYet) {
   Db().Exec("INSERT INTO ORDERS (ORDER_ID, CUST_ID, NOTE) WITH RECURSIVE n(k) AS (SELECT 100 UNION ALL "
             "SELECT k + 1 FROM n WHERE k < 139) SELECT k, 1, 'more' FROM n");
-  WNDCLASSA probeClass = {};
-  probeClass.lpfnWndProc = FetchProbeProc;
-  probeClass.hInstance = GetModuleHandleA(nullptr);
-  probeClass.lpszClassName = "VornFetchProbe";
-  RegisterClassA(&probeClass);
-  HWND probe = CreateWindowA("VornFetchProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  HWND probe = MakeMessageWindow("VornFetchProbe", FetchProbeProc);
   ASSERT_NE(probe, nullptr);
 
   const struct {

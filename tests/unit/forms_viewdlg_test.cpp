@@ -235,12 +235,7 @@ TEST_P(ViewWindowTest, ClosingOrDestroyingTheFormWhileTheWindowFetchesItsRowsEnd
   Db().Exec("INSERT INTO CUSTOMER (CUST_ID, NAME) VALUES (1, 'Ann')");
   Db().Exec("INSERT INTO CONTACT (CONTACT_ID, CUST_ID, NAME) WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL "
             "SELECT k + 1 FROM n WHERE k < 100000) SELECT k, 1, 'c' FROM n");
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = DestroyingProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "VornDestroying";
-  RegisterClassA(&wc);
-  HWND destroyer = CreateWindowA("VornDestroying", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  HWND destroyer = MakeMessageWindow("VornDestroying", DestroyingProc);
   for (bool destroy : {false, true}) {
     SCOPED_TRACE(destroy ? "destroyed" : "closed");
     HWND customer = Open("CUSTOMER");
