@@ -156,7 +156,11 @@ TBoxIcon IdentifyIcon(HWND iconControl) {
   // when two looks in a row, each on a repainted, uncovered box, agree.
   TBoxIcon icon = TBoxIcon::Unknown;
   TBoxIcon previous = TBoxIcon::Unknown;
+  // Watchers of tests running side by side take turns: while one holds its box on top and
+  // looks at it, no other raises a box of its own over the same place.
+  HANDLE lookTurn = CreateMutexA(nullptr, FALSE, "vorn-tests-box-icon-look");
   for (int attempt = 0; attempt < 20; ++attempt) {
+    if (lookTurn) WaitForSingleObject(lookTurn, 10000);
     SetWindowPos(box, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(50 + 25 * attempt);
@@ -166,9 +170,11 @@ TBoxIcon IdentifyIcon(HWND iconControl) {
     icon = CaptureIcon(iconControl);
     uncovered = uncovered && IconUncovered(iconControl);
     SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (lookTurn) ReleaseMutex(lookTurn);
     if (uncovered && icon != TBoxIcon::Unknown && icon == previous) break;
     previous = uncovered ? icon : TBoxIcon::Unknown;
   }
+  if (lookTurn) CloseHandle(lookTurn);
   return icon;
 }
 
