@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "bench_table.h"
@@ -167,8 +168,13 @@ struct TManualCommit {
 
 const char* const RowByKey = "SELECT ID,NAME,CITY,QTY FROM BENCH WHERE ID=?";
 
-// The key looked for, the row inserted, the row read back, committed.
-bool SameInsert(TOdbcConnection& connection, int) {
+// What the bare insert and update below run beside the write: the least any record
+// operation has to (a look before the write, each statement committing on its own), or
+// the same as a record operation (the row read back too, and one commit).
+enum class TSteps { Least, Same };
+
+// The key looked for, the row inserted [, read back, committed].
+bool KeyedInsert(TOdbcConnection& connection, TSteps steps) {
   TBare exists(connection, "SELECT ID FROM BENCH WHERE ID=?");
   TBare insert(connection, "INSERT INTO BENCH (ID,NAME,CITY,QTY) VALUES (?,?,?,?)");
   TBare readBack(connection, RowByKey);
@@ -177,20 +183,22 @@ bool SameInsert(TOdbcConnection& connection, int) {
   exists.Long(1, &id);
   insert.Row(&id, name, city, &qty);
   readBack.Long(1, &id);
-  TManualCommit transaction(connection);
+  const bool same = steps == TSteps::Same;
+  std::unique_ptr<TManualCommit> transaction(same ? new TManualCommit(connection) : nullptr);
   for (int i = 0; i < Count; ++i) {
     id = i;
     Name(name, sizeof name, i, 0);
     strcpy(city, i % 2 ? "Ljubljana" : "Maribor");
     if (!SQL_SUCCEEDED(SQLExecute(exists.handle)) || SQLFetch(exists.handle) != SQL_NO_DATA) return false;
     SQLFreeStmt(exists.handle, SQL_CLOSE);
-    if (!SQL_SUCCEEDED(SQLExecute(insert.handle)) || !FetchRow(readBack) || !transaction.Commit()) return false;
+    if (!SQL_SUCCEEDED(SQLExecute(insert.handle))) return false;
+    if (same && (!FetchRow(readBack) || !transaction->Commit())) return false;
   }
   return true;
 }
 
-// The row read by its key (to see it unchanged), written, read back, committed.
-bool SameUpdate(TOdbcConnection& connection, int round) {
+// The row read by its old key (to see it unchanged), written [, read back, committed].
+bool KeyedUpdate(TOdbcConnection& connection, int round, TSteps steps) {
   TBare current(connection, RowByKey);
   TBare update(connection, "UPDATE BENCH SET ID=?,NAME=?,CITY=?,QTY=? WHERE ID=?");
   TBare readBack(connection, RowByKey);
@@ -200,52 +208,21 @@ bool SameUpdate(TOdbcConnection& connection, int round) {
   update.Row(&id, name, city, &qty);
   update.Long(5, &key);
   readBack.Long(1, &key);
-  TManualCommit transaction(connection);
-  for (int i = 0; i < Count; ++i) {
-    id = key = i;
-    Name(name, sizeof name, i, round);
-    if (!FetchRow(current) || !SQL_SUCCEEDED(SQLExecute(update.handle)) || !FetchRow(readBack) ||
-        !transaction.Commit())
-      return false;
-  }
-  return true;
-}
-
-// The least an insert has to run: the key looked for, then the INSERT (autocommit).
-bool LeastInsert(TOdbcConnection& connection, int) {
-  TBare exists(connection, "SELECT ID FROM BENCH WHERE ID=?");
-  TBare insert(connection, "INSERT INTO BENCH (ID,NAME,CITY,QTY) VALUES (?,?,?,?)");
-  SQLINTEGER id = 0, qty = 7;
-  char name[64], city[64];
-  exists.Long(1, &id);
-  insert.Row(&id, name, city, &qty);
-  for (int i = 0; i < Count; ++i) {
-    id = i;
-    Name(name, sizeof name, i, 0);
-    strcpy(city, i % 2 ? "Ljubljana" : "Maribor");
-    if (!SQL_SUCCEEDED(SQLExecute(exists.handle)) || SQLFetch(exists.handle) != SQL_NO_DATA) return false;
-    SQLFreeStmt(exists.handle, SQL_CLOSE);
-    if (!SQL_SUCCEEDED(SQLExecute(insert.handle))) return false;
-  }
-  return true;
-}
-
-// The least an update has to run: the row read by its old key, then the UPDATE (autocommit).
-bool LeastUpdate(TOdbcConnection& connection, int round) {
-  TBare current(connection, RowByKey);
-  TBare update(connection, "UPDATE BENCH SET ID=?,NAME=?,CITY=?,QTY=? WHERE ID=?");
-  SQLINTEGER id = 0, qty = 8, key = 0;
-  char name[64], city[64] = "Celje";
-  current.Long(1, &key);
-  update.Row(&id, name, city, &qty);
-  update.Long(5, &key);
+  const bool same = steps == TSteps::Same;
+  std::unique_ptr<TManualCommit> transaction(same ? new TManualCommit(connection) : nullptr);
   for (int i = 0; i < Count; ++i) {
     id = key = i;
     Name(name, sizeof name, i, round);
     if (!FetchRow(current) || !SQL_SUCCEEDED(SQLExecute(update.handle))) return false;
+    if (same && (!FetchRow(readBack) || !transaction->Commit())) return false;
   }
   return true;
 }
+
+bool SameInsert(TOdbcConnection& connection, int) { return KeyedInsert(connection, TSteps::Same); }
+bool LeastInsert(TOdbcConnection& connection, int) { return KeyedInsert(connection, TSteps::Least); }
+bool SameUpdate(TOdbcConnection& connection, int round) { return KeyedUpdate(connection, round, TSteps::Same); }
+bool LeastUpdate(TOdbcConnection& connection, int round) { return KeyedUpdate(connection, round, TSteps::Least); }
 
 }  // namespace
 
