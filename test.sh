@@ -20,6 +20,7 @@ source "$ROOT/tools/session.sh"
 trap session_stop EXIT
 session_start_display
 session_start_wine
+session_quiet_crashes
 session_start_postgres
 
 cd "$BUILD"

@@ -50,6 +50,15 @@ session_start_wine() {
   done
 }
 
+# For unattended runs: a program that crashes ends at once with its backtrace on its error
+# output. Without this, Wine's debugger shows a crash box and waits for a click nobody
+# gives, and the test waits out its time-out.
+session_quiet_crashes() {
+  if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+  fi
+}
+
 # Wine starts its desktop process on the first window of a session, and that process keeps
 # the output of the program that started it: under CTest that test would last as long as
 # the desktop, the whole run. The desktop keeper of the test programs (when built) makes the

@@ -98,6 +98,20 @@ bool TDBFieldValue::IsChanged() const {
   return _stricmp(self->value_, self->newValue_) != 0;
 }
 
+void TDBFieldValue::SaveTo(TSaved& saved) const {
+  const TDBFieldValue* self = Self();
+  saved.flags = self->flags_;
+  saved.value = self->value_;
+  saved.newValue = self->newValue_;
+}
+
+void TDBFieldValue::RestoreFrom(const TSaved& saved) {
+  TDBFieldValue* self = Self();
+  self->SetValue(saved.value.c_str());
+  self->flags_ = saved.flags;
+  Assign(&self->newValue_, saved.newValue.c_str());
+}
+
 void TDBFieldValue::Commit() {
   TDBFieldValue* self = Self();
   if (!(self->flags_ & HasNewValue)) return;

@@ -45,7 +45,12 @@ public:
   SQLHANDLE Handle() const { return handle_; }
 
 protected:
-  TOdbcHandle() = default;
+  // Only the first characters of the texts are set: connections and statements are made
+  // for every operation, and the rest of the buffers is never read.
+  TOdbcHandle() {
+    sqlState_[0] = '\0';
+    message_[0] = '\0';
+  }
   ~TOdbcHandle() { DeleteColumns(); }
   TOdbcHandle(const TOdbcHandle&) = delete;
   TOdbcHandle& operator=(const TOdbcHandle&) = delete;
@@ -60,8 +65,8 @@ protected:
   int columnCount_ = 0;
   SQLRETURN returnCode_ = SQL_SUCCESS;
   SQLINTEGER nativeError_ = 0;
-  char sqlState_[6] = "";
-  char message_[512] = "";
+  char sqlState_[6];
+  char message_[512];
 };
 
 // Connect flags: bit 0 set leaves the connection's autocommit as the driver has it.
@@ -197,6 +202,6 @@ private:
   bool pooled_ = false;
   bool autoCommit_ = true;         // as the connection has it now
   bool connectedAutoCommit_ = true;  // as it had it when it was made
-  char database_[64] = "";
+  char database_[64];
   const TSqlDialect* dialect_;
 };

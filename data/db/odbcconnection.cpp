@@ -24,11 +24,13 @@ bool CanReconnectWith(const char* connectString) {
 
 TOdbcConnection::TOdbcConnection(TOdbcEnv* env)
     : env_(env), dialect_(&TSqlDialect::Of(TSqlDialect::SqlServer)) {
+  database_[0] = '\0';
   Allocate();
 }
 
 TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect)
     : env_(env), dialect_(&TSqlDialect::Of(TSqlDialect::SqlServer)) {
+  database_[0] = '\0';
   if (reconnect == 1 && env_->shared_) {
     Join(*env_->shared_);
     return;
@@ -43,6 +45,7 @@ TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect)
 
 TOdbcConnection::TOdbcConnection(TOdbcEnv* env, int reconnect, const char* database)
     : env_(env), dialect_(&TSqlDialect::Of(TSqlDialect::SqlServer)) {
+  database_[0] = '\0';
   if (!database) database = "";
   if (reconnect == 1 && env_->shared_) {
     // A joined connection is in the database its owner switched to.

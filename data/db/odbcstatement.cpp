@@ -183,7 +183,9 @@ const TOdbcColumn* TOdbcStatement::Column(int column) const {
 
 SQLRETURN TOdbcStatement::Fetch() {
   returnCode_ = SQLFetch(handle_);
-  CaptureError();
+  // The end of the rows is no error and leaves no diagnostic to read.
+  if (returnCode_ == SQL_NO_DATA) ClearDiagnostic();
+  else CaptureError();
   return returnCode_;
 }
 

@@ -129,6 +129,17 @@ void TDBRecord::Assign(const TDBRecord& other) {
     if (entity_->Attributes[i].RealAttrIndex < 0) fields_[i] = other.fields_[i];
 }
 
+void TDBRecord::SaveFields(std::vector<TDBFieldValue::TSaved>& saved) const {
+  saved.resize(entity_->AttributeCount);
+  for (int i = 0; i < entity_->AttributeCount; ++i)
+    if (entity_->Attributes[i].RealAttrIndex < 0) fields_[i].SaveTo(saved[i]);
+}
+
+void TDBRecord::RestoreFields(const std::vector<TDBFieldValue::TSaved>& saved) {
+  for (int i = 0; i < entity_->AttributeCount && i < static_cast<int>(saved.size()); ++i)
+    if (entity_->Attributes[i].RealAttrIndex < 0) fields_[i].RestoreFrom(saved[i]);
+}
+
 int TDBRecord::AttributeIndex(TEntity* entity, TAttrRef attribute) {
   if (!attribute.IsName()) return attribute.position;
   for (int i = 0; i < entity->AttributeCount; ++i)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/core/spareblocks.h"
 
@@ -78,6 +79,16 @@ public:
   bool IsChanged() const;
   // The new value becomes the stored value.
   void Commit();
+
+  // What a field holds, kept aside so that it can be given back (a failed store). The
+  // texts are copies: a value borrowed from its record's row texts may not outlive them.
+  struct TSaved {
+    uint32_t flags = 0;
+    std::string value, newValue;
+  };
+  // Both follow the field's link.
+  void SaveTo(TSaved& saved) const;
+  void RestoreFrom(const TSaved& saved);
 
 private:
   TDBFieldValue* Self() { return (flags_ & IsShared) ? target_ : this; }
@@ -178,6 +189,10 @@ public:
   void SetStatus(int code) override;
 
   virtual void Assign(const TDBRecord& other);
+  // The fields Assign copies, kept aside and given back (the status is left as it is).
+  // saved is resized to the entity's attributes; its texts keep their room for the next use.
+  void SaveFields(std::vector<TDBFieldValue::TSaved>& saved) const;
+  void RestoreFields(const std::vector<TDBFieldValue::TSaved>& saved);
   virtual void Insert(TParentCheck parents);
   virtual void Delete(TCascadeMode cascade);
   virtual bool Exists();

@@ -1,6 +1,5 @@
 // Storing a record: insert, update with the key cascade, the parent check.
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -219,10 +218,7 @@ private:
 class TStoreScope {
 public:
   TStoreScope(TDBRecord& record, int failureCode) : record_(record), failureCode_(failureCode) {
-    if (transaction_.IsOutermost()) {
-      before_.reset(NewDBRecord(*record.GetEntity()));
-      before_->Assign(record);
-    }
+    if (transaction_.IsOutermost()) record.SaveFields(Before());
   }
   ~TStoreScope() { Finish(); }
   TStoreScope(const TStoreScope&) = delete;
@@ -237,7 +233,7 @@ private:
     int status = record_.GetStatus();
     std::string failure = transaction_.Failure();
     std::string message = RecordErrorState.GetErrorMessage();
-    if (fieldsCommitted_ && before_) record_.Assign(*before_);
+    if (fieldsCommitted_) record_.RestoreFields(Before());
     if (!status) {
       record_.SetError(failureCode_, failure.c_str());
     } else {
@@ -246,10 +242,16 @@ private:
     }
   }
 
+  // The fields as they were before the outermost store, which only one store at a time
+  // is: kept from store to store, so that their texts are copied into room already there.
+  static std::vector<TDBFieldValue::TSaved>& Before() {
+    static std::vector<TDBFieldValue::TSaved> before;
+    return before;
+  }
+
   TRecordTransaction transaction_;
   TDBRecord& record_;
   int failureCode_;
-  std::unique_ptr<TDBRecord> before_;
   bool fieldsCommitted_ = false;
 };
 

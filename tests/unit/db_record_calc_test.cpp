@@ -197,29 +197,54 @@ TEST_P(RecordCalcTest, ParentsAreRecalculatedWhenTheirChildrenChange) {
 }
 
 TEST_P(RecordCalcTest, AParentThatCannotBeRecalculatedUndoesTheChildsStore) {
-  Store("CUSTOMER", {{"CUST_ID", "1"}, {"NAME", "Ann"}});
-  Store("ORDERS", {{"ORDER_ID", "10"}, {"CUST_ID", "1"}, {"STATUS", "X"}});
-  // The server refuses any change of a cancelled order.
-  if (Db().IsPostgres()) {
-    Db().Exec("CREATE FUNCTION refuse_cancelled() RETURNS trigger AS $$ BEGIN IF OLD.STATUS = 'X' THEN "
-              "RAISE EXCEPTION 'cancelled'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql");
-    Db().Exec("CREATE TRIGGER refuse_cancelled BEFORE UPDATE ON ORDERS FOR EACH ROW EXECUTE PROCEDURE "
-              "refuse_cancelled()");
-  } else {
-    Db().Exec("CREATE TRIGGER refuse_cancelled BEFORE UPDATE ON ORDERS WHEN OLD.STATUS='X' "
-              "BEGIN SELECT RAISE(ABORT, 'cancelled'); END");
+  // The child's write itself succeeds; the recalculation of its parent fails after it.
+  struct TCase {
+    const char* name;
+    bool update;  // else insert
+  } cases[] = {{"insert", false}, {"update", true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Db().Exec("DELETE FROM LINES");
+    Db().Exec("DELETE FROM ORDERS");
+    Db().Exec("DELETE FROM CUSTOMER");
+    Db().Exec(Db().IsPostgres() ? "DROP TRIGGER IF EXISTS refuse_cancelled ON ORDERS"
+                                : "DROP TRIGGER IF EXISTS refuse_cancelled");
+    Store("CUSTOMER", {{"CUST_ID", "1"}, {"NAME", "Ann"}});
+    Store("ORDERS", {{"ORDER_ID", "10"}, {"CUST_ID", "1"}, {"STATUS", c.update ? "N" : "X"}});
+    TDBRecord line("LINES");
+    line.SetNewValue("ORDER_ID", "10");
+    line.SetNewValue("LINE_NO", "1");
+    line.SetNewValue("QTY", "2");
+    line.SetNewValue("PRICE", "5");
+    if (c.update) {
+      line.Insert(CheckParents);
+      ASSERT_TRUE(line.IsOk()) << RecordErrorState.GetErrorMessage();
+      Db().Exec("UPDATE ORDERS SET STATUS='X'");
+      line.SetNewValue("QTY", "3");
+    }
+    // The server refuses any change of a cancelled order.
+    if (Db().IsPostgres()) {
+      Db().Exec("CREATE OR REPLACE FUNCTION refuse_cancelled() RETURNS trigger AS $$ BEGIN IF OLD.STATUS = 'X' "
+                "THEN RAISE EXCEPTION 'cancelled'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql");
+      Db().Exec("CREATE TRIGGER refuse_cancelled BEFORE UPDATE ON ORDERS FOR EACH ROW EXECUTE PROCEDURE "
+                "refuse_cancelled()");
+    } else {
+      Db().Exec("CREATE TRIGGER refuse_cancelled BEFORE UPDATE ON ORDERS WHEN OLD.STATUS='X' "
+                "BEGIN SELECT RAISE(ABORT, 'cancelled'); END");
+    }
+    if (c.update) line.Update(RefuseIfChildren, CheckParents);
+    else line.Insert(CheckParents);
+    EXPECT_EQ(line.GetStatus(), c.update ? RecordUpdateFailed : RecordInsertFailed);
+    EXPECT_NE(std::string(RecordErrorState.GetErrorMessage()).find("cancelled"), std::string::npos)
+        << RecordErrorState.GetErrorMessage();
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES"), c.update ? "1" : "0");
+    EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES WHERE QTY=2"), c.update ? "1" : "0");
+    // What was typed is still there, not taken as stored; the stored value is the old one.
+    EXPECT_EQ(line.Field(2).Flags(),
+              uint32_t(c.update ? TDBFieldValue::HasValue | TDBFieldValue::HasNewValue : TDBFieldValue::HasNewValue));
+    EXPECT_STREQ(line.Field(2).NewValue(), c.update ? "3" : "2");
+    EXPECT_STREQ(line.Field(2).Value(), c.update ? "2" : "");
   }
-  TDBRecord line("LINES");
-  line.SetNewValue("ORDER_ID", "10");
-  line.SetNewValue("LINE_NO", "1");
-  line.SetNewValue("QTY", "2");
-  line.SetNewValue("PRICE", "5");
-  line.Insert(CheckParents);
-  EXPECT_EQ(line.GetStatus(), RecordInsertFailed);
-  EXPECT_NE(std::string(RecordErrorState.GetErrorMessage()).find("cancelled"), std::string::npos)
-      << RecordErrorState.GetErrorMessage();
-  EXPECT_EQ(Db().Query("SELECT COUNT(*) FROM LINES"), "0");
-  EXPECT_EQ(line.Field(2).Flags(), uint32_t(TDBFieldValue::HasNewValue));  // not taken as stored
 }
 
 TEST_P(RecordCalcTest, RefreshReadsCalculatedColumnsAndFillsEmptyFields) {
