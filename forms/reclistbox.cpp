@@ -10,6 +10,7 @@
 
 #include "data/core/datetime.h"
 #include "data/core/waitcursor.h"
+#include "data/db/dialect.h"
 #include "data/db/odbc.h"
 #include "data/db/sqltypes.h"
 #include "data/model/model.h"
@@ -650,7 +651,7 @@ bool TLookupRecListBox::BuildWhereClause(std::string* clause, std::vector<TClaus
       // The typed beginning of the value; its own wildcards stay wildcards.
       std::string pattern = std::string(value) + "%";
       long size = std::max<long>(static_cast<long>(pattern.size()), column.ColumnSize);
-      *clause += " LIKE ?";
+      *clause += std::string(" ") + list_->QueryDialect().TextPatternMatch() + " ?";
       values->push_back({type, size, column.DecimalDigits, pattern});
     } else if (IsDateOrTimeType(type)) {
       *clause += " = ?";

@@ -4,6 +4,7 @@
 #include "data/core/messages.h"
 #include "data/core/strings.h"
 #include "data/db/database.h"
+#include "data/db/dialect.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/record.h"
 #include "data/model/model.h"
@@ -47,6 +48,15 @@ int TDBObject::FindEntity(const char* name) const {
 void TDBObject::DropStatement() {
   statement_.reset();
   connection_.reset();
+}
+
+const TSqlDialect& TDBObject::QueryDialect() const {
+  if (statement_ && connection_) return connection_->Dialect();
+  if (OdbcEnvironment) {
+    TOdbcConnection connection(OdbcEnvironment, 1, DatabaseName);
+    if (connection.IsConnected()) return connection.Dialect();
+  }
+  return TSqlDialect::Of(TSqlDialect::SqlServer);
 }
 
 TOdbcStatement* TDBObject::OpenStatement() {

@@ -37,6 +37,11 @@ public:
   const char* FirstRowSelect() const;
   const char* FirstRowLimit() const;
 
+  // The operator that matches a text against a pattern of '%' and '_' regardless of
+  // letter case, as SQL Server's LIKE does under its usual collation: LIKE, or ILIKE
+  // where LIKE minds the case (PostgreSQL). SQLite's LIKE ignores the case of ASCII letters.
+  const char* TextPatternMatch() const { return kind_ == PostgreSQL ? "ILIKE" : "LIKE"; }
+
   // First statement of a sequence transaction: it takes the lock that keeps every
   // other taker of the same table's numbers waiting until this one commits (also when
   // the table's row does not exist yet), and nobody else. quotedTable is already

@@ -13,6 +13,7 @@
 
 #include "data/core/strings.h"
 #include "data/core/waitcursor.h"
+#include "data/db/dialect.h"
 #include "data/db/odbcstatement.h"
 #include "data/db/reclist.h"
 #include "data/db/recordsql.h"
@@ -175,10 +176,12 @@ int TDBRecList::SelectByExample(const char* orderText, TDBRecord* example) {
   if (!statement) return 0;
 
   std::string sql = SelectText(entity_);
+  const std::string patternMatch =
+      std::string(" ") + statement->GetConnection()->Dialect().TextPatternMatch() + " ?";
   for (size_t i = 0; i < criteria.size(); ++i) {
     sql += i ? " AND " : " WHERE ";
     sql += entity_->Attributes[criteria[i].position].Name;
-    sql += criteria[i].like ? " LIKE ?" : "=?";
+    sql += criteria[i].like ? patternMatch : "=?";
   }
   if (orderText && *orderText) {
     sql += " ORDER BY ";

@@ -15,6 +15,7 @@ struct TRelationship;
 class TExpression;
 class TOdbcConnection;
 class TOdbcStatement;
+class TSqlDialect;
 
 // Status codes of records (the texts are RecordErrors, expr/errors.h).
 enum TDBRecordStatus : int {
@@ -130,6 +131,9 @@ public:
   virtual void SetStatus(int code);
   // Position of the model's entity of that name (any case), -1 when none.
   virtual int FindEntity(const char* name) const;
+  // The statement forms of the database the object's statements go to (SQL Server's
+  // when it cannot be reached), for conditions a caller writes for it.
+  const TSqlDialect& QueryDialect() const;
 
 protected:
   // Deletes the statement, then its connection, and nulls both.

@@ -147,11 +147,14 @@ struct TExampleCase {
 };
 
 TEST_P(RecListTest, QueryByExampleCriteria) {
-  const std::string like = " LIKE ?";
+  // A text matches regardless of letter case, as on SQL Server.
+  const std::string like = Db().IsPostgres() ? " ILIKE ?" : " LIKE ?";
   const std::vector<TExampleCase> cases = {
       {{}, " ORDER BY ID", {"1", "2", "3", "4", "5", "6", "7", "8"}, 2},
       // Texts shorter than the display width find what they begin.
       {{{"NAME", "Sm"}}, " WHERE NAME" + like + " ORDER BY ID", {"1", "2", "3"}, 0},
+      {{{"NAME", "sM"}}, " WHERE NAME" + like + " ORDER BY ID", {"1", "2", "3"}, 0},
+      {{{"CITY", "KOPR"}}, " WHERE CITY" + like + " ORDER BY ID", {"3", "4"}, 1},
       {{{"CITY", "Kopr"}}, " WHERE CITY" + like + " ORDER BY ID", {"3", "4"}, 1},
       {{{"CITY", "Kopri"}}, " WHERE CITY" + like + " ORDER BY ID", {"4"}, 1},
       // What the user typed is bound as typed: a quote is a quote, '%' and '_' are the

@@ -460,15 +460,21 @@ struct TLookupCase {
 };
 
 TEST_P(RecListBoxTest, LookupConditionsBindTheFilledFieldsAndRefuseNonNumbers) {
+  // A typed text finds what it begins regardless of letter case, as on SQL Server.
+  const std::string codeLike = Db().IsPostgres() ? "CODE ILIKE ?" : "CODE LIKE ?";
+  const std::string codeLikeOrdered = codeLike + " ORDER BY NUM";
+  const std::string codeLikeAndDay = codeLike + " AND DAY = ? ORDER BY NUM";
   const std::vector<TLookupCase> cases = {
       {{}, "ORDER BY NUM", {"A1", "A2", "O'Neil", "B1", "A%"}},
       {{{"DAY", "1900-01-01"}, {"NUM", ""}}, "ORDER BY NUM", {"A1", "A2", "O'Neil", "B1", "A%"}},
       {{{"DAY", "1901-01-01"}}, "ORDER BY NUM", {"A1", "A2", "O'Neil", "B1", "A%"}},
-      {{{"CODE", "A"}}, "CODE LIKE ? ORDER BY NUM", {"A1", "A2", "A%"}},
-      {{{"CODE", "O'N"}}, "CODE LIKE ? ORDER BY NUM", {"O'Neil"}},
-      {{{"CODE", "x' OR 'a'='a"}}, "CODE LIKE ? ORDER BY NUM", {}},
+      {{{"CODE", "A"}}, codeLikeOrdered.c_str(), {"A1", "A2", "A%"}},
+      {{{"CODE", "a"}}, codeLikeOrdered.c_str(), {"A1", "A2", "A%"}},
+      {{{"CODE", "O'N"}}, codeLikeOrdered.c_str(), {"O'Neil"}},
+      {{{"CODE", "o'n"}}, codeLikeOrdered.c_str(), {"O'Neil"}},
+      {{{"CODE", "x' OR 'a'='a"}}, codeLikeOrdered.c_str(), {}},
       {{{"DAY", "2024-02-29"}}, "DAY = ? ORDER BY NUM", {"A2"}},
-      {{{"DAY", "1999-12-31"}, {"CODE", "O"}}, "CODE LIKE ? AND DAY = ? ORDER BY NUM", {"O'Neil"}},
+      {{{"DAY", "1999-12-31"}, {"CODE", "O"}}, codeLikeAndDay.c_str(), {"O'Neil"}},
       {{{"NUM", "4"}}, "NUM=? ORDER BY NUM", {"B1"}},
       {{{"AMOUNT", "1.5"}}, "AMOUNT=? ORDER BY NUM", {"A1", "B1"}},
   };
