@@ -1,6 +1,7 @@
 // What the benchmarks share: the table BENCH(ID, NAME, CITY, AMOUNT, QTY) filled with rows
 // numbered from 0 or BENCH(ID, NAME, CITY, QTY) empty, its entity in the program's model,
-// the SQLite connection of the program's connection plan, a timer and plain statements.
+// the SQLite (or PostgreSQL) connection of the program's connection plan, a timer and
+// plain statements.
 #pragma once
 
 #include <chrono>
@@ -18,9 +19,27 @@ inline double Ms(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Where a benchmark's "file" names a PostgreSQL server instead: "postgresql:PORT", the
+// database vorn_test of user postgres on the loopback address (as the test session
+// starts it: source tools/session.sh; session_start_postgres).
+const char* const BenchPostgresPrefix = "postgresql:";
+
 // The connect string the program's connection plan makes for the SQLite file (a Unix
-// path; a name without ".db" gets it), the one that may create the file.
+// path; a name without ".db" gets it), the one that may create the file; or for the
+// PostgreSQL database named as above.
 inline std::string BenchConnectString(const std::string& file) {
+  const std::string postgres = BenchPostgresPrefix;
+  if (file.compare(0, postgres.size(), postgres) == 0) {
+    TNetworkSettings settings;
+    settings.driver = "PostgreSQL ANSI";
+    settings.server = "127.0.0.1:" + file.substr(postgres.size());
+    settings.database = "vorn_test";
+    settings.user = "postgres";
+    settings.trusted = false;
+    TConnectPlan plan = PlanConnection(settings, "");
+    if (!plan.error.empty()) printf("connect: %s\n", plan.error.c_str());
+    return plan.databaseConnect;
+  }
   // Wine's drive Z: is the Unix root.
   std::string windowsPath = "Z:" + file;
   for (char& c : windowsPath)
@@ -36,7 +55,7 @@ inline std::string BenchConnectString(const std::string& file) {
   return plan.createConnect;
 }
 
-// Connects to the SQLite file (a Unix path) as the program does; false, with the driver's
+// Connects to the SQLite file (a Unix path) or the PostgreSQL database as the program does; false, with the driver's
 // message printed, when it cannot.
 inline bool ConnectBenchFile(TOdbcConnection& connection, const std::string& file, unsigned long flags = 0) {
   const std::string connect = BenchConnectString(file);
