@@ -48,15 +48,15 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
   auto oneCustomer = [this] { OneCustomer(); };
   const TStep steps[] = {
       {"key change", [&] { oneCustomer(); Preferences.IfKeysAreChanged = TKeyChangeRule::AskInsertByDefault; },
-       formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2"},
+       formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2", "1:1,1"},
       {"cascade refused", cascadeAllowed, formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer",
-       IDNO, ORDER_OWNERS, "1:1"},
+       IDNO, ORDER_OWNERS, "1:1", nullptr},
       {"cascade accepted", cascadeAllowed, formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer",
-       IDYES, ORDER_OWNERS, "1:2"},
+       IDYES, ORDER_OWNERS, "1:2", "1:1"},
       {"delete", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Customer", IDYES,
-       CUSTOMERS, "0:0,0"},
+       CUSTOMERS, "0:0,0", "1:1,1"},
       {"dependants", [&] { CustomerWithOrder(); Preferences.PromptBeforeDelete = false; }, formOfMain,
-       CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Could not delete record", IDOK, CUSTOMERS, "1:1,1"},
+       CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Could not delete record", IDOK, CUSTOMERS, "1:1,1", nullptr},
       {"Warn_On_Find", [&] { oneCustomer(); Preferences.WarnOnFind = TFindWarning::NoCriteria; }, formOfMain,
        CANCEL_BUTTON_ID,
        [&](HWND opener) {
@@ -64,14 +64,14 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
          Press(RESET_BUTTON_ID);
          return form;
        },
-       FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1"},
+       FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1", nullptr},
       {"list window's delete",
        [&] {
          oneCustomer();
          Db().Exec("INSERT INTO CONT (CONT_ID, CUST_ID, NAME) VALUES (11, 1, 'Eve')");
        },
        formOfMain, CANCEL_BUTTON_ID, contactsOf, DELETE_BUTTON_ID, "Contact", IDYES,
-       "SELECT COUNT(*) FROM CONT", "0"},
+       "SELECT COUNT(*) FROM CONT", "0", "1"},
   };
   RunAll(steps);
 }
@@ -87,9 +87,9 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAModalDialogItStandsOn) {
   auto formOfOpener = [this](HWND opener) { return CustomerForm(opener); };
   const TStep steps[] = {
       {"expand box", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, ExpandButtonId(note), "Note",
-       EXPAND_CLOSE_ID, CUSTOMERS, "1:1,1"},
+       EXPAND_CLOSE_ID, CUSTOMERS, "1:1,1", nullptr},
       {"file dialog", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, BrowseButtonId(document),
-       "Select a file", IDCANCEL, CUSTOMERS, "1:1,1"},
+       "Select a file", IDCANCEL, CUSTOMERS, "1:1,1", nullptr},
   };
   RunAll(steps);
 }

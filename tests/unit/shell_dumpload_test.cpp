@@ -473,9 +473,9 @@ TEST_P(DumpLoadWindowLifeTest, NoWindowGoesUnderTheDumpOrLoadDialog) {
   };
   const TModalStep steps[] = {
       {"dump", [] {}, form, CANCEL_BUTTON_ID, [](HWND opener) { ShowDumpTablesDialog(opener, false); },
-       "Dump Database Tables", pressOk, "Dump Tables", IDOK, CUSTOMERS, "1:1,1", nullptr},
+       "Dump Database Tables", pressOk, "Dump Tables", IDOK, CUSTOMERS, "1:1,1", nullptr, nullptr},
       {"load", dumped, form, CANCEL_BUTTON_ID, [](HWND opener) { ShowDumpTablesDialog(opener, true); },
-       "Load Database Tables", pressOk, "Load Tables", IDOK, CUSTOMERS, "301:1,399", nullptr},
+       "Load Database Tables", pressOk, "Load Tables", IDOK, CUSTOMERS, "301:1,399", nullptr, nullptr},
   };
   RunAll(steps);
 }

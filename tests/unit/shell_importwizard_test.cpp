@@ -533,11 +533,11 @@ TEST_P(ImportWindowLifeTest, NoWindowGoesUnderTheWizardItsQuestionsOrTheImport) 
   const char* badRows = "SELECT COUNT(*) FROM CUST WHERE CUST_ID >= 100 AND (NAME IS NULL OR NAME <> 'Name ' || CUST_ID)";
   const TModalStep steps[] = {
       {"the wizard", [] {}, form, CANCEL_BUTTON_ID, wizard, "Select Template", nullptr, nullptr, IDCANCEL, CUSTOMERS,
-       "1:1,1", nullptr},
+       "1:1,1", nullptr, nullptr},
       {"going back from the mapping page", [] {}, form, CANCEL_BUTTON_ID, wizard, "Select Template", toMappingAndBack,
-       "Import Wizard: WARNING", IDYES, CUSTOMERS, "1:1,1", cancel},
+       "Import Wizard: WARNING", IDYES, CUSTOMERS, "1:1,1", cancel, nullptr},
       {"the import run", importTemplate, form, CANCEL_BUTTON_ID, importRun, nullptr, nullptr, nullptr, 0, badRows,
-       "0", nullptr},
+       "0", nullptr, nullptr},
   };
   RunAll(steps);
 }

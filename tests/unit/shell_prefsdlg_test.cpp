@@ -375,10 +375,10 @@ TEST_P(PreferencesWindowLifeTest, NoWindowGoesUnderThePreferencesOrTheirQuestion
   auto preferences = [](HWND mainWindow) { RunPreferencesDialog(mainWindow); };
   const char* saved = "SELECT COUNT(*) FROM User_Preferences WHERE USER_ID = 'ANN'";
   const TModalStep steps[] = {
-      {"the dialog", clear, mainWindow, CMD_EXIT, preferences, "Preferences", nullptr, nullptr, IDCANCEL, saved, "0", nullptr},
+      {"the dialog", clear, mainWindow, CMD_EXIT, preferences, "Preferences", nullptr, nullptr, IDCANCEL, saved, "0", nullptr, nullptr},
       {"Save", clear, mainWindow, CMD_EXIT, preferences, "Preferences",
        [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(PREFS_SAVE, BN_CLICKED), 0); },
-       "Save Preferences", IDYES, saved, "16", nullptr},
+       "Save Preferences", IDYES, saved, "16", nullptr, "0"},
   };
   RunAll(steps);
 }

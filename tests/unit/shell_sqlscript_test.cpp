@@ -403,7 +403,7 @@ TEST_P(ScriptWindowLifeTest, NoWindowGoesUnderAScriptRun) {
          SetDlgItemTextA(dialog, SCRIPT_PATH_ID, script.c_str());
          PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
        },
-       nullptr, IDCANCEL, CUSTOMERS, "301:1,399", nullptr},
+       nullptr, IDCANCEL, CUSTOMERS, "301:1,399", nullptr, nullptr},
   };
   RunAll(steps);
 }
