@@ -1,8 +1,9 @@
 // Every question a form or list window asks (key change, cascade, delete, dependants,
 // Warn_On_Find, a list window's delete), and a modal dialog over a form, with its opener
 // closed, itself closed or the program logged out while it waits, on real windows over SQLite and PostgreSQL: the box
-// waits for its answer, the rows are written whole or not at all, the program lives on,
-// and every window and dialog object is gone once all is closed. And the PIN keypad.
+// waits for its answer (after a refused login the program cancels it, and nothing of the
+// answer is written), the rows are written whole or not at all, the program lives on, and
+// every window and dialog object is gone once all is closed. And the PIN keypad.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -77,7 +78,7 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
 }
 
 // A modal dialog over a form (the expand box, the file dialog of a Browse button) keeps the windows it stands on: the form and
-// its opener close, and the program ends, once it has been closed.
+// its opener close, and the program ends, once it has been closed (after a refused login by the program itself).
 TEST_P(WindowQuestionTest, NoWindowGoesUnderAModalDialogItStandsOn) {
   const TEntity* customer = TheModel.FindEntity("CUST");
   const int note = customer->AttributeIndex(customer->FindAttribute("NOTE"));

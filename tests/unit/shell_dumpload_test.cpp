@@ -458,8 +458,9 @@ TEST_P(DumpLoadTest, TheDialogSaysHowManyTablesItLeavesOutAndHowToReachThem) {
 }
 
 // The dump and load dialog over a form, at its closing box, with the form closed, the dialog
-// closed or the program logged out (the login refused): the box waits, the tables are
-// dumped or loaded whole, and the program lives on until the dialog has ended.
+// closed or the program logged out (the login refused): the box waits (or, after the refused
+// login, goes with the dialog by itself), the tables are dumped or loaded whole, and the
+// program lives on until the dialog has ended.
 class DumpLoadWindowLifeTest : public WindowLifeTest {};
 
 TEST_P(DumpLoadWindowLifeTest, NoWindowGoesUnderTheDumpOrLoadDialog) {

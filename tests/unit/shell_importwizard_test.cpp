@@ -480,7 +480,8 @@ INSTANTIATE_DATABASE_TESTS(ImportWizardTest);
 // The wizard over a customer form, its question on going back, and the import run, with the
 // form closed, the wizard or the import window closed, or the program logged out (the login
 // refused) while they wait: nothing goes under them, every imported row is whole, and the
-// program lives on until they have ended.
+// program lives on until they have ended (after the refused login the program cancels the
+// wizard and its question, and starts no import).
 class ImportWindowLifeTest : public WindowLifeTest {
 protected:
   void SetUp() override {

@@ -355,7 +355,8 @@ TEST_P(PreferencesDialogTest, TheLoginDialogPicture) {
 
 // The preferences dialog, and its Save question, with Exit, the dialog closed or the
 // program logged out (the login refused) while they wait: the dialog keeps its loop and
-// ends as answered, all sixteen rows are saved or none, and the program ends after it.
+// ends as answered (cancelled by the program after the refused login), all sixteen rows are
+// saved or none, and the program ends after it.
 class PreferencesWindowLifeTest : public WindowLifeTest {
 protected:
   PreferencesWindowLifeTest() { preferenceTable_ = true; }
