@@ -111,8 +111,9 @@ std::string CloseVisibleDialogs(DWORD threadId) {
   return titles;
 }
 
-// How long the program may take, after the refused login, to end what waited and itself.
-constexpr DWORD ENDS_WITHIN_MS = 5000;
+// How long the program may take, after the refused login, to end what waited and itself: on
+// this display each window that hides waits up to two seconds for it, and a few go.
+constexpr DWORD ENDS_WITHIN_MS = 15000;
 
 // After the refused login, with nothing pressed: every window that waited for the user (a
 // question, the step's dialog) goes by itself and the main window with them, within a few
