@@ -41,5 +41,10 @@ bool IsPumping();
 // until the long work or the modal loops over the window end (the caller then does nothing
 // more), false when the window may close now.
 bool DeferCloseWhilePumping(HWND window);
+// For an end of the program that may not wait for the user (after a refused login): every
+// modal loop and question open now, and any that opens before the last of them has
+// returned, is ended as its Cancel would end it, the innermost first and each one only once
+// the long work over it has finished; the closes that wait for them then follow as usual.
+void CancelModalWaits();
 // True when a close of the window, or of a window it stands on, is waiting.
 bool IsClosePending(HWND window);

@@ -230,7 +230,8 @@ void LogoutAndLoginAgain(HWND mainWindow, int timedOut) {
   const INT_PTR loggedIn = RunLoginDialog(mainWindow, timedOut ? TIMED_OUT_TEXT : nullptr);
   EnableWindows(disabled);
   if (!loggedIn) {
-    EndProgram(mainWindow);
+    // The previous user's session is over: what he left open waits for nobody.
+    EndProgram(mainWindow, TOpenDialogs::Cancel);
     return;
   }
   HCURSOR before = SetCursor(LoadCursorA(nullptr, IDC_WAIT));

@@ -365,14 +365,17 @@ void ReportFailedCommand(HWND window, const char* command) {
   MessageBoxA(window, command, "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
 }
 
-void EndProgram(HWND mainWindow) {
-  if (!DeferCloseWhilePumping(mainWindow)) DestroyWindow(mainWindow);
+void EndProgram(HWND mainWindow, TOpenDialogs openDialogs) {
+  if (!DeferCloseWhilePumping(mainWindow))
+    DestroyWindow(mainWindow);
+  else if (openDialogs == TOpenDialogs::Cancel)
+    CancelModalWaits();
 }
 
 bool RunBuiltInCommand(HWND mainWindow, int id, int notification) {
   switch (id) {
     case CMD_EXIT:
-      EndProgram(mainWindow);
+      EndProgram(mainWindow, TOpenDialogs::Finish);
       return true;
     case CMD_ABOUT:
       ShowAboutBox(mainWindow);

@@ -54,9 +54,15 @@ HWND CreateStatusBar(HWND parent, int id);
 void SetMenuBarFromTables(HWND mainWindow);
 // Runs a built-in command (ids 100 to 108); false for any other id.
 bool RunBuiltInCommand(HWND mainWindow, int id, int notification);
+// What the end of the program does with the modal dialogs and questions open at the time.
+enum class TOpenDialogs {
+  Finish,  // Exit: they stay until the user has finished them
+  Cancel,  // a refused login: nobody may use them, they are cancelled at once
+};
 // Ends the program (Exit, a login refused after a logout): at once, or during work that
-// pumps messages (a question, a fetch, a script) when that work has ended.
-void EndProgram(HWND mainWindow);
+// pumps messages (a question, a fetch, a script) or under modal dialogs when those have
+// ended.
+void EndProgram(HWND mainWindow, TOpenDialogs openDialogs);
 // Shows a command that failed: its text in the box "Cannot run command".
 void ReportFailedCommand(HWND window, const char* command);
 

@@ -11,13 +11,14 @@
 #include "forms/preferences.h"
 #include "support/shop_forms.h"
 
-// What happens while the step waits.
+// What happens while the step waits. A logout has its login refused: the program is to
+// end, and what waited for the user is ended by the program itself, as Cancel ends it.
 enum class TMeanwhile { CloseOpener, CloseItself, LogOut };
 
 // One question or fetch of a window: the rows and preferences it starts from, how its
 // opener and the window come (the window owned by the opener), the command that starts
 // it, the box it asks and the button that answers it (none for a fetch), and the rows
-// afterwards.
+// afterwards: once answered, and after a refused login (null: the same).
 struct TStep {
   const char* name;
   std::function<void()> prepare;
@@ -29,13 +30,15 @@ struct TStep {
   int answer;
   const char* rowsQuery;
   const char* rowsAfter;
+  const char* rowsAfterRefusedLogin;
 };
 
 // A step of a dialog that runs a modal loop over its opener, or of long work without a
 // dialog: run opens it over the opener and returns when it has ended. The driver waits for
 // the dialog, does what the user does first on it (begin), waits for the box that then asks
 // (or for the dialog itself, or, without a dialog, for the work's first round: run posts
-// the meanwhile step), does the meanwhile step there and answers; the rows afterwards.
+// the meanwhile step), does the meanwhile step there and answers; the rows afterwards,
+// once answered and after a refused login (null: the same).
 struct TModalStep {
   const char* name;
   std::function<void()> prepare;
@@ -49,6 +52,7 @@ struct TModalStep {
   const char* rowsQuery;
   const char* rowsAfter;
   std::function<void(HWND dialog)> end;  // what the user does last on the dialog still open
+  const char* rowsAfterRefusedLogin;
 };
 
 // The count, least and greatest key of the customers, and the count and least customer of

@@ -61,15 +61,15 @@ TEST_P(WindowFetchTest, NoWindowGoesUnderAFetchOfAnother) {
   const TStep steps[] = {
       // The customer form a view opens fetches its 300 orders.
       {"child-list fetch", withRows("INSERT INTO ORD (ORD_ID, CUST_ID, ITEM)", "k, 1, 'c'"), viewOfCustomers,
-       CLOSE_PAGE_BUTTON_ID, nullptr, EDIT_BUTTON_ID, nullptr, 0, ORDER_OWNERS, "300:1"},
+       CLOSE_PAGE_BUTTON_ID, nullptr, EDIT_BUTTON_ID, nullptr, 0, ORDER_OWNERS, "300:1", nullptr},
       // Next on an order form opened from that list fetches the list's further rows.
       {"next fetch", withRows("INSERT INTO ORD (ORD_ID, CUST_ID, ITEM)", "k, 1, 'c'"), formWithFirstOrder,
-       CANCEL_BUTTON_ID, orderOfTheList, NEXT_BUTTON_ID, nullptr, 0, ORDER_OWNERS, "300:1"},
+       CANCEL_BUTTON_ID, orderOfTheList, NEXT_BUTTON_ID, nullptr, 0, ORDER_OWNERS, "300:1", nullptr},
       {"view fetch", withRows("INSERT INTO CONT (CONT_ID, CUST_ID, NAME)", "k, 1, 'c'"), formOfMain,
-       CANCEL_BUTTON_ID, nullptr, ViewRelatedButtonId(1), nullptr, 0, "SELECT COUNT(*) FROM CONT", "300"},
+       CANCEL_BUTTON_ID, nullptr, ViewRelatedButtonId(1), nullptr, 0, "SELECT COUNT(*) FROM CONT", "300", nullptr},
       {"find fetch", [this] { ManyRows("INSERT INTO CUST (CUST_ID, NAME)", "k, 'c'"); },
        [this] { return FreshCustomerForm(MainWindow); }, CANCEL_BUTTON_ID, nullptr, FIND_BUTTON_ID, nullptr, 0,
-       CUSTOMERS, "300:100,399"},
+       CUSTOMERS, "300:100,399", nullptr},
   };
   RunAll(steps);
 }

@@ -1,8 +1,9 @@
 // Every question a form or list window asks (key change, cascade, delete, dependants,
 // Warn_On_Find, a list window's delete), and a modal dialog over a form, with its opener
 // closed, itself closed or the program logged out while it waits, on real windows over SQLite and PostgreSQL: the box
-// waits for its answer, the rows are written whole or not at all, the program lives on,
-// and every window and dialog object is gone once all is closed. And the PIN keypad.
+// waits for its answer (after a refused login the program cancels it, and nothing of the
+// answer is written), the rows are written whole or not at all, the program lives on, and
+// every window and dialog object is gone once all is closed. And the PIN keypad.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -48,15 +49,15 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
   auto oneCustomer = [this] { OneCustomer(); };
   const TStep steps[] = {
       {"key change", [&] { oneCustomer(); Preferences.IfKeysAreChanged = TKeyChangeRule::AskInsertByDefault; },
-       formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2"},
+       formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2", "1:1,1"},
       {"cascade refused", cascadeAllowed, formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer",
-       IDNO, ORDER_OWNERS, "1:1"},
+       IDNO, ORDER_OWNERS, "1:1", nullptr},
       {"cascade accepted", cascadeAllowed, formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer",
-       IDYES, ORDER_OWNERS, "1:2"},
+       IDYES, ORDER_OWNERS, "1:2", "1:1"},
       {"delete", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Customer", IDYES,
-       CUSTOMERS, "0:0,0"},
+       CUSTOMERS, "0:0,0", "1:1,1"},
       {"dependants", [&] { CustomerWithOrder(); Preferences.PromptBeforeDelete = false; }, formOfMain,
-       CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Could not delete record", IDOK, CUSTOMERS, "1:1,1"},
+       CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Could not delete record", IDOK, CUSTOMERS, "1:1,1", nullptr},
       {"Warn_On_Find", [&] { oneCustomer(); Preferences.WarnOnFind = TFindWarning::NoCriteria; }, formOfMain,
        CANCEL_BUTTON_ID,
        [&](HWND opener) {
@@ -64,20 +65,20 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
          Press(RESET_BUTTON_ID);
          return form;
        },
-       FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1"},
+       FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1", nullptr},
       {"list window's delete",
        [&] {
          oneCustomer();
          Db().Exec("INSERT INTO CONT (CONT_ID, CUST_ID, NAME) VALUES (11, 1, 'Eve')");
        },
        formOfMain, CANCEL_BUTTON_ID, contactsOf, DELETE_BUTTON_ID, "Contact", IDYES,
-       "SELECT COUNT(*) FROM CONT", "0"},
+       "SELECT COUNT(*) FROM CONT", "0", "1"},
   };
   RunAll(steps);
 }
 
 // A modal dialog over a form (the expand box, the file dialog of a Browse button) keeps the windows it stands on: the form and
-// its opener close, and the program ends, once it has been closed.
+// its opener close, and the program ends, once it has been closed (after a refused login by the program itself).
 TEST_P(WindowQuestionTest, NoWindowGoesUnderAModalDialogItStandsOn) {
   const TEntity* customer = TheModel.FindEntity("CUST");
   const int note = customer->AttributeIndex(customer->FindAttribute("NOTE"));
@@ -87,9 +88,9 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAModalDialogItStandsOn) {
   auto formOfOpener = [this](HWND opener) { return CustomerForm(opener); };
   const TStep steps[] = {
       {"expand box", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, ExpandButtonId(note), "Note",
-       EXPAND_CLOSE_ID, CUSTOMERS, "1:1,1"},
+       EXPAND_CLOSE_ID, CUSTOMERS, "1:1,1", nullptr},
       {"file dialog", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, BrowseButtonId(document),
-       "Select a file", IDCANCEL, CUSTOMERS, "1:1,1"},
+       "Select a file", IDCANCEL, CUSTOMERS, "1:1,1", nullptr},
   };
   RunAll(steps);
 }

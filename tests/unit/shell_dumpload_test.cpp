@@ -458,8 +458,9 @@ TEST_P(DumpLoadTest, TheDialogSaysHowManyTablesItLeavesOutAndHowToReachThem) {
 }
 
 // The dump and load dialog over a form, at its closing box, with the form closed, the dialog
-// closed or the program logged out (the login refused): the box waits, the tables are
-// dumped or loaded whole, and the program lives on until the dialog has ended.
+// closed or the program logged out (the login refused): the box waits (or, after the refused
+// login, goes with the dialog by itself), the tables are dumped or loaded whole, and the
+// program lives on until the dialog has ended.
 class DumpLoadWindowLifeTest : public WindowLifeTest {};
 
 TEST_P(DumpLoadWindowLifeTest, NoWindowGoesUnderTheDumpOrLoadDialog) {
@@ -473,9 +474,9 @@ TEST_P(DumpLoadWindowLifeTest, NoWindowGoesUnderTheDumpOrLoadDialog) {
   };
   const TModalStep steps[] = {
       {"dump", [] {}, form, CANCEL_BUTTON_ID, [](HWND opener) { ShowDumpTablesDialog(opener, false); },
-       "Dump Database Tables", pressOk, "Dump Tables", IDOK, CUSTOMERS, "1:1,1", nullptr},
+       "Dump Database Tables", pressOk, "Dump Tables", IDOK, CUSTOMERS, "1:1,1", nullptr, nullptr},
       {"load", dumped, form, CANCEL_BUTTON_ID, [](HWND opener) { ShowDumpTablesDialog(opener, true); },
-       "Load Database Tables", pressOk, "Load Tables", IDOK, CUSTOMERS, "301:1,399", nullptr},
+       "Load Database Tables", pressOk, "Load Tables", IDOK, CUSTOMERS, "301:1,399", nullptr, nullptr},
   };
   RunAll(steps);
 }

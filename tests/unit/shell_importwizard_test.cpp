@@ -480,7 +480,8 @@ INSTANTIATE_DATABASE_TESTS(ImportWizardTest);
 // The wizard over a customer form, its question on going back, and the import run, with the
 // form closed, the wizard or the import window closed, or the program logged out (the login
 // refused) while they wait: nothing goes under them, every imported row is whole, and the
-// program lives on until they have ended.
+// program lives on until they have ended (after the refused login the program cancels the
+// wizard and its question, and starts no import).
 class ImportWindowLifeTest : public WindowLifeTest {
 protected:
   void SetUp() override {
@@ -533,11 +534,11 @@ TEST_P(ImportWindowLifeTest, NoWindowGoesUnderTheWizardItsQuestionsOrTheImport) 
   const char* badRows = "SELECT COUNT(*) FROM CUST WHERE CUST_ID >= 100 AND (NAME IS NULL OR NAME <> 'Name ' || CUST_ID)";
   const TModalStep steps[] = {
       {"the wizard", [] {}, form, CANCEL_BUTTON_ID, wizard, "Select Template", nullptr, nullptr, IDCANCEL, CUSTOMERS,
-       "1:1,1", nullptr},
+       "1:1,1", nullptr, nullptr},
       {"going back from the mapping page", [] {}, form, CANCEL_BUTTON_ID, wizard, "Select Template", toMappingAndBack,
-       "Import Wizard: WARNING", IDYES, CUSTOMERS, "1:1,1", cancel},
+       "Import Wizard: WARNING", IDYES, CUSTOMERS, "1:1,1", cancel, nullptr},
       {"the import run", importTemplate, form, CANCEL_BUTTON_ID, importRun, nullptr, nullptr, nullptr, 0, badRows,
-       "0", nullptr},
+       "0", nullptr, nullptr},
   };
   RunAll(steps);
 }

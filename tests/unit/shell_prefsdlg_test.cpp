@@ -355,7 +355,8 @@ TEST_P(PreferencesDialogTest, TheLoginDialogPicture) {
 
 // The preferences dialog, and its Save question, with Exit, the dialog closed or the
 // program logged out (the login refused) while they wait: the dialog keeps its loop and
-// ends as answered, all sixteen rows are saved or none, and the program ends after it.
+// ends as answered (cancelled by the program after the refused login), all sixteen rows are
+// saved or none, and the program ends after it.
 class PreferencesWindowLifeTest : public WindowLifeTest {
 protected:
   PreferencesWindowLifeTest() { preferenceTable_ = true; }
@@ -375,10 +376,10 @@ TEST_P(PreferencesWindowLifeTest, NoWindowGoesUnderThePreferencesOrTheirQuestion
   auto preferences = [](HWND mainWindow) { RunPreferencesDialog(mainWindow); };
   const char* saved = "SELECT COUNT(*) FROM User_Preferences WHERE USER_ID = 'ANN'";
   const TModalStep steps[] = {
-      {"the dialog", clear, mainWindow, CMD_EXIT, preferences, "Preferences", nullptr, nullptr, IDCANCEL, saved, "0", nullptr},
+      {"the dialog", clear, mainWindow, CMD_EXIT, preferences, "Preferences", nullptr, nullptr, IDCANCEL, saved, "0", nullptr, nullptr},
       {"Save", clear, mainWindow, CMD_EXIT, preferences, "Preferences",
        [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(PREFS_SAVE, BN_CLICKED), 0); },
-       "Save Preferences", IDYES, saved, "16", nullptr},
+       "Save Preferences", IDYES, saved, "16", nullptr, "0"},
   };
   RunAll(steps);
 }

@@ -375,7 +375,8 @@ TEST_P(RunScriptDialogTest, SelectFileTakesTheChosenPathInLowerCase) {
 
 // The "Run Database Script" dialog over a form, while its script runs, with the form closed,
 // the dialog closed or the program logged out (the login refused): the script runs whole,
-// the program lives on until the dialog has ended, and nothing is left open.
+// the program lives on until the dialog has ended (after the refused login the program
+// cancels it once the run is over), and nothing is left open.
 class ScriptWindowLifeTest : public WindowLifeTest {
 protected:
   void SetUp() override {
@@ -403,7 +404,7 @@ TEST_P(ScriptWindowLifeTest, NoWindowGoesUnderAScriptRun) {
          SetDlgItemTextA(dialog, SCRIPT_PATH_ID, script.c_str());
          PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
        },
-       nullptr, IDCANCEL, CUSTOMERS, "301:1,399", nullptr},
+       nullptr, IDCANCEL, CUSTOMERS, "301:1,399", nullptr, nullptr},
   };
   RunAll(steps);
 }

@@ -16,6 +16,7 @@
 #include "shell/login.h"
 #include "shell/menus.h"
 #include "shell/startup.h"
+#include "shell/userids.h"
 #include "support/dialog_watcher.h"
 #include "support/login_helper.h"
 #include "support/scratch_dir.h"
@@ -63,6 +64,19 @@ protected:
         << make.GetDiagMessage();
     TOdbcStatement statement(&make);
     ASSERT_TRUE(SQL_SUCCEEDED(statement.ExecDirect(sql.c_str()))) << sql << ": " << statement.GetDiagMessage();
+  }
+  // The first value of the first row of a query, through the program's own connection plan.
+  std::string FirstValue(const char* sql) {
+    TOdbcEnv env;
+    TOdbcConnection connection(&env);
+    const TConnectPlan plan = PlanConnection(ReadNetworkSettings(dir_.File("VORN.INI"), "VORN", "", ""), dir_.path());
+    if (!plan.error.empty()) return "no plan: " + plan.error;
+    if (!SQL_SUCCEEDED(connection.DriverConnect(plan.databaseConnect.c_str(), 0))) return "no connection";
+    TOdbcStatement rows(&connection);
+    if (!SQL_SUCCEEDED(rows.ExecDirect(sql)) || rows.Fetch() != SQL_SUCCESS) return rows.GetDiagMessage();
+    char text[64] = "";
+    rows.GetData(0, text, sizeof text);
+    return text;
   }
   // Starts the program, logs in and waits for its main window to carry the model's title.
   HWND Start(const char* user = SAMPLE_USER, const char* password = SAMPLE_PASSWORD) {
@@ -272,6 +286,33 @@ TEST_F(StartedProgram, ASavedPreferenceSurvivesARestartAndBelongsToItsUser) {
   EXPECT_EQ(second.Wait(20000), 0);
 }
 
+// The idle time-out while the user's preferences ask whether to save a change, and the next
+// login refused: nobody answers the question or closes the dialog, yet both go, nothing is
+// saved, and the program ends normally within a few seconds.
+TEST_F(StartedProgram, ARefusedLoginAfterATimeOutEndsThePreferencesItInterruptedAndTheProgram) {
+  Exec("CREATE TABLE User_Preferences (USER_ID VARCHAR(30) NOT NULL, Pref_Name VARCHAR(40) NOT NULL, "
+       "Pref_Setting VARCHAR(40), PRIMARY KEY (USER_ID, Pref_Name))");
+  HWND window = Start();
+  ASSERT_TRUE(window);
+  PostMessageA(window, WM_COMMAND, CMD_PREFERENCES, 0);
+  HWND preferences = FindDialog(child_.pid(), "Preferences", 20000).window;
+  ASSERT_TRUE(preferences);
+  PressDialogButton(preferences, PREFS_AUTO_FIND);
+  PostMessageA(preferences, WM_COMMAND, MAKEWPARAM(PREFS_SAVE, BN_CLICKED), 0);
+  HWND question = FindDialog(child_.pid(), "Save Preferences", 20000).window;
+  ASSERT_TRUE(question);
+
+  // What the idle timer posts once the time is up.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(CMD_LOGOUT, 1), 0);
+  TLoginDialog login = FindLoginDialog(child_.pid(), 20000);
+  ASSERT_TRUE(login.window);
+  EXPECT_EQ(login.message, TIMED_OUT_TEXT);
+  PressDialogButton(login.window, IDCANCEL);
+  // Each window that hides waits up to two seconds for this display: a few seconds each.
+  EXPECT_EQ(child_.Wait(15000), 0) << "the question or the preferences stayed, and the program with them";
+  EXPECT_EQ(FirstValue("SELECT COUNT(*) FROM User_Preferences"), "0");
+}
+
 // The upgrade script runs once: deleted after a clean run; after a failed statement set
 // aside with its log, the user told once, and not run again at the next start.
 TEST_F(StartedProgram, TheUpgradeScriptRunsOnceWhateverItsOutcome) {
@@ -305,17 +346,7 @@ TEST_F(StartedProgram, TheUpgradeScriptRunsOnceWhateverItsOutcome) {
   ASSERT_TRUE(main);
   PostMessageA(main, WM_COMMAND, 100, 0);
   EXPECT_EQ(third.Wait(20000), 0);
-  TOdbcEnv env;
-  TOdbcConnection count(&env);
-  const TConnectPlan plan = PlanConnection(ReadNetworkSettings(dir_.File("VORN.INI"), "VORN", "", ""), dir_.path());
-  ASSERT_TRUE(plan.error.empty()) << plan.error;
-  ASSERT_TRUE(SQL_SUCCEEDED(count.DriverConnect(plan.databaseConnect.c_str(), 0)));
-  TOdbcStatement rows(&count);
-  ASSERT_TRUE(SQL_SUCCEEDED(rows.ExecDirect("SELECT COUNT(*) FROM EXTRA")));
-  ASSERT_EQ(rows.Fetch(), SQL_SUCCESS);
-  char text[16] = "";
-  rows.GetData(0, text, sizeof text);
-  EXPECT_STREQ(text, "1");
+  EXPECT_EQ(FirstValue("SELECT COUNT(*) FROM EXTRA"), "1");
 }
 
 // A copy of the whole sample application.
