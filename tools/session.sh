@@ -20,7 +20,8 @@ free_port() {
 session_start_display() {
   local n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$BUILD/xvfb.log" 2>&1 &
+  # -noreset: a server that reset when its last client left would refuse whoever comes next.
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$BUILD/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   export DISPLAY=":$n"
@@ -28,7 +29,9 @@ session_start_display() {
 
 session_start_wine() {
   export WINEPREFIX="$BUILD/wineprefix"
-  export WINEDEBUG=-all
+  # Wine's own messages are off, but for those on what it lacks to run a program at all
+  # (no display, no driver): without them such a program would end without a word.
+  export WINEDEBUG=-all,err+winediag
   export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
   export WINEARCH=win64
   # Downloads from the tests' own servers on loopback addresses never go through a proxy.
