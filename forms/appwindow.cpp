@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "forms/messagepump.h"
+
 HWND MainWindow = nullptr;
 HWND StatusBarWindow = nullptr;
 int CurrentHelpContext = 0;
@@ -117,5 +119,5 @@ void ShowHelp(HWND window, UINT command, ULONG_PTR data) {
   char text[MAX_PATH + 80];
   std::snprintf(text, sizeof text, "The help file %s could not be opened.",
                 *HelpFilePath ? HelpFilePath : "(none)");
-  MessageBoxA(window, text, "Help", MB_OK | MB_ICONEXCLAMATION);
+  ShowMessageBox(window, text, "Help", MB_OK | MB_ICONEXCLAMATION);
 }

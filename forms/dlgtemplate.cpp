@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "forms/messagepump.h"
+
 namespace {
 
 // Characters of the text in UTF-16, its terminator included.
@@ -107,11 +109,11 @@ void AddDlgTemplateItem(HGLOBAL block, WORD* size, const char* itemClass, const 
 
 void SetDlgTemplateXYWH(HGLOBAL block, short x, short y, short cx, short cy) {
   if (cx == 0) {
-    MessageBoxA(nullptr, "dx = 0", "SetDlgTemplateXYWH", MB_OK);
+    ShowMessageBox(nullptr, "dx = 0", "SetDlgTemplateXYWH", MB_OK);
     return;
   }
   if (cy == 0) {
-    MessageBoxA(nullptr, "dy = 0", "SetDlgTemplateXYWH", MB_OK);
+    ShowMessageBox(nullptr, "dy = 0", "SetDlgTemplateXYWH", MB_OK);
     return;
   }
   if (!block) return;

@@ -74,7 +74,7 @@ INT_PTR TEditDlg::BrowseFile(HWND, UINT, WPARAM wParam, LPARAM) {
   } else if (const DWORD error = CommDlgExtendedError()) {
     char text[64];
     snprintf(text, sizeof text, "Error %ld returned", static_cast<long>(error));
-    MessageBoxA(window_, text, "WARNING", MB_OK | MB_ICONHAND);
+    ShowMessageBox(window_, text, "WARNING", MB_OK | MB_ICONHAND);
   }
   return TRUE;
 }
@@ -87,25 +87,25 @@ INT_PTR TEditDlg::ExecuteField(HWND, UINT, WPARAM wParam, LPARAM) {
     return TRUE;
   }
   if (!WriteFieldValuesFile(FIELD_VALUES_FILE, record_, window_)) {
-    MessageBoxA(window_, "Could not open temporary ~FLDVALS.TMP", "Run", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, "Could not open temporary ~FLDVALS.TMP", "Run", MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
   const std::string name = ExecuteCommandName(attribute.Flags);
   if (name.empty()) {
-    MessageBoxA(window_, "No command specified in picture clause", attribute.Caption, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, "No command specified in picture clause", attribute.Caption, MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
   const std::string key = name.substr(0, name.find(','));
   char line[2048] = "";
   GetPrivateProfileStringA("Exec", key.c_str(), "", line, sizeof line, ApplicationIniPath.c_str());
   if (!*line) {
-    MessageBoxA(window_, "No command for this button in the INI file", attribute.Caption, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, "No command for this button in the INI file", attribute.Caption, MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
   const TExecCommand command = ParseExecCommand(line, record_->GetValue(i));
   SetStatusText("Running: %s", command.line.c_str());
   if (WinExec(command.line.c_str(), command.show) < 32)
-    MessageBoxA(window_, command.line.c_str(), "Could not run command", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, command.line.c_str(), "Could not run command", MB_OK | MB_ICONEXCLAMATION);
   return TRUE;
 }
 
@@ -128,7 +128,7 @@ INT_PTR TEditDlg::OnHelpButton(HWND, UINT, WPARAM, LPARAM) {
     file = folder + file;
   }
   if (OpenFileCall(window_, file.c_str()) <= 32)
-    MessageBoxA(window_, "Could not open external file", "Shell", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, "Could not open external file", "Shell", MB_OK | MB_ICONEXCLAMATION);
   return TRUE;
 }
 
@@ -154,7 +154,7 @@ INT_PTR TEditDlg::PrintScreen(HWND, UINT, WPARAM, LPARAM) {
   if (!chosen) {
     const DWORD error = CommDlgExtendedError();
     if (error == PDERR_NODEFAULTPRN || error == PDERR_NODEVICES || error == PDERR_PRINTERNOTFOUND)
-      MessageBoxA(window_, NO_PRINTER_TEXT, entity_->Caption, MB_OK | MB_ICONEXCLAMATION);
+      ShowMessageBox(window_, NO_PRINTER_TEXT, entity_->Caption, MB_OK | MB_ICONEXCLAMATION);
     else if (error)
       SetStatusLine("The page could not be printed");
     return TRUE;

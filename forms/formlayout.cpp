@@ -18,6 +18,7 @@
 #include "forms/controlids.h"
 #include "forms/dlgtemplate.h"
 #include "forms/edittemplates.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -175,7 +176,7 @@ void FieldButton(TLayout& L, const TAttribute* a, int i, int fieldY) {
                  "Relationship lookup type (page number) incorrect for relationship %s from %s:%s"
                  "\n\nRelationship button will not be displayed!",
                  rel->Name, L.entity->Name, a->Name);
-        MessageBoxA(nullptr, message, "Database Model: Warning", MB_OK | MB_ICONEXCLAMATION);
+        ShowMessageBox(nullptr, message, "Database Model: Warning", MB_OK | MB_ICONEXCLAMATION);
         L.warned = true;
       }
       return;

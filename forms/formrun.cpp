@@ -35,7 +35,7 @@ bool StartsWithWord(const std::string& text, const char* word, std::string* rest
 }
 
 void Box(HWND window, const std::string& text, const char* caption, UINT icon = MB_ICONEXCLAMATION) {
-  MessageBoxA(window, text.c_str(), caption, MB_OK | icon);
+  ShowMessageBox(window, text.c_str(), caption, MB_OK | icon);
 }
 
 // A call of the shell that start-up did not install: said so, never silently skipped.
@@ -254,7 +254,7 @@ INT_PTR TEditDlg::RunButton(HWND, UINT, WPARAM wParam, LPARAM) {
     return TRUE;
   }
   if (!WriteFieldValuesFile(RunFilesFolder() + FIELD_VALUES_FILE, record_, window_)) {
-    MessageBoxA(window_, "Could not open temporary ~FLDVALS.TMP", "Run", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, "Could not open temporary ~FLDVALS.TMP", "Run", MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
   char key[300];
@@ -263,7 +263,7 @@ INT_PTR TEditDlg::RunButton(HWND, UINT, WPARAM wParam, LPARAM) {
   GetPrivateProfileStringA("Run", key, "", commands.data(), static_cast<DWORD>(commands.size()),
                            RunMenuFilePath().c_str());
   if (!commands[0]) {
-    MessageBoxA(window_, "No command specified in .INI file", "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window_, "No command specified in .INI file", "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
   }
   TCommandListRun(this).Run(commands.data());

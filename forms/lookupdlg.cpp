@@ -14,6 +14,7 @@
 #include "forms/reclistbox.h"
 #include "forms/windowmanager.h"
 #include "forms/appwindow.h"
+#include "forms/messagepump.h"
 
 TLookupDlg::TLookupDlg(TRelationship* relationship, TDBRecord* record)
     : TRecListDlg(400, 150), relationship_(relationship), record_(record) {
@@ -73,7 +74,7 @@ INT_PTR TLookupDlg::OnDestroy(HWND window, UINT message, WPARAM wParam, LPARAM l
   const TEntity* entity = record_->GetEntity();
   bool found = false;
   for (int k = 0; k < entity->RelationshipCount; ++k) found = found || &entity->Relationships[k] == relationship_;
-  if (!found) MessageBoxA(window, "Cannot find rel to which list box belongs", "Destroy", MB_OK | MB_ICONHAND);
+  if (!found) ShowMessageBox(window, "Cannot find rel to which list box belongs", "Destroy", MB_OK | MB_ICONHAND);
   return TRecListDlg::OnDestroy(window, message, wParam, lParam);
 }
 

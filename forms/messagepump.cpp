@@ -200,6 +200,10 @@ int AskQuestion(HWND owner, const char* text, const char* caption, UINT style) {
   return IsButtonOf(answer, style) ? answer : IDCANCEL;
 }
 
+void ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style) {
+  AskQuestion(owner, text, caption, style);
+}
+
 bool IsPumping() { return pumpingDepth > 0; }
 
 bool DeferCloseWhilePumping(HWND window) {

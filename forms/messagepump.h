@@ -35,6 +35,8 @@ void PumpWaitingMessages();
 // that pumps messages: dialogs closed meanwhile go when it has been answered. An answer
 // that is none of the box's buttons (the box went with its owner) comes back as IDCANCEL.
 int AskQuestion(HWND owner, const char* text, const char* caption, UINT style);
+// Tells the user something in a message box over owner, waited for as AskQuestion waits.
+void ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style);
 // True while long work pumps messages.
 bool IsPumping();
 // For a dialog's WM_CLOSE (and the main window's end): true when the close has been put off

@@ -721,7 +721,7 @@ void TRecListBoxRegistry::Register(HWND window, TRecListBox* box) {
       return;
     }
   }
-  MessageBoxA(nullptr, "Cannot register any more RecListBoxes!", "Registration",
+  ShowMessageBox(nullptr, "Cannot register any more RecListBoxes!", "Registration",
               MB_OK | MB_ICONEXCLAMATION);
 }
 

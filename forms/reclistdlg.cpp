@@ -179,7 +179,7 @@ void TRecListDlg::DeleteSelected(HWND window) {
 void TRecListDlg::ReportRows(HWND window) {
   if (!box_) return;
   if (!OutputRecordsCall) {
-    MessageBoxA(window, OUTPUT_NOT_AVAILABLE_TEXT, "Report", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window, OUTPUT_NOT_AVAILABLE_TEXT, "Report", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   TGuard guard(this);

@@ -30,7 +30,7 @@ TAppWindowManager::~TAppWindowManager() = default;
 int TAppWindowManager::FindFreeSlot() {
   for (int k = 0; k < WINDOW_MANAGER_CAPACITY; ++k)
     if (!slots_[k].Window) return k;
-  MessageBoxA(nullptr, "No more dialog boxes could be opened", "Application Window Manager",
+  ShowMessageBox(nullptr, "No more dialog boxes could be opened", "Application Window Manager",
               MB_OK | MB_ICONEXCLAMATION);
   return -1;
 }

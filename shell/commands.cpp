@@ -21,6 +21,7 @@
 #include "shell/paramsdlg.h"
 #include "shell/reportlib.h"
 #include "shell/sqlscript.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ bool EqualsNoCase(const std::string& text, const char* word) {
 }
 
 void Box(HWND window, const std::string& text, const char* caption, UINT icon) {
-  MessageBoxA(window, text.c_str(), caption, MB_OK | icon);
+  ShowMessageBox(window, text.c_str(), caption, MB_OK | icon);
 }
 
 void UnavailableWindow(HWND owner, const char* what, const char* entity) {

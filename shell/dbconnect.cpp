@@ -16,6 +16,7 @@
 #include "shell/appwindow.h"
 #include "shell/databaseids.h"
 #include "shell/sqlscript.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ void ShowConnectionError(const std::string& diagnostic) {
       "Check that the Database Server is running, validate the security settings you are using are correct "
       "and try again.\n\n"
       "The error returned from the database was:\n \"" + diagnostic + "\"";
-  MessageBoxA(MainWindow, text.c_str(), "Database Connection Error", MB_OK | MB_ICONHAND);
+  ShowMessageBox(MainWindow, text.c_str(), "Database Connection Error", MB_OK | MB_ICONHAND);
 }
 
 // Offers to keep what the user typed. The password is never shown.
@@ -76,7 +77,7 @@ void OfferToSave(const std::string& iniPath, const TNetworkSettings& settings) {
   text += settings.trusted ? " using a Trusted Connection.\n"
                            : " using the Username " + settings.user + " and the password you entered.\n";
   text += "\nWould like these settings saved for next time you use the program?";
-  if (MessageBoxA(MainWindow, text.c_str(), "Connection Successful", MB_YESNO | MB_ICONQUESTION) == IDYES)
+  if (AskQuestion(MainWindow, text.c_str(), "Connection Successful", MB_YESNO | MB_ICONQUESTION) == IDYES)
     SaveNetworkSettings(iniPath, settings);
 }
 
@@ -118,7 +119,7 @@ void RunCreationScripts(const std::string& modelFolder) {
   }
   if (troubles.empty()) return;
   std::string text = "The database " + connected.database + " was created, but not completely:\n" + troubles;
-  MessageBoxA(MainWindow, text.c_str(), "Database Created With Errors", MB_OK | MB_ICONEXCLAMATION);
+  ShowMessageBox(MainWindow, text.c_str(), "Database Created With Errors", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Reaches the database; offers to create it when it is missing.
@@ -132,7 +133,7 @@ bool ReachDatabase(const std::string& modelFolder) {
       "You are connected to the database server %s, but the %s database does not exist!\n\n"
       "Would you like to create the database %s from the source script files?",
       server, database, database);
-  if (MessageBoxA(MainWindow, question.c_str(), "No database found", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+  if (AskQuestion(MainWindow, question.c_str(), "No database found", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
     return false;
   HoldMouse();
   bool created = CreateDatabase(OdbcEnvironment, plan, &diagnostic);
@@ -141,7 +142,7 @@ bool ReachDatabase(const std::string& modelFolder) {
     std::string text = Format(
         "Could not create the database %s on server %s!\n\nThe database server returned the following error:\n\n %s",
         database, server, diagnostic.c_str());
-    MessageBoxA(MainWindow, text.c_str(), "Could not create database", MB_OK | MB_ICONHAND);
+    ShowMessageBox(MainWindow, text.c_str(), "Could not create database", MB_OK | MB_ICONHAND);
     return false;
   }
   RunCreationScripts(modelFolder);

@@ -13,6 +13,7 @@
 #include "shell/menus.h"
 #include "shell/reportlib.h"
 #include "shell/startup.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ bool MenuItemsOf(const char* name, std::vector<TMenuChoice>* items) {
 HWND OpenListWindow(TDBRecList* list, HWND owner) {
   HWND window = OpenViewWindow(nullptr, nullptr, list, owner);
   if (!window)
-    MessageBoxA(owner, "The list of records could not be opened.", "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(owner, "The list of records could not be opened.", "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
   return window;
 }
 

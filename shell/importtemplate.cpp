@@ -11,6 +11,7 @@
 #include "data/core/strings.h"
 #include "data/core/templatelines.h"
 #include "data/core/textlines.h"
+#include "forms/messagepump.h"
 
 const char* const NotMapped = "<none>";
 
@@ -104,7 +105,7 @@ bool SaveImportTemplate(const TImportTemplate& importTemplate) {
              "The template file %s could not be created.  Check your file permission settings and whether an "
              "existing file is present and is Read Only",
              importTemplate.FilePath.c_str());
-    MessageBoxA(nullptr, message, "Could not save template file", MB_OK | MB_ICONSTOP);
+    ShowMessageBox(nullptr, message, "Could not save template file", MB_OK | MB_ICONSTOP);
     return false;
   }
   std::fprintf(file, "<WizardTemplate>\n");

@@ -259,7 +259,7 @@ void BrowseInput(HWND page) {
   if (error == 0) return;
   char message[64];
   snprintf(message, sizeof message, "Error %ld returned", static_cast<long>(error));
-  MessageBoxA(page, message, "WARNING", MB_OK | MB_ICONEXCLAMATION);
+  ShowMessageBox(page, message, "WARNING", MB_OK | MB_ICONEXCLAMATION);
 }
 
 INT_PTR LeaveSourcePage(HWND page) {
@@ -799,7 +799,7 @@ HWND StartImportWindow(HWND owner) {
 
 void RunImportWizard(HWND owner, TEntity* entity) {
   if (importRunning) {
-    MessageBoxA(owner, "An import is running. Wait until it has finished before starting another one.",
+    ShowMessageBox(owner, "An import is running. Wait until it has finished before starting another one.",
                 "Import Wizard", MB_OK | MB_ICONEXCLAMATION);
     return;
   }

@@ -33,7 +33,7 @@ const char* const LoginSql =
 void ReportLoginError(const char* diagnostic) {
   char text[600];
   std::snprintf(text, sizeof text, "SQL Error: %s", diagnostic);
-  MessageBoxA(MainWindow, text, "Could not validate Login Details", MB_OK | MB_ICONHAND);
+  ShowMessageBox(MainWindow, text, "Could not validate Login Details", MB_OK | MB_ICONHAND);
 }
 
 void ReadProfile(TOdbcStatement& statement, TUserProfile& profile, const char* user) {
@@ -92,7 +92,7 @@ bool TryLogin(HWND window, INT_PTR* result) {
   if (!CheckLogin(candidate, user.c_str(), password.c_str())) {
     ShowLoginMessage(window, "Invalid Username or Password!");
     if (++failedAttempts >= LOGIN_ATTEMPTS) {
-      MessageBoxA(window,
+      ShowMessageBox(window,
                   "You have exceeded the number of allowed password attempts!\n\n"
                   "The application will now be closed.",
                   "Login Unsuccessful", MB_OK | MB_ICONHAND);

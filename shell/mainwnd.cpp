@@ -362,7 +362,7 @@ void SetMenuBarFromTables(HWND mainWindow) {
 }
 
 void ReportFailedCommand(HWND window, const char* command) {
-  MessageBoxA(window, command, "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
+  ShowMessageBox(window, command, "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void EndProgram(HWND mainWindow, TOpenDialogs openDialogs) {
@@ -396,7 +396,7 @@ bool RunBuiltInCommand(HWND mainWindow, int id, int notification) {
       if (PreferencesCommand)
         PreferencesCommand(mainWindow);
       else
-        MessageBoxA(mainWindow, "Preferences are not available in this program.",
+        ShowMessageBox(mainWindow, "Preferences are not available in this program.",
                     "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
       return true;
     case CMD_PRINTSETUP:

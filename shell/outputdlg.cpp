@@ -80,7 +80,7 @@ void OnBrowse(HWND window) {
   if (error == 0) return;
   char message[64];
   snprintf(message, sizeof message, "Error %ld returned", static_cast<long>(error));
-  MessageBoxA(window, message, "WARNING", MB_OK | MB_ICONSTOP);
+  ShowMessageBox(window, message, "WARNING", MB_OK | MB_ICONSTOP);
 }
 
 void Process(HWND window) {

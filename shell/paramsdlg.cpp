@@ -6,6 +6,7 @@
 
 #include "data/core/datetime.h"
 #include "forms/controls.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool RefuseNotANumber(HWND window, const TViewParameter& parameter, int id) {
   std::string prompt = ParameterPrompt(parameter.ValueText);
   if (prompt.empty()) prompt = parameter.Name;
   const std::string text = prompt + " takes only a number here (such as 42, -7 or 3.5).";
-  MessageBoxA(window, text.c_str(), "Enter Parameters: not a number", MB_OK | MB_ICONEXCLAMATION);
+  ShowMessageBox(window, text.c_str(), "Enter Parameters: not a number", MB_OK | MB_ICONEXCLAMATION);
   if (!IsWindow(window)) return false;
   HWND edit = GetDlgItem(window, id);
   SetFocus(edit);

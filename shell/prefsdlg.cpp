@@ -196,7 +196,7 @@ void TPreferencesDlg::OnSave(HWND window) {
     EndDialog(window, PREFERENCES_SAVED);
     return;
   }
-  MessageBoxA(window,
+  ShowMessageBox(window,
               "The Preferences settings could not be saved in the database (table "
               "User_Preferences).\n\nThey apply until the program ends.",
               "Save Preferences", MB_OK | MB_ICONEXCLAMATION);

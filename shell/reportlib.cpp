@@ -10,6 +10,7 @@
 #include "data/model/settings.h"
 #include "shell/appwindow.h"
 #include "shell/dbconnect.h"
+#include "forms/messagepump.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::string InFolder(const std::string& folder, const char* name) {
 }
 
 void Inform(const char* text) {
-  MessageBoxA(MainWindow, text, "Information Message", MB_OK | MB_ICONINFORMATION);
+  ShowMessageBox(MainWindow, text, "Information Message", MB_OK | MB_ICONINFORMATION);
 }
 
 // Moves the new library into place in one folder; false when none was delivered there.
@@ -119,6 +120,6 @@ UINT RunReportProgram(HWND window, const char* file) {
   const std::string line = ReportCommandLine(ReportFilePath(file).c_str());
   const UINT result = WinExec(line.c_str(), static_cast<UINT>(RaptelShow));
   if (result < 32)
-    MessageBoxA(window, "RAPTEL could not be run", "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(window, "RAPTEL could not be run", "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
   return result;
 }

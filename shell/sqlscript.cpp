@@ -174,7 +174,7 @@ void SelectScriptFile(HWND dialog) {
   } else if (DWORD error = CommDlgExtendedError()) {
     char text[64];
     snprintf(text, sizeof text, "Error %ld returned", static_cast<long>(error));
-    MessageBoxA(dialog, text, "WARNING", MB_OK | MB_ICONHAND);
+    ShowMessageBox(dialog, text, "WARNING", MB_OK | MB_ICONHAND);
   }
   FreeOpenFileName(record);
 }

@@ -29,6 +29,7 @@
 #include "shell/importwizard.h"
 #include "shell/reportlib.h"
 #include "shell/sqlscript.h"
+#include "forms/messagepump.h"
 
 std::string ModelFolder;
 
@@ -38,7 +39,7 @@ HHOOK helpHook = nullptr;
 HCURSOR waitCursor = nullptr;
 
 int StartupFailure(const char* message, const char* caption = "VORN") {
-  MessageBoxA(MainWindow, message, caption, MB_OK | MB_ICONHAND);
+  ShowMessageBox(MainWindow, message, caption, MB_OK | MB_ICONHAND);
   return EXIT_STARTUP_FAILED;
 }
 
@@ -109,7 +110,7 @@ void RunExitCommand() {
   SetStatusText("Running your Login Exist Script...");
   const std::string command = CurrentUser.on_exit_run;
   if (!RunCommand(nullptr, command.c_str()))
-    MessageBoxA(nullptr, command.c_str(), "Cannot run command", MB_OK | MB_ICONWARNING);
+    ShowMessageBox(nullptr, command.c_str(), "Cannot run command", MB_OK | MB_ICONWARNING);
 }
 
 void RunMessageLoop() {
@@ -177,7 +178,7 @@ void RunUpgradeScript() {
   }
   const TScriptRun run = RunSqlScriptFile(nullptr, UPGRADE_SCRIPT, UPGRADE_LOG);
   const std::string message = UpgradeOutcome(run);
-  if (!message.empty()) MessageBoxA(MainWindow, message.c_str(), "VORN", MB_OK | MB_ICONEXCLAMATION);
+  if (!message.empty()) ShowMessageBox(MainWindow, message.c_str(), "VORN", MB_OK | MB_ICONEXCLAMATION);
 }
 
 int RunVorn(HINSTANCE instance, int showCommand) {

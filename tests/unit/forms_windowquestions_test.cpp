@@ -1,9 +1,10 @@
 // Every question a form or list window asks (key change, cascade, delete, dependants,
-// Warn_On_Find, a list window's delete), and a modal dialog over a form, with its opener
-// closed, itself closed or the program logged out while it waits, on real windows over SQLite and PostgreSQL: the box
-// waits for its answer (after a refused login the program cancels it, and nothing of the
-// answer is written), the rows are written whole or not at all, the program lives on, and
-// every window and dialog object is gone once all is closed. And the PIN keypad.
+// Warn_On_Find, a list window's delete), a box that only tells something, and a modal
+// dialog over a form, with its opener closed, itself closed or the program logged out while
+// it waits, on real windows over SQLite and PostgreSQL: the box waits for its answer (after
+// a refused login the program cancels it, and nothing of the answer is written), the rows
+// are written whole or not at all, the program lives on, and every window and dialog object
+// is gone once all is closed. And the PIN keypad.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -47,6 +48,8 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
     return view;
   };
   auto oneCustomer = [this] { OneCustomer(); };
+  const TEntity* customer = TheModel.FindEntity("CUST");
+  const int bare = customer->AttributeIndex(customer->FindAttribute("BARE"));  // an execute button naming no command
   const TStep steps[] = {
       {"key change", [&] { oneCustomer(); Preferences.IfKeysAreChanged = TKeyChangeRule::AskInsertByDefault; },
        formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2", "1:1,1"},
@@ -73,6 +76,16 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
        },
        formOfMain, CANCEL_BUTTON_ID, contactsOf, DELETE_BUTTON_ID, "Contact", IDYES,
        "SELECT COUNT(*) FROM CONT", "0", "1"},
+      // Boxes that only tell something wait, and go after a refused login, as questions do.
+      {"a form's message", oneCustomer, formOfMain, CANCEL_BUTTON_ID, formOfOpener, ExecuteButtonId(bare), "Bare",
+       IDOK, CUSTOMERS, "1:1,1", nullptr},
+      {"a list window's message",
+       [&] {
+         oneCustomer();
+         Db().Exec("INSERT INTO CONT (CONT_ID, CUST_ID, NAME) VALUES (11, 1, 'Eve')");
+       },
+       formOfMain, CANCEL_BUTTON_ID, contactsOf, REPORT_BUTTON_ID, "Report", IDOK, "SELECT COUNT(*) FROM CONT", "1",
+       nullptr},
   };
   RunAll(steps);
 }
