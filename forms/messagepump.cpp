@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "data/core/messages.h"
 #include "forms/appwindow.h"
 #include "forms/windowmanager.h"
 
@@ -203,6 +204,11 @@ int AskQuestion(HWND owner, const char* text, const char* caption, UINT style) {
 void ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style) {
   AskQuestion(owner, text, caption, style);
 }
+
+namespace {
+// The data layer's boxes wait as the questions do.
+const bool dataLayerBoxesWait = (MessageBoxCall = AskQuestion, true);
+}  // namespace
 
 bool IsPumping() { return pumpingDepth > 0; }
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/core/messages.h"
+
 namespace {
 
 constexpr int GUARD_SIZE = 4;
@@ -52,7 +54,7 @@ void DealShares() {
 void CheckGuards() {
   if (std::memcmp(SharedBlock, "ABCD", GUARD_SIZE) != 0 ||
       std::memcmp(SharedBlock + GUARD_SIZE + FILE_BUFFER_SIZE, "WXYZ", GUARD_SIZE) != 0)
-    MessageBoxA(nullptr, "ZKW File buffer overflow", "MEMORY ERROR",
+    MessageBoxCall(nullptr, "ZKW File buffer overflow", "MEMORY ERROR",
                 MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 

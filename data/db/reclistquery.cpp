@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/core/messages.h"
 #include "data/core/strings.h"
 #include "data/core/waitcursor.h"
 #include "data/db/dialect.h"
@@ -251,7 +252,7 @@ void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBReco
       if (!EvaluateCondition(filterEntity, filterText, record, result)) {
         snprintf(message, TEMP_STRING_SIZE, "An error occurring fetching records as follows:\n %s",
                  ExpressionErrorState.GetErrorMessage());
-        MessageBoxA(nullptr, message, entity_->Name, MB_OK | MB_ICONSTOP);
+        MessageBoxCall(nullptr, message, entity_->Name, MB_OK | MB_ICONSTOP);
         SetError(RecListSqlError, ExpressionErrorState.GetErrorMessage());
         return;
       }
@@ -280,7 +281,7 @@ void TDBRecList::SelectWhere(const char* clause, const char* filterText, TDBReco
   if (!ok || !SQL_SUCCEEDED(statement->Execute())) {
     snprintf(message, TEMP_STRING_SIZE, "An error occurring fetching records as follows:\n %s",
              statement->GetDiagMessage());
-    MessageBoxA(nullptr, message, entity_->Name, MB_OK | MB_ICONSTOP);
+    MessageBoxCall(nullptr, message, entity_->Name, MB_OK | MB_ICONSTOP);
     DropStatement();
     SetStatus(RecListSqlError);
     return;

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "data/core/bufferedfile.h"
+#include "data/core/messages.h"
 #include "data/core/strings.h"
 
 bool SqlSpyFlag = false;
@@ -28,7 +29,7 @@ int SqlSpy(const char* format, ...) {
   // while the program runs. Text mode: each line ends with CR LF on disk.
   TBufferedFile* file = FileOpen("SQLSPY.LOG", "a");
   if (!file) {
-    MessageBoxA(nullptr, "Could not SQLSPY.LOG file", "ZOZUZA Spy", MB_OK | MB_ICONSTOP);
+    MessageBoxCall(nullptr, "Could not SQLSPY.LOG file", "ZOZUZA Spy", MB_OK | MB_ICONSTOP);
     return length;
   }
   FilePrintf(file, "%s", TraceLine);

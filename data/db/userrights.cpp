@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/core/messages.h"
 #include "data/core/strings.h"
 #include "data/db/database.h"
 #include "data/db/odbcstatement.h"
@@ -41,7 +42,7 @@ int CheckUserRights(HWND owner, const char* table, const char* userId, bool warn
   int rights = 0;
   if (ReadRights(table, userId, &rights)) return rights;
   if (warn) {
-    MessageBoxA(owner,
+    MessageBoxCall(owner,
                 "No User Rights have been allocated for this User.\n\n"
                 "Save and Delete will be disabled.",
                 "Security Warning", MB_OK | MB_ICONEXCLAMATION);

@@ -11,7 +11,9 @@
 
 #include <string>
 
+#include "data/core/userprofile.h"
 #include "data/db/record.h"
+#include "data/model/settings.h"
 #include "data/model/model.h"
 #include "forms/basedlg.h"
 #include "forms/controlids.h"
@@ -48,8 +50,15 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
     return view;
   };
   auto oneCustomer = [this] { OneCustomer(); };
+  // A customer form of the opener's, reset: its Find looks for every customer.
+  auto blankFormOf = [&](HWND opener) {
+    HWND form = formOfOpener(opener);
+    Press(RESET_BUTTON_ID);
+    return form;
+  };
   const TEntity* customer = TheModel.FindEntity("CUST");
   const int bare = customer->AttributeIndex(customer->FindAttribute("BARE"));  // an execute button naming no command
+  char userWithoutRights[] = "nobody";
   const TStep steps[] = {
       {"key change", [&] { oneCustomer(); Preferences.IfKeysAreChanged = TKeyChangeRule::AskInsertByDefault; },
        formOfMain, CANCEL_BUTTON_ID, keyTypedOver, SAVE_BUTTON_ID, "Customer", IDYES, CUSTOMERS, "2:1,2", "1:1,1"},
@@ -62,13 +71,7 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
       {"dependants", [&] { CustomerWithOrder(); Preferences.PromptBeforeDelete = false; }, formOfMain,
        CANCEL_BUTTON_ID, formOfOpener, DELETE_BUTTON_ID, "Could not delete record", IDOK, CUSTOMERS, "1:1,1", nullptr},
       {"Warn_On_Find", [&] { oneCustomer(); Preferences.WarnOnFind = TFindWarning::NoCriteria; }, formOfMain,
-       CANCEL_BUTTON_ID,
-       [&](HWND opener) {
-         HWND form = formOfOpener(opener);
-         Press(RESET_BUTTON_ID);
-         return form;
-       },
-       FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1", nullptr},
+       CANCEL_BUTTON_ID, blankFormOf, FIND_BUTTON_ID, "Customer", IDNO, CUSTOMERS, "1:1,1", nullptr},
       {"list window's delete",
        [&] {
          oneCustomer();
@@ -86,8 +89,24 @@ TEST_P(WindowQuestionTest, NoWindowGoesUnderAQuestionOfItsOwn) {
        },
        formOfMain, CANCEL_BUTTON_ID, contactsOf, REPORT_BUTTON_ID, "Report", IDOK, "SELECT COUNT(*) FROM CONT", "1",
        nullptr},
+      // A box of the data layer's, as the find window of two customers opens for a user of no
+      // rights: the last row, as it logs the user in.
+      {"a find window's rights warning",
+       [&] {
+         oneCustomer();
+         Db().Exec("INSERT INTO CUST (CUST_ID, NAME) VALUES (2, 'Bob')");
+         Preferences.WarnOnFind = TFindWarning::Never;
+         OdbcLogin = 1;
+         CurrentUser.UserId = userWithoutRights;
+       },
+       formOfMain, CANCEL_BUTTON_ID, blankFormOf, FIND_BUTTON_ID, "Security Warning", IDOK, CUSTOMERS, "2:1,2",
+       nullptr},
   };
+  const int odbcLoginBefore = OdbcLogin;
+  char* const userBefore = CurrentUser.UserId;
   RunAll(steps);
+  OdbcLogin = odbcLoginBefore;
+  CurrentUser.UserId = userBefore;
 }
 
 // A modal dialog over a form (the expand box, the file dialog of a Browse button) keeps the windows it stands on: the form and
