@@ -722,7 +722,7 @@ void TRecListBoxRegistry::Register(HWND window, TRecListBox* box) {
     }
   }
   ShowMessageBox(nullptr, "Cannot register any more RecListBoxes!", "Registration",
-              MB_OK | MB_ICONEXCLAMATION);
+                 MB_OK | MB_ICONEXCLAMATION);
 }
 
 void TRecListBoxRegistry::Unregister(HWND window) {

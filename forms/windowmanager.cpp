@@ -31,7 +31,7 @@ int TAppWindowManager::FindFreeSlot() {
   for (int k = 0; k < WINDOW_MANAGER_CAPACITY; ++k)
     if (!slots_[k].Window) return k;
   ShowMessageBox(nullptr, "No more dialog boxes could be opened", "Application Window Manager",
-              MB_OK | MB_ICONEXCLAMATION);
+                 MB_OK | MB_ICONEXCLAMATION);
   return -1;
 }
 

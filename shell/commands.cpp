@@ -16,12 +16,12 @@
 #include "forms/editdlg.h"
 #include "forms/reclistdlg.h"
 #include "forms/windowmanager.h"
+#include "forms/messagepump.h"
 #include "shell/appwindow.h"
 #include "shell/dumpload.h"
 #include "shell/paramsdlg.h"
 #include "shell/reportlib.h"
 #include "shell/sqlscript.h"
-#include "forms/messagepump.h"
 
 namespace {
 

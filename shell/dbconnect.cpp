@@ -13,10 +13,10 @@
 #include "data/db/odbc.h"
 #include "data/model/model.h"
 #include "forms/colortable.h"
+#include "forms/messagepump.h"
 #include "shell/appwindow.h"
 #include "shell/databaseids.h"
 #include "shell/sqlscript.h"
-#include "forms/messagepump.h"
 
 namespace {
 

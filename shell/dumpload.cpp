@@ -37,10 +37,8 @@ std::string Format(const char* format, const char* a, const char* b = "", const 
   return text;
 }
 
-// Asked as a question: it waits for the user like one, and goes like one when the program
-// ends without waiting for him.
 void Box(HWND window, const std::string& text, const char* caption) {
-  AskQuestion(window, text.c_str(), caption, MB_OK | MB_ICONHAND);
+  ShowMessageBox(window, text.c_str(), caption, MB_OK | MB_ICONHAND);
 }
 
 // The columns of a dump: the first attribute, then every stored one.

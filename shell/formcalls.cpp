@@ -8,12 +8,12 @@
 #include "data/db/reclist.h"
 #include "forms/formshellcalls.h"
 #include "forms/viewdlg.h"
+#include "forms/messagepump.h"
 #include "shell/commands.h"
 #include "shell/login.h"
 #include "shell/menus.h"
 #include "shell/reportlib.h"
 #include "shell/startup.h"
-#include "forms/messagepump.h"
 
 namespace {
 

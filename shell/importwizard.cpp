@@ -800,7 +800,7 @@ HWND StartImportWindow(HWND owner) {
 void RunImportWizard(HWND owner, TEntity* entity) {
   if (importRunning) {
     ShowMessageBox(owner, "An import is running. Wait until it has finished before starting another one.",
-                "Import Wizard", MB_OK | MB_ICONEXCLAMATION);
+                   "Import Wizard", MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   TWizardState state;

@@ -13,6 +13,7 @@
 #include "data/model/appfiles.h"
 #include "data/model/settings.h"
 #include "forms/colortable.h"
+#include "forms/messagepump.h"
 #include "shell/appwindow.h"
 #include "shell/commands.h"
 #include "shell/mainwnd.h"
@@ -21,7 +22,6 @@
 #include "shell/prefsdlg.h"
 #include "shell/startup.h"
 #include "shell/userids.h"
-#include "forms/messagepump.h"
 
 namespace {
 
@@ -93,9 +93,9 @@ bool TryLogin(HWND window, INT_PTR* result) {
     ShowLoginMessage(window, "Invalid Username or Password!");
     if (++failedAttempts >= LOGIN_ATTEMPTS) {
       ShowMessageBox(window,
-                  "You have exceeded the number of allowed password attempts!\n\n"
-                  "The application will now be closed.",
-                  "Login Unsuccessful", MB_OK | MB_ICONHAND);
+                     "You have exceeded the number of allowed password attempts!\n\n"
+                     "The application will now be closed.",
+                     "Login Unsuccessful", MB_OK | MB_ICONHAND);
       *result = 0;
       ended = true;
     }

@@ -397,7 +397,7 @@ bool RunBuiltInCommand(HWND mainWindow, int id, int notification) {
         PreferencesCommand(mainWindow);
       else
         ShowMessageBox(mainWindow, "Preferences are not available in this program.",
-                    "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
+                       "Cannot run command", MB_OK | MB_ICONEXCLAMATION);
       return true;
     case CMD_PRINTSETUP:
       PrintSetupRecord.lStructSize = sizeof PrintSetupRecord;

@@ -197,9 +197,9 @@ void TPreferencesDlg::OnSave(HWND window) {
     return;
   }
   ShowMessageBox(window,
-              "The Preferences settings could not be saved in the database (table "
-              "User_Preferences).\n\nThey apply until the program ends.",
-              "Save Preferences", MB_OK | MB_ICONEXCLAMATION);
+                 "The Preferences settings could not be saved in the database (table "
+                 "User_Preferences).\n\nThey apply until the program ends.",
+                 "Save Preferences", MB_OK | MB_ICONEXCLAMATION);
   EndDialog(window, PREFERENCES_APPLIED);
 }
 

@@ -8,9 +8,9 @@
 #include "data/model/appfiles.h"
 #include "data/model/model.h"
 #include "data/model/settings.h"
+#include "forms/messagepump.h"
 #include "shell/appwindow.h"
 #include "shell/dbconnect.h"
-#include "forms/messagepump.h"
 
 namespace {
 

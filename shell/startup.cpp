@@ -19,6 +19,7 @@
 #include "forms/colortable.h"
 #include "forms/edittemplates.h"
 #include "forms/windowmanager.h"
+#include "forms/messagepump.h"
 #include "shell/appwindow.h"
 #include "shell/commands.h"
 #include "shell/formcalls.h"
@@ -29,7 +30,6 @@
 #include "shell/importwizard.h"
 #include "shell/reportlib.h"
 #include "shell/sqlscript.h"
-#include "forms/messagepump.h"
 
 std::string ModelFolder;
 

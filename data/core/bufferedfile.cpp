@@ -55,7 +55,7 @@ void CheckGuards() {
   if (std::memcmp(SharedBlock, "ABCD", GUARD_SIZE) != 0 ||
       std::memcmp(SharedBlock + GUARD_SIZE + FILE_BUFFER_SIZE, "WXYZ", GUARD_SIZE) != 0)
     MessageBoxCall(nullptr, "ZKW File buffer overflow", "MEMORY ERROR",
-                MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+                   MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 bool WriteAll(HFILE handle, const void* data, size_t count) {

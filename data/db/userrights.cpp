@@ -43,9 +43,9 @@ int CheckUserRights(HWND owner, const char* table, const char* userId, bool warn
   if (ReadRights(table, userId, &rights)) return rights;
   if (warn) {
     MessageBoxCall(owner,
-                "No User Rights have been allocated for this User.\n\n"
-                "Save and Delete will be disabled.",
-                "Security Warning", MB_OK | MB_ICONEXCLAMATION);
+                   "No User Rights have been allocated for this User.\n\n"
+                   "Save and Delete will be disabled.",
+                   "Security Warning", MB_OK | MB_ICONEXCLAMATION);
   }
   return 0;
 }
